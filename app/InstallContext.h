@@ -1,0 +1,28 @@
+// The one record of a run: the detected platform, the settings derived from
+// it and the model being installed. The application owns it; pages and
+// operations get a reference.
+#ifndef QV_APP_INSTALLCONTEXT_H
+#define QV_APP_INSTALLCONTEXT_H
+
+#include <cstdint>
+#include <string>
+
+#include "app/PrinterModel.h"
+
+struct InstallContext {
+    std::uint32_t osMajorVersion = 0;   // 0 on the 9x family or when the query fails
+    std::uint32_t osMinorVersion = 0;
+    bool isWow64 = false;
+    std::wstring processorArchitecture; // "AMD64", "INTEL64", "IA64"; only under WOW64
+    std::wstring environment;           // spooler environment, "Windows NT x86"
+    std::wstring architectureDir;       // "x86", "AMD64" or "IA64": which file set is staged
+    bool useLegacyInstall = false;      // direct spooler path (32-bit Windows 2000/XP/2003)
+    std::wstring classKeyDefaultValue;  // never assigned: always empty
+    PrinterModel model;
+
+    std::uint32_t GetOsMajorVersion() const { return osMajorVersion; }
+    std::uint32_t GetOsMinorVersion() const { return osMinorVersion; }
+    bool IsWow64() const { return isWow64; }
+};
+
+#endif

@@ -1,0 +1,130 @@
+# Project-wide helpers: compile settings, pure libraries, native tests and
+# Windows tests that run under Wine.
+
+set(QV_SIM_DIR ${CMAKE_SOURCE_DIR}/sim)
+
+# Settings every target of ours gets.
+function(qv_target_defaults target)
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(WIN32)
+    target_compile_definitions(${target} PUBLIC
+      UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX)
+  endif()
+endfunction()
+
+# A library of code that includes no Windows header; it is built for both
+# targets, so its tests can run natively under the sanitizers.
+function(qv_pure_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT A_SOURCES)
+    return()  # nothing written yet
+  endif()
+  add_library(${name} STATIC ${A_SOURCES})
+  qv_target_defaults(${name})
+  if(A_LIBS)
+    target_link_libraries(${name} PUBLIC ${A_LIBS})
+  endif()
+endfunction()
+
+# A library of Win32 code; only the Windows build has it.
+function(qv_win_library name)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT A_SOURCES)
+    return()  # nothing written yet
+  endif()
+  add_library(${name} STATIC ${A_SOURCES})
+  qv_target_defaults(${name})
+  if(A_LIBS)
+    target_link_libraries(${name} PUBLIC ${A_LIBS})
+  endif()
+endfunction()
+
+# A GoogleTest program of the native build, run directly by CTest.
+function(qv_native_test name)
+  if(WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  qv_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS "native;${A_LABELS}" TIMEOUT 300)
+endfunction()
+
+# A Windows test program (GoogleTest); register runs of it with qv_wine_run.
+function(qv_wine_exe name)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(A "CONSOLE_MAIN" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  qv_target_defaults(${name})
+  if(A_CONSOLE_MAIN)
+    target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest)
+  else()
+    target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest_main)
+  endif()
+endfunction()
+
+# Runs a Windows program in a fresh copy of a prepared Wine prefix.
+#   qv_wine_run(NAME n EXE target [ARCH win32|win64] [VERSION winxp]
+#               [LANG en_US.UTF-8] [LABELS ...] [ARGS ...] [TIMEOUT s] [DISPLAY])
+# DISPLAY marks tests that open windows: they run one at a time, so that
+# screenshots show only their own windows.
+function(qv_wine_run)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(A "DISPLAY" "NAME;EXE;ARCH;VERSION;LANG;TIMEOUT" "LABELS;ARGS" ${ARGN})
+  if(NOT A_ARCH)
+    set(A_ARCH win32)
+  endif()
+  if(NOT A_VERSION)
+    set(A_VERSION default)
+  endif()
+  if(NOT A_LANG)
+    set(A_LANG en_US.UTF-8)
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  add_test(NAME ${A_NAME}
+    COMMAND bash ${QV_SIM_DIR}/wine/run-test.sh
+      --build ${CMAKE_BINARY_DIR} --arch ${A_ARCH} --version ${A_VERSION}
+      --lang ${A_LANG} --name ${A_NAME}
+      -- $<TARGET_FILE:${A_EXE}> ${A_ARGS})
+  set(labels wine ${A_ARCH} ${A_LABELS})
+  set_tests_properties(${A_NAME} PROPERTIES
+    LABELS "${labels}"
+    TIMEOUT ${A_TIMEOUT}
+    FIXTURES_REQUIRED prefix_${A_ARCH})
+  if(A_DISPLAY)
+    set_tests_properties(${A_NAME} PROPERTIES RESOURCE_LOCK display)
+  endif()
+endfunction()
+
+# The files of a list that exist. Folders list the files they will hold; a
+# file that is not written yet is left out of the build.
+function(qv_existing out)
+  set(result)
+  foreach(f ${ARGN})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+      list(APPEND result ${f})
+    endif()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# Links the libraries of a list that exist as targets.
+function(qv_link_existing target)
+  foreach(lib ${ARGN})
+    if(TARGET ${lib})
+      target_link_libraries(${target} PRIVATE ${lib})
+    endif()
+  endforeach()
+endfunction()

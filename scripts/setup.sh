@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs everything the build, the Wine bench and the tests need, from
+# Debian's packages. Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++ make
+  mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32 wine64
+  xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+  googletest libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  as_root dpkg --add-architecture i386
+  need_update=1
+fi
+for p in "${PACKAGES[@]}"; do
+  # wine32 is an i386 package; dpkg names it with its architecture.
+  name=$p
+  [ "$p" = wine32 ] && name=wine32:i386
+  if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ] || [ "${need_update:-0}" = 1 ]; then
+  echo "setup: installing ${missing[*]:-(package lists only)}"
+  as_root apt-get update -qq
+  if [ ${#missing[@]} -gt 0 ]; then
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+fi
+echo "setup: all build and test packages present"
+
+# Wine takes the user-interface language from LC_ALL, which only works for
+# locales that the C library has generated.
+for loc in en_US zh_CN zh_TW; do
+  if ! locale -a 2>/dev/null | grep -qix "${loc}.utf-\?8"; then
+    echo "setup: generating locale ${loc}.UTF-8"
+    as_root localedef -i "$loc" -f UTF-8 "${loc}.UTF-8"
+  fi
+done

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Creates a throwaway Wine prefix that tests copy from:
+#   make-prefix.sh --arch win32|win64 --dir DIR
+# win32 is a 32-bit prefix; win64 a 64-bit one, where our 32-bit programs run
+# under WOW64. Nothing here touches ~/.wine.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+arch=win32 dir=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --arch) arch=$2; shift 2 ;;
+    --dir) dir=$2; shift 2 ;;
+    *) echo "make-prefix: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+[ -n "$dir" ] || { echo "make-prefix: --dir is required" >&2; exit 2; }
+
+stamp="$(cat "$0" "$here/prefix.reg" | md5sum | cut -d' ' -f1)-$(wine --version)"
+if [ -f "$dir/.ready" ] && [ "$(cat "$dir/.ready")" = "$stamp" ]; then
+  exit 0
+fi
+
+rm -rf "$dir"
+mkdir -p "$(dirname "$dir")"
+export WINEPREFIX=$dir WINEARCH=$arch WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+unset DISPLAY
+start=$(date +%s)
+wineboot -i >/dev/null 2>&1
+wineserver -w
+wine regedit /S "$here/prefix.reg" >/dev/null 2>&1 || wine reg import "$here/prefix.reg" >/dev/null 2>&1
+wineserver -w
+wineserver -k 2>/dev/null || true
+echo "$stamp" > "$dir/.ready"
+echo "make-prefix: $arch prefix ready in $(( $(date +%s) - start )) s at $dir"

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Runs one Windows program in a fresh copy of a prepared Wine prefix:
+#   run-test.sh --build DIR --arch win32|win64 --version default|win98|nt40|win2k|winxp|win7|win10
+#               --lang en_US.UTF-8 --name NAME [--keep] -- program.exe [args...]
+# The copy lives in DIR/prefixes/run/NAME and is removed after a passing run
+# (kept after a failing one, for a look). The program sees:
+#   QV_TEST_OUTPUT   a Windows path (Z:\...) of DIR/test-output/NAME, for screenshots
+#   QV_BUILD_DIR     the Windows path of DIR
+# Every process of the prefix is ended before this script returns.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build= arch=win32 version=default lang=en_US.UTF-8 name= keep=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build) build=$2; shift 2 ;;
+    --arch) arch=$2; shift 2 ;;
+    --version) version=$2; shift 2 ;;
+    --lang) lang=$2; shift 2 ;;
+    --name) name=$2; shift 2 ;;
+    --keep) keep=1; shift ;;
+    --) shift; break ;;
+    *) echo "run-test: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+[ -n "$build" ] && [ -n "$name" ] && [ $# -gt 0 ] || { echo "run-test: usage: see the header of $0" >&2; exit 2; }
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${QV_IN_XVFB:-}" ]; then
+  # Windows need an X server; without one, give this run its own.
+  export QV_IN_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --build "$build" --arch "$arch" --version "$version" \
+    --lang "$lang" --name "$name" $( [ $keep = 1 ] && echo --keep ) -- "$@"
+fi
+
+template=$build/prefixes/template-$arch
+mkdir -p "$build/prefixes"
+(
+  flock 9
+  bash "$here/make-prefix.sh" --arch "$arch" --dir "$template" >&2
+) 9>"$build/prefixes/.lock-$arch"
+
+prefix=$build/prefixes/run/$name
+rm -rf "$prefix"
+mkdir -p "$(dirname "$prefix")"
+# Hard links keep the copy cheap. Files that Wine rewrites in place (the
+# registry hives, the .ini files) get copies of their own.
+cp -al "$template" "$prefix"
+find "$prefix" -maxdepth 3 \( -name '*.reg' -o -name '*.ini' \) -type f -print0 |
+  while IFS= read -r -d '' f; do cp --remove-destination "$template/${f#$prefix/}" "$f"; done
+
+export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
+export LC_ALL=$lang LANG=$lang
+overrides="mscoree,mshtml,winemenubuilder.exe="
+
+# The print-installation stand-in, when the build has one (see sim/README.md).
+standin=$build/sim/printui.dll
+if [ -f "$standin" ]; then
+  sysdir=system32
+  [ "$arch" = win64 ] && sysdir=syswow64
+  cp --remove-destination "$standin" "$prefix/drive_c/windows/$sysdir/printui.dll"
+  overrides="$overrides;printui=n"
+fi
+export WINEDLLOVERRIDES=$overrides
+
+cleanup() { wineserver -k >/dev/null 2>&1 || true; }
+trap cleanup EXIT
+trap 'exit 143' TERM INT
+
+if [ "$version" != default ]; then
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+fi
+
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+out=$build/test-output/$name
+rm -rf "$out"; mkdir -p "$out"
+export QV_TEST_OUTPUT=$(winpath "$out") QV_BUILD_DIR=$(winpath "$build")
+
+# Hooks a test may need before its program starts (virtual devices and so on).
+if [ -n "${QV_PREPARE:-}" ]; then
+  bash -c "$QV_PREPARE" || { echo "run-test: preparation failed" >&2; exit 1; }
+fi
+
+wine "$@"
+rc=$?
+wineserver -k >/dev/null 2>&1
+wineserver -w >/dev/null 2>&1
+
+# Screenshots are taken as BMP by the Windows side; keep PNG copies.
+for bmp in "$out"/*.bmp; do
+  [ -f "$bmp" ] || continue
+  convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
+done
+
+if [ $rc -eq 0 ] && [ $keep = 0 ]; then
+  rm -rf "$prefix"
+fi
+exit $rc

@@ -1,0 +1,117 @@
+// Every resource id of the installer, named by its role. The numbers are
+// fixed: tests, the end-to-end driver and the templates refer to them.
+#ifndef QV_WIZARD_RES_RESOURCE_H
+#define QV_WIZARD_RES_RESOURCE_H
+
+// Dialog templates
+#define IDD_WIZARD                 452
+#define IDD_WELCOME                457
+#define IDD_MODEL                  102
+#define IDD_CONNECTION             458
+#define IDD_SETUP                  205
+#define IDD_TEST_PAGE              465
+
+// Pictures and icon
+#define IDB_BANNER_WELCOME         458
+#define IDB_BANNER_MODEL           456
+#define IDB_BANNER_CONNECTION      454
+#define IDB_USB_CABLE              463
+#define IDB_PARALLEL_CABLE         464
+#define IDI_APP                    128
+
+// Embedded files: the unidriver core files and the helper service program
+#define IDR_UNIDRV_DLL             133
+#define IDR_UNIDRV_HLP             134
+#define IDR_UNIDRVUI_DLL           135
+#define IDR_UNIRES_DLL             136
+#define IDR_HELPER_EXE             232
+
+// Wizard frame (template 452)
+#define IDC_BACK                   1022
+#define IDC_NEXT                   1023
+#define IDC_FINISH                 1025
+#define IDC_PAGE_AREA              1021
+#define IDC_HOTLINE                1037
+
+// Welcome page (template 457)
+#define IDC_WELCOME_TITLE          1023
+#define IDC_WELCOME_TEXT           1026
+#define IDC_WELCOME_LINK           1024
+
+// Model page (template 102)
+#define IDC_MODEL_LIST             1003
+#define IDC_MODEL_SELECTED         1012
+#define IDC_MODEL_LABEL            1013
+
+// Connection page (template 458)
+#define IDC_CONNECT_STEP1          1025
+#define IDC_CONNECT_STEP2          1026
+#define IDC_CONNECT_STEP3          1027
+#define IDC_RADIO_LPT              1018
+#define IDC_RADIO_USB              1019
+
+// Setup page (template 205)
+#define IDC_SETUP_NAME             1003
+#define IDC_SETUP_STATUS           1004
+#define IDC_SETUP_PROGRESS         1005
+#define IDC_SETUP_PORT             1006
+#define IDC_SETUP_MODEL            1007
+#define IDC_SETUP_HEADING          1008
+#define IDC_TEST_PAGE              1027
+#define IDC_PRINTER_SETTINGS       1040
+
+// Test-page dialog (template 465)
+#define IDC_TEST_PAGE_TEXT         1028
+
+// String table
+#define IDS_BACK                   464
+#define IDS_NEXT                   465
+#define IDS_CANCEL                 466
+#define IDS_FINISH                 467
+#define IDS_CAPTION_WELCOME        468
+#define IDS_SELECT_MODEL_FIRST     469
+#define IDS_CAPTION_MODEL          470
+#define IDS_MODEL_LABEL            471
+#define IDS_WELCOME_TITLE          472
+#define IDS_WELCOME_TEXT           473
+#define IDS_WELCOME_LINK           474
+#define IDS_CONNECT_STEP1          475
+#define IDS_CONNECT_STEP2          476
+#define IDS_CONNECT_STEP3          477
+#define IDS_USE_USB                478
+#define IDS_USE_LPT                479
+#define IDS_CAPTION_INSTALLING     480
+#define IDS_SETUP_HEADING          481
+#define IDS_ERR_SYSTEM_TOO_OLD     482
+#define IDS_ERR_USB_NO_PRINTER     483
+#define IDS_ERR_USB_NOT_AVAILABLE  484
+#define IDS_ERR_DEVICE_MISMATCH    485
+#define IDS_ERR_FILES_NOT_STAGED   486
+#define IDS_ERR_UNKNOWN            487
+#define IDS_DRIVER_INSTALL_FAILED  488
+#define IDS_INSTALL_SUCCESS        489
+#define IDS_CAPTION_COMPLETE       490
+#define IDS_ERR_ENUM_PRINTERS      491
+#define IDS_STATUS_SYSTEM_INFO     492
+#define IDS_STATUS_ADD_PRINTER     493
+#define IDS_ASK_FORCE_INSTALL      494
+#define IDS_STATUS_COPY_FILES      495
+#define IDS_STATUS_ADD_DRIVER      496
+#define IDS_SETUP_UTILITY_CAPTION  497
+#define IDS_ERR_EXTRACT_HELPER     498
+#define IDS_INSTALL_FAILED         499
+#define IDS_PORT_LABEL             500
+#define IDS_MODEL_LINE_LABEL       501
+#define IDS_NAME_LABEL             502
+#define IDS_TEST_PAGE_TEXT         503
+#define IDS_COPY_SUFFIX            504
+#define IDS_ERR_DRIVER_NOT_ADDED   505
+#define IDS_ERR_PRINTER_NOT_ADDED  506
+#define IDS_DETECTING_DEVICE       507
+#define IDS_PRINT_TEST_PAGE        508
+#define IDS_CAPTION_CONNECT        509
+#define IDS_DEVICE_DETECTED        512
+#define IDS_NO_USB_DEVICE          513
+#define IDS_HOTLINE                515
+
+#endif
