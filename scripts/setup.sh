@@ -10,6 +10,7 @@ PACKAGES=(
   xvfb xauth x11-utils imagemagick fonts-wqy-microhei
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  python3-pil  # only to redraw the wizard artwork (wizard/res/art)
 )
 
 as_root() {

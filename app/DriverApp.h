@@ -1,0 +1,18 @@
+// The application: detects the platform and runs the wizard once.
+#ifndef QV_APP_DRIVERAPP_H
+#define QV_APP_DRIVERAPP_H
+
+#include "app/InstallContext.h"
+#include "support/Window.h"
+
+class CDriverApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+
+    const InstallContext& GetContext() const { return m_context; }
+
+private:
+    InstallContext m_context;
+};
+
+#endif

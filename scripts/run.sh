@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the installer wizard on the bundled sample
+# driver package, in a Wine prefix prepared as a 32-bit Windows 7 machine
+# with a virtual Quorvex QX1000 printer on USB port 3 and the stand-in for
+# the system's printer-installation entry point.
+#
+# With a display the wizard opens on it; without one (or with --headless)
+# it runs under Xvfb, walks through every page by itself and saves a
+# screenshot of each in build/windows/test-output/demo/. Either way it then
+# prints what the installation changed on the simulated machine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+headless=0
+[ "${1:-}" = --headless ] && headless=1
+[ -z "${DISPLAY:-}" ] && headless=1
+
+bash scripts/setup.sh
+bash scripts/build.sh windows
+cmake --build --preset windows --target sample_package qvdemo >/dev/null
+
+build=$root/build/windows
+package=$build/package
+[ -f "$package/QuorvexSetup.exe" ] || { echo "run: the sample package was not assembled" >&2; exit 1; }
+
+# What the prefix gets before the wizard starts: the package on drive C:
+# and the virtual USB printer.
+prepare="mkdir -p \"\$WINEPREFIX/drive_c/QuorvexPackage\" && cp -r \"$package/.\" \"\$WINEPREFIX/drive_c/QuorvexPackage/\""
+if [ -f "$build/sim/qvdevice.exe" ]; then
+  prepare="$prepare && wine \"$build/sim/qvdevice.exe\" plug-usb QuorvexQX10007A2B 3 0000 >/dev/null"
+fi
+
+mode=--interactive
+[ $headless = 1 ] && mode=--walk
+if [ $headless = 1 ]; then
+  unset DISPLAY
+fi
+QV_PREPARE=$prepare bash sim/wine/run-test.sh --build "$build" --arch win32 --version win7 \
+  --lang "${LC_ALL:-en_US.UTF-8}" --name demo --keep -- "$build/tests/e2e/qvdemo.exe" $mode
+status=$?
+if [ $headless = 1 ]; then
+  echo "Screenshots: $build/test-output/demo/"
+fi
+echo "The demo machine stays in $build/prefixes/run/demo (WINEPREFIX) for a closer look."
+exit $status

@@ -1,0 +1,11 @@
+// Which cable types a model supports, from its hardware-id suffixes.
+#ifndef QV_WIZARD_CONNECTIONRULES_H
+#define QV_WIZARD_CONNECTIONRULES_H
+
+#include <string>
+
+// A suffix is usable unless it is empty or its last four characters (the
+// whole text when shorter) read "FFFF" in any letter case.
+bool IsSuffixSupported(const std::wstring& suffix);
+
+#endif

@@ -1,0 +1,99 @@
+// The wizard frame: a dialog that hosts an ordered list of child pages and
+// moves between them with Back, Next, Finish and Cancel.
+#ifndef QV_WIZARD_NEWWIZDIALOG_H
+#define QV_WIZARD_NEWWIZDIALOG_H
+
+#include <windows.h>
+
+#include <vector>
+
+#include "support/Window.h"
+
+class CNewWizDialog;
+
+// One page of the wizard. Pages are created when first shown and only hidden
+// when left, so they keep their state while the user goes back and forth.
+class CNewWizPage : public CDialog {
+public:
+    explicit CNewWizPage(UINT templateId);
+    ~CNewWizPage() override;
+
+    // Called by the frame (see CNewWizDialog for when).
+    virtual BOOL OnCreatePage() { return TRUE; }
+    virtual void OnDestroyPage() {}
+    virtual BOOL OnKillActive() { return TRUE; }
+    virtual void OnSetActive() {}
+    virtual void OnAfterNext() {}
+    virtual BOOL OnQueryCancel() { return TRUE; }
+    // 0 = previous page, -1 = stay, other = template id of the page to show.
+    virtual LONG OnWizardBack() { return 0; }
+    virtual BOOL IsNextLocked() { return FALSE; }
+    // 0 = next page, -1 = stay, other = template id of the page to show.
+    virtual LONG OnWizardNext() { return 0; }
+    virtual BOOL OnWizardFinish() { return TRUE; }
+
+    UINT GetPageId() const { return m_pageId; }
+    bool IsPageCreated() const { return m_isCreated; }
+    bool IsPageActive() const { return m_isActive; }
+
+protected:
+    // The page initialisation: title font and white page brush. Pages that
+    // want the plain dialog look call CDialog::OnInitDialog instead.
+    BOOL OnInitDialog() override;
+    // Escape inside a page never closes the page by itself.
+    void OnCancel() override {}
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT kind, bool& handled) override;
+    void OnDestroy() override;
+
+    CNewWizDialog* GetWizard() const { return m_wizard; }
+    HFONT GetTitleFont() const { return m_titleFont; }
+
+private:
+    friend class CNewWizDialog;
+    UINT m_pageId;
+    bool m_isCreated = false;
+    bool m_isActive = false;
+    CNewWizDialog* m_wizard = nullptr;
+    HFONT m_titleFont = nullptr;
+    HBRUSH m_whiteBrush = nullptr;
+};
+
+class CNewWizDialog : public CDialog {
+public:
+    explicit CNewWizDialog(UINT templateId);
+
+    // Appends a page; the wizard refers to it but does not own it.
+    void AddPage(CNewWizPage& page, UINT templateId);
+    BOOL ActivatePage(CNewWizPage* page);
+
+    void EnableBack(bool enable) const;
+    void EnableNext(bool enable) const;
+    void EnableFinish(bool enable) const;
+    void EnableCancel(bool enable) const;
+
+    CNewWizPage* GetActivePage() const;
+    size_t GetPageCount() const { return m_pages.size(); }
+
+    bool PreTranslateMessage(MSG* msg) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+    void OnCancel() override;
+    void OnDestroy() override;
+
+    void SetPlaceholderId(int id) { m_placeholderId = id; }
+
+private:
+    void OnNext();
+    void OnBack();
+    void OnFinish();
+    bool DeactivateCurrent();
+    CNewWizPage* FindPage(LONG templateId) const;
+    size_t IndexOf(const CNewWizPage* page) const;
+
+    std::vector<CNewWizPage*> m_pages;
+    int m_placeholderId = 0;
+};
+
+#endif

@@ -1,0 +1,32 @@
+// Second page: the models found in the INF files beside the program.
+#ifndef QV_WIZARD_TYPEDLG_H
+#define QV_WIZARD_TYPEDLG_H
+
+#include <string>
+
+#include "app/InstallContext.h"
+#include "catalog/ModelCatalogue.h"
+#include "wizard/NewWizDialog.h"
+
+class CTypeDlg : public CNewWizPage {
+public:
+    explicit CTypeDlg(InstallContext& context);
+
+    void OnSetActive() override;
+    LONG OnWizardNext() override;
+
+    const ModelCatalogue& GetCatalogue() const { return m_catalogue; }
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+    void OnDestroy() override;
+
+private:
+    void OnModelSelChange();
+
+    InstallContext& m_context;
+    ModelCatalogue m_catalogue;  // list line i is entry i
+};
+
+#endif

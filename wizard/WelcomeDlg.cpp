@@ -1,0 +1,52 @@
+#include "wizard/WelcomeDlg.h"
+
+#include "support/ResString.h"
+#include "wizard/res/resource.h"
+
+CWelcomeDlg::CWelcomeDlg()
+    : CNewWizPage(IDD_WELCOME)
+{
+}
+
+CWelcomeDlg::~CWelcomeDlg()
+{
+    if (m_titleFont)
+        DeleteObject(m_titleFont);
+}
+
+const wchar_t* CWelcomeDlg::MakerAddress()
+{
+    return L"https://www.quorvex.example/";
+}
+
+BOOL CWelcomeDlg::OnInitDialog()
+{
+    // The plain dialog look: this page skips the page initialisation.
+    CDialog::OnInitDialog();
+    if (!m_titleFont)
+        m_titleFont = CreateFontW(20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                                  FF_SWISS, L"Arial");
+    SendItem(IDC_WELCOME_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont), TRUE);
+    SetItemText(IDC_WELCOME_TITLE, ResString(IDS_WELCOME_TITLE));
+    SetItemText(IDC_WELCOME_TEXT, ResString(IDS_WELCOME_TEXT));
+    SetItemText(IDC_WELCOME_LINK, ResString(IDS_WELCOME_LINK));
+    m_link.SubclassItem(m_hWnd, IDC_WELCOME_LINK);
+    m_link.SetURL(MakerAddress());
+    return TRUE;
+}
+
+void CWelcomeDlg::OnSetActive()
+{
+    if (GetWizard())
+        GetWizard()->SetTitle(ResString(IDS_CAPTION_WELCOME));
+}
+
+void CWelcomeDlg::OnDestroy()
+{
+    m_link.Unsubclass();
+    if (m_titleFont) {
+        DeleteObject(m_titleFont);
+        m_titleFont = nullptr;
+    }
+    CNewWizPage::OnDestroy();
+}
