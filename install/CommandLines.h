@@ -1,0 +1,19 @@
+// The command lines handed to the system's printer-installation entry point
+// ("rundll32.exe printui.dll,PrintUIEntry ..."). Pure text.
+#ifndef QV_INSTALL_COMMANDLINES_H
+#define QV_INSTALL_COMMANDLINES_H
+
+#include <string>
+
+// The program started for both commands (with its one trailing blank).
+extern const wchar_t* const kPrintUiProgram; // "rundll32.exe "
+
+// " printui.dll,PrintUIEntry /z /if /b "<displayName>" /f "<infPath>" /r "<port>" /m "<driverName>""
+// The INF path is quoted so that a driver directory with a blank works.
+std::wstring PrintUiInstallParameters(const std::wstring& displayName, const std::wstring& infPath,
+                                      const std::wstring& port, const std::wstring& driverName);
+
+// " printui.dll,PrintUIEntry /k /n "<printerName>""
+std::wstring PrintUiTestPageParameters(const std::wstring& printerName);
+
+#endif

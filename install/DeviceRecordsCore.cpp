@@ -1,0 +1,131 @@
+#include "install/DeviceRecordsCore.h"
+
+const wchar_t* const kPrinterClassGuid = L"{4D36E979-E325-11CE-BFC1-08002BE10318}";
+const wchar_t* const kPrinterClassKey =
+    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E979-E325-11CE-BFC1-08002BE10318}";
+
+namespace {
+// Instance numbers stay within a signed 32-bit value even after the +1.
+const long kHighestInstance = 2147483646L;
+
+RegistryValue Text(const std::wstring& name, const std::wstring& text)
+{
+    return RegistryValue{name, false, text, 0};
+}
+
+RegistryValue Number(const std::wstring& name, std::uint32_t number)
+{
+    return RegistryValue{name, true, std::wstring(), number};
+}
+
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f';
+}
+}
+
+long LeadingNumber(const std::wstring& name)
+{
+    std::wstring::size_type i = 0;
+    while (i < name.size() && IsBlank(name[i]))
+        ++i;
+    bool negative = false;
+    if (i < name.size() && (name[i] == L'+' || name[i] == L'-')) {
+        negative = name[i] == L'-';
+        ++i;
+    }
+    long value = 0;
+    for (; i < name.size() && name[i] >= L'0' && name[i] <= L'9'; ++i) {
+        if (value < kHighestInstance)
+            value = value * 10 + (name[i] - L'0');
+        if (value > kHighestInstance)
+            value = kHighestInstance;
+    }
+    return negative ? -value : value;
+}
+
+long NextInstanceNumber(const std::vector<std::wstring>& subKeyNames)
+{
+    long highest = -1;
+    for (const std::wstring& name : subKeyNames) {
+        const long number = LeadingNumber(name);
+        if (number >= highest)
+            highest = number;
+    }
+    return highest + 1;
+}
+
+std::wstring InstanceKeyName(long number)
+{
+    std::wstring digits = std::to_wstring(number < 0 ? -number : number);
+    if (digits.size() < 4)
+        digits.insert(0, 4 - digits.size(), L'0');
+    return number < 0 ? L"-" + digits : digits;
+}
+
+std::vector<RegistryValue> ClassKeyValues(const std::wstring& defaultValue)
+{
+    return {
+        Text(L"", defaultValue),
+        Text(L"Class", L"Printer"),
+        Text(L"Icon", L"-4"),
+        Text(L"Installer32", L"ntprint.dll,ClassInstall32"),
+        Text(L"NoDisplayClass", L"1"),
+        Text(L"EnumPropPages32", L"printui.dll,PrinterPropPageProvider"),
+    };
+}
+
+std::vector<RegistryValue> UsbInstanceValues(const PrinterModel& model,
+                                             const std::wstring& usbIdSuffix)
+{
+    return {
+        Text(L"ProviderName", model.manufacturer),
+        Text(L"MatchingDeviceId", L"usbprint\\" + usbIdSuffix),
+        Text(L"DriverDesc", model.driverName),
+    };
+}
+
+std::vector<RegistryValue> LptInstanceValues(const PrinterModel& model,
+                                             const std::wstring& lptIdSuffix)
+{
+    return {
+        Text(L"ProviderName", model.manufacturer),
+        Text(L"MatchingDeviceId", L"LPTENUM\\" + lptIdSuffix),
+        Text(L"DriverDesc", model.driverName),
+    };
+}
+
+std::vector<RegistryValue> UsbHandOffValues(const PrinterModel& model,
+                                            const std::wstring& instanceName,
+                                            const std::wstring& deviceKeyName)
+{
+    const std::wstring driver = std::wstring(kPrinterClassGuid) + L"\\" + instanceName;
+    return {
+        Text(L"_DeviceDesc", model.deviceDescription),
+        Number(L"_ConfigFlags", 0),
+        Text(L"_ClassGUID", kPrinterClassGuid),
+        Text(L"_Class", L"Printer"),
+        Text(L"_Driver", driver),
+        Text(L"_Mfg", model.manufacturer),
+        Number(L"_UpdateMode", 0),
+        Text(L"_ToPath", L"SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\" + deviceKeyName),
+    };
+}
+
+std::vector<RegistryValue> LptHandOffValues(const PrinterModel& model,
+                                            const std::wstring& instanceName,
+                                            const std::wstring& deviceKeyName)
+{
+    const std::wstring driver = std::wstring(kPrinterClassGuid) + L"\\" + instanceName;
+    return {
+        Text(L"_DeviceDesc", model.deviceDescription),
+        Number(L"_ConfigFlags", 0),
+        Text(L"_ClassGUID", kPrinterClassGuid),
+        Text(L"_Driver", driver),
+        Text(L"_Class", L"Printer"),
+        Text(L"_Mfg", model.manufacturer),
+        Number(L"_UpdateMode", 2),
+        Text(L"_BrandSeries", model.manufacturer + model.namePrefix),
+        Text(L"_ToPath", L"SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\" + deviceKeyName),
+    };
+}

@@ -1,0 +1,317 @@
+#include "install/DriverFileStager.h"
+
+#include <shlobj.h>
+#include <string.h>
+#include <winspool.h>
+
+#include "support/DiskObject.h"
+
+namespace {
+
+// Owns one file handle.
+class File {
+public:
+    explicit File(HANDLE handle) : m_handle(handle) {}
+    ~File()
+    {
+        if (IsOpen())
+            CloseHandle(m_handle);
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+HANDLE OpenForReading(const std::wstring& path)
+{
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The file's length, or false when it is too large to compare in memory.
+bool GetLength(const File& file, DWORD& length)
+{
+    DWORD high = 0;
+    length = GetFileSize(file.Get(), &high);
+    return !(length == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) && high == 0;
+}
+
+bool ReadAll(const File& file, DWORD length, std::vector<char>& data)
+{
+    data.resize(length);
+    DWORD done = 0;
+    while (done < length) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), data.data() + done, length - done, &got, nullptr) || got == 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+bool WriteAll(const File& file, const char* data, DWORD size)
+{
+    DWORD done = 0;
+    while (done < size) {
+        DWORD wrote = 0;
+        if (!WriteFile(file.Get(), data + done, size - done, &wrote, nullptr) || wrote == 0)
+            return false;
+        done += wrote;
+    }
+    return true;
+}
+
+// True when the file at `path` holds exactly `data`.
+bool FileHolds(const std::wstring& path, const char* data, DWORD size)
+{
+    File file(OpenForReading(path));
+    DWORD length = 0;
+    if (!file.IsOpen() || !GetLength(file, length) || length != size)
+        return false;
+    std::vector<char> bytes;
+    return ReadAll(file, length, bytes) && (size == 0 || memcmp(bytes.data(), data, size) == 0);
+}
+
+// Writes `data` as a new file at `path`; a file that could not be written
+// whole is removed again rather than left half written.
+bool CreateWithData(const std::wstring& path, const char* data, DWORD size)
+{
+    bool written;
+    {
+        File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsOpen())
+            return false;
+        written = WriteAll(file, data, size);
+    }
+    if (!written)
+        DeleteFileW(path.c_str());
+    return written;
+}
+
+// Replaces the file at `path` by `data`. The new bytes go to a scratch file
+// beside it first, so that a failed write (a full disk, a file the spooler
+// holds open) leaves the old file as it was.
+bool ReplaceWithData(const std::wstring& path, const char* data, DWORD size)
+{
+    const std::wstring scratch = path + L".qvnew";
+    DeleteFileW(scratch.c_str());
+    if (!CreateWithData(scratch, data, size))
+        return false;
+    if (!MoveFileExW(scratch.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(scratch.c_str());
+        return false;
+    }
+    return true;
+}
+
+// A find-first on the exact path: true for a file (not a folder) of that name.
+bool PathNamesFile(const std::wstring& path)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(find);
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The bytes of one resource. False when it cannot be found or loaded.
+bool LoadResourceBytes(HMODULE module, const std::wstring& type, unsigned id, const char*& data,
+                       DWORD& size)
+{
+    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), type.c_str());
+    if (!info)
+        return false;
+    HGLOBAL loaded = LoadResource(module, info);
+    if (!loaded)
+        return false;
+    size = SizeofResource(module, info);
+    data = static_cast<const char*>(LockResource(loaded));
+    return data != nullptr || size == 0;
+}
+
+std::wstring RunningModuleFolder()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size())
+            return ModuleFolderOf(std::wstring(buffer.data(), length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring CommonFilesFolder()
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_PROGRAM_FILES_COMMON, FALSE))
+        return std::wstring();
+    return buffer;
+}
+
+} // namespace
+
+std::wstring GetDriverDirectory(const std::wstring& environment)
+{
+    // Ask for the size first: the folder is not bound to 260 characters.
+    DWORD needed = 0;
+    GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(environment.c_str()), 1, nullptr, 0, &needed);
+    if (needed == 0)
+        needed = MAX_PATH * sizeof(wchar_t);
+    std::vector<wchar_t> buffer(needed / sizeof(wchar_t) + 1);
+    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(environment.c_str()), 1,
+                                    reinterpret_cast<LPBYTE>(buffer.data()),
+                                    static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t)), &needed))
+        return std::wstring();
+    return buffer.data();
+}
+
+DriverFileStager::DriverFileStager(const InstallContext& context, HMODULE resourceModule,
+                                   const std::wstring& moduleFolder,
+                                   const std::wstring& commonFilesFolder)
+    : m_context(context), m_resourceModule(resourceModule), m_moduleFolder(moduleFolder),
+      m_commonFilesFolder(commonFilesFolder), m_log(nullptr)
+{
+}
+
+std::wstring DriverFileStager::DriverDirectory() const
+{
+    return GetDriverDirectory(m_context.environment);
+}
+
+std::wstring DriverFileStager::ModuleFolder() const
+{
+    return m_moduleFolder.empty() ? RunningModuleFolder() : m_moduleFolder;
+}
+
+std::wstring DriverFileStager::HelperFolder() const
+{
+    return HelperFolderOf(m_commonFilesFolder.empty() ? CommonFilesFolder() : m_commonFilesFolder);
+}
+
+void DriverFileStager::Report(const std::wstring& target, StageOutcome outcome,
+                              const std::wstring& subject, bool fromResource)
+{
+    // The texts are for a developer with a debugger attached, never for the user.
+    const std::wstring text = StageDiagnosticText(outcome, subject, fromResource);
+    if (!text.empty())
+        OutputDebugStringW((text + L"\n").c_str());
+    if (m_log)
+        m_log->push_back(Record{target, outcome});
+}
+
+bool DriverFileStager::WriteResourceFile(const std::wstring& type, unsigned id,
+                                         const std::wstring& targetFolder,
+                                         const std::wstring& fileName)
+{
+    const std::wstring target = JoinPath(targetFolder, fileName);
+    CDiskObject disk;
+    if (!disk.DirectoryExists(targetFolder))
+        disk.CreateDirectoryTree(targetFolder);
+
+    const char* data = nullptr;
+    DWORD size = 0;
+    if (!LoadResourceBytes(m_resourceModule, type, id, data, size)) {
+        // Without its bytes the file cannot be written: writing an empty file
+        // would leave a broken driver behind (or destroy a good one).
+        Report(target, StageOutcome::GenerationFailed, fileName, true);
+        return false;
+    }
+
+    if (disk.FileExists(target)) {
+        if (FileHolds(target, data, size)) {
+            Report(target, StageOutcome::Unchanged, fileName, true);
+            return true;
+        }
+        // A file the spooler holds open stays as it is; that is no failure.
+        const bool replaced = ReplaceWithData(target, data, size);
+        Report(target, replaced ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed,
+               fileName, true);
+        return true;
+    }
+    const bool created = CreateWithData(target, data, size);
+    Report(target, created ? StageOutcome::Generated : StageOutcome::GenerationFailed, fileName, true);
+    return created;
+}
+
+bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
+                                         const std::wstring& sourceName,
+                                         const std::wstring& targetFolder,
+                                         const std::wstring& targetName)
+{
+    CDiskObject disk;
+    if (!disk.DirectoryExists(targetFolder))
+        disk.CreateDirectoryTree(targetFolder);
+    const std::wstring target = JoinPath(targetFolder, targetName);
+    const std::wstring source = JoinPath(sourceFolder, sourceName);
+
+    if (PathNamesFile(target)) {
+        bool identical = false;
+        {
+            File targetFile(OpenForReading(target));
+            File sourceFile(OpenForReading(source));
+            if (!targetFile.IsOpen() || !sourceFile.IsOpen()) {
+                Report(target, StageOutcome::CompareOpenFailure, source, false);
+            } else {
+                DWORD targetLength = 0, sourceLength = 0;
+                std::vector<char> a, b;
+                identical = GetLength(targetFile, targetLength) && GetLength(sourceFile, sourceLength) &&
+                            targetLength == sourceLength && ReadAll(targetFile, targetLength, a) &&
+                            ReadAll(sourceFile, sourceLength, b) && a == b;
+            }
+        }
+        if (identical) {
+            Report(target, StageOutcome::Unchanged, targetName, false);
+            return true;
+        }
+        const bool copied = disk.CopyFileTo(source, targetFolder, targetName);
+        Report(target, copied ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed, targetName, false);
+        return true;
+    }
+    const bool copied = disk.CopyFileTo(source, targetFolder, targetName);
+    Report(target, copied ? StageOutcome::Generated : StageOutcome::GenerationFailed, targetName, false);
+    return copied;
+}
+
+bool DriverFileStager::CopyDriverFile(const std::wstring& sourceFolder, const std::wstring& fileName,
+                                      const std::wstring& targetFolder)
+{
+    return CopyFileIfChanged(sourceFolder, fileName, targetFolder, fileName);
+}
+
+bool DriverFileStager::StageDriverFiles(const std::wstring& infBaseName)
+{
+    const DriverFilePlan plan =
+        MakeDriverFilePlan(m_context, infBaseName, ModuleFolder(), DriverDirectory());
+    // A model file that is missing does not stop the staging; the spooler
+    // reports it when the driver is installed.
+    for (const PlannedCopy& copy : plan.copies)
+        CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder);
+    for (const PlannedResource& resource : plan.resources)
+        if (!WriteResourceFile(kCoreFileResourceType, resource.id, resource.targetFolder,
+                               resource.fileName))
+            return false;
+    return true;
+}
+
+bool DriverFileStager::StageInfAndCatalog(const std::wstring& infBaseName)
+{
+    for (const PlannedCopy& copy : MakeInfAndCatalogPlan(infBaseName, ModuleFolder(), DriverDirectory()))
+        CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder);
+    return true;
+}
+
+bool DriverFileStager::ExtractHelperService(const std::wstring& exeName)
+{
+    const std::wstring folder = HelperFolder();
+    CDiskObject().CreateDirectoryTree(folder);
+    return WriteResourceFile(kHelperResourceType, kHelperResourceId, folder, exeName);
+}

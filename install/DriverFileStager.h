@@ -1,0 +1,75 @@
+// Lays the driver's files into the spooler's printer-driver directory: the
+// model's files from the package beside the program, the unidriver core
+// files and the helper service program from the program's own resources.
+// Every file is written only when its target is missing or different.
+#ifndef QV_INSTALL_DRIVERFILESTAGER_H
+#define QV_INSTALL_DRIVERFILESTAGER_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/InstallContext.h"
+#include "install/FilePlan.h"
+
+class DriverFileStager {
+public:
+    // One file's outcome, for callers that want to see what happened.
+    struct Record {
+        std::wstring target;
+        StageOutcome outcome;
+    };
+
+    // `resourceModule` holds the embedded files (null: the running program);
+    // `moduleFolder` is where the driver package lies (empty: the running
+    // program's folder); `commonFilesFolder` is where the helper folder goes
+    // (empty: the system's common program-files folder).
+    explicit DriverFileStager(const InstallContext& context, HMODULE resourceModule = nullptr,
+                              const std::wstring& moduleFolder = std::wstring(),
+                              const std::wstring& commonFilesFolder = std::wstring());
+
+    DriverFileStager(const DriverFileStager&) = delete;
+    DriverFileStager& operator=(const DriverFileStager&) = delete;
+
+    // Steps 1 to 13: the model's plug-ins, INI and GPD files (missing ones are
+    // passed over), then the four core files. False as soon as a core file
+    // cannot be written or its resource is missing.
+    bool StageDriverFiles(const std::wstring& infBaseName);
+    // The INF file and the catalogue, beside the program to the driver
+    // directory. Always true.
+    bool StageInfAndCatalog(const std::wstring& infBaseName);
+    // Writes the helper program (WIN7 232) into <common files>\Services.
+    bool ExtractHelperService(const std::wstring& exeName);
+
+    bool WriteResourceFile(const std::wstring& type, unsigned id, const std::wstring& targetFolder,
+                           const std::wstring& fileName);
+    bool CopyDriverFile(const std::wstring& sourceFolder, const std::wstring& fileName,
+                        const std::wstring& targetFolder);
+    bool CopyFileIfChanged(const std::wstring& sourceFolder, const std::wstring& sourceName,
+                           const std::wstring& targetFolder, const std::wstring& targetName);
+
+    // The folders the operations work with.
+    std::wstring DriverDirectory() const;
+    std::wstring ModuleFolder() const;
+    std::wstring HelperFolder() const;
+
+    // When set, every staged file's outcome is appended there.
+    void SetOutcomeLog(std::vector<Record>* log) { m_log = log; }
+
+private:
+    void Report(const std::wstring& target, StageOutcome outcome, const std::wstring& subject,
+                bool fromResource);
+
+    const InstallContext& m_context;
+    HMODULE m_resourceModule;
+    std::wstring m_moduleFolder;
+    std::wstring m_commonFilesFolder;
+    std::vector<Record>* m_log;
+};
+
+// The spooler's printer-driver directory for `environment` (local server),
+// however long it is; empty when the spooler cannot say.
+std::wstring GetDriverDirectory(const std::wstring& environment);
+
+#endif

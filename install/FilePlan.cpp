@@ -1,0 +1,112 @@
+#include "install/FilePlan.h"
+
+const wchar_t* const kCoreFileResourceType = L"win2kfile";
+const wchar_t* const kHelperResourceType = L"WIN7";
+
+StagingLayout ChooseStagingLayout(const InstallContext& context)
+{
+    return (!context.isWow64 && context.osMajorVersion <= 5) ? StagingLayout::Legacy
+                                                             : StagingLayout::Subfolder;
+}
+
+std::wstring ArchitectureSubfolder(const InstallContext& context)
+{
+    // The legacy layout and every 32-bit system stage the x86 plug-ins.
+    if (ChooseStagingLayout(context) == StagingLayout::Legacy || !context.isWow64)
+        return L"\\i386";
+    if (context.architectureDir == L"AMD64" || context.architectureDir == L"INTEL64")
+        return L"\\amd64";
+    if (context.architectureDir == L"IA64")
+        return L"\\ia64";
+    return std::wstring();
+}
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name)
+{
+    if (!folder.empty() && folder.back() == L'\\')
+        return folder + name;
+    return folder + L"\\" + name;
+}
+
+std::wstring ModuleFolderOf(const std::wstring& modulePath)
+{
+    const std::wstring::size_type slash = modulePath.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : modulePath.substr(0, slash);
+}
+
+std::wstring HelperFolderOf(const std::wstring& commonFilesFolder)
+{
+    std::wstring folder = commonFilesFolder;
+    if (folder.empty() || folder.back() != L'\\')
+        folder += L'\\';
+    return folder + L"Services";
+}
+
+DriverFilePlan MakeDriverFilePlan(const InstallContext& context, const std::wstring& infBaseName,
+                                  const std::wstring& moduleFolder,
+                                  const std::wstring& driverDirectory)
+{
+    const PrinterModel& model = context.model;
+    DriverFilePlan plan;
+    plan.layout = ChooseStagingLayout(context);
+    const bool legacy = plan.layout == StagingLayout::Legacy;
+
+    const std::wstring arch = ArchitectureSubfolder(context);
+    const std::wstring pluginSource = moduleFolder + arch;
+    // The legacy spooler wants every file flat in the driver directory.
+    const std::wstring pluginTarget = legacy ? driverDirectory : driverDirectory + arch;
+    const std::wstring gpdSource = JoinPath(moduleFolder, L"gpd");
+    const std::wstring gpdTarget = legacy ? driverDirectory : JoinPath(driverDirectory, L"gpd");
+
+    plan.copies = {
+        {pluginSource, L"QUNI" + model.nameNumber + L".DLL", pluginTarget},
+        {pluginSource, L"QUI" + model.nameNumber + L".DLL", pluginTarget},
+        {pluginSource, L"QRES" + model.nameNumber + L".DLL", pluginTarget},
+        {moduleFolder, model.namePrefix + model.nameNumber + L".INI", driverDirectory},
+        // Both GPD pairs are staged; registration picks the one it needs.
+        {gpdSource, infBaseName + L".gpd", gpdTarget},
+        {gpdSource, infBaseName + L"U.gpd", gpdTarget},
+        {gpdSource, L"Common6.gpd", gpdTarget},
+        {gpdSource, L"CommonU6.gpd", gpdTarget},
+        {gpdSource, L"STDNAMES.GPD", gpdTarget},
+    };
+    plan.resources = {
+        {134, L"unidrv.hlp", driverDirectory},
+        {133, L"unidrv.dll", driverDirectory},
+        {135, L"unidrvui.dll", driverDirectory},
+        {136, L"unires.dll", driverDirectory},
+    };
+    return plan;
+}
+
+std::vector<PlannedCopy> MakeInfAndCatalogPlan(const std::wstring& infBaseName,
+                                               const std::wstring& moduleFolder,
+                                               const std::wstring& driverDirectory)
+{
+    return {
+        {moduleFolder, infBaseName + L".inf", driverDirectory},
+        {moduleFolder, infBaseName + L".cat", driverDirectory},
+    };
+}
+
+std::wstring StageDiagnosticText(StageOutcome outcome, const std::wstring& subject,
+                                 bool fromResource)
+{
+    // U+FF08 and U+FF09 are the full-width brackets, U+FF1A the colon.
+    const std::wstring open = L"\xFF08", close = L"\xFF09", named = L"\xFF08name\xFF1A";
+    switch (outcome) {
+    case StageOutcome::Unchanged:
+        return fromResource ? std::wstring() : L"No need to copy" + named + subject + close;
+    case StageOutcome::Overwritten:
+        return L"Overwrite file success" + named + subject + close;
+    case StageOutcome::OverwriteFailed:
+        return L"Overwrite file failure" + named + subject + close;
+    case StageOutcome::Generated:
+        return L"Gen file success" + named + subject + close;
+    case StageOutcome::GenerationFailed:
+        return L"Gen file failure" + named + subject + close;
+    case StageOutcome::CompareOpenFailure:
+        return L"Open file failure" + open + subject + close;
+    }
+    return std::wstring();
+}

@@ -1,0 +1,125 @@
+#include "install/Printers.h"
+
+#include <shellapi.h>
+
+#include "install/CommandLines.h"
+#include "install/DriverFileStager.h"
+#include "install/FilePlan.h"
+#include "support/ResString.h"
+#include "wizard/res/resource.h"
+
+namespace {
+
+// Owns a LocalAlloc'ed block.
+class LocalBuffer {
+public:
+    explicit LocalBuffer(SIZE_T bytes) : m_data(LocalAlloc(LMEM_ZEROINIT, bytes)) {}
+    ~LocalBuffer()
+    {
+        if (m_data)
+            LocalFree(m_data);
+    }
+    LocalBuffer(const LocalBuffer&) = delete;
+    LocalBuffer& operator=(const LocalBuffer&) = delete;
+    LPBYTE Get() const { return static_cast<LPBYTE>(m_data); }
+
+private:
+    HLOCAL m_data;
+};
+
+bool Fail(std::vector<std::wstring>& names, std::wstring* errorText, DWORD error)
+{
+    names.clear();
+    if (errorText)
+        *errorText = FormatText(ResString(IDS_ERR_ENUM_PRINTERS), static_cast<long>(error));
+    return false;
+}
+
+// Starts "rundll32.exe <parameters>" and waits for it to end.
+bool RunPrintUi(const std::wstring& parameters)
+{
+    std::wstring copy = parameters;
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = kPrintUiProgram;
+    info.lpParameters = copy.c_str();
+    info.nShow = SW_SHOW;
+    if (!ShellExecuteExW(&info))
+        return false;
+    if (info.hProcess) {
+        WaitForSingleObject(info.hProcess, INFINITE);
+        CloseHandle(info.hProcess);
+    }
+    return true;
+}
+
+} // namespace
+
+bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring* errorText)
+{
+    names.clear();
+    wchar_t noName[] = L"";
+    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+    // A printer added between the size query and the listing makes the
+    // buffer too small; ask again a few times before giving up.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD needed = 0, count = 0;
+        EnumPrintersW(flags, noName, 2, nullptr, 0, &needed, &count);
+        LocalBuffer buffer(needed + 4);
+        if (!buffer.Get())
+            return Fail(names, errorText, GetLastError());
+        if (EnumPrintersW(flags, noName, 2, buffer.Get(), needed + 4, &needed, &count)) {
+            const PRINTER_INFO_2W* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.Get());
+            for (DWORD i = 0; i < count; ++i)
+                names.push_back(printers[i].pPrinterName ? printers[i].pPrinterName : L"");
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER)
+            return Fail(names, errorText, error);
+    }
+    return Fail(names, errorText, ERROR_INSUFFICIENT_BUFFER);
+}
+
+bool AddPrinterDirect(const InstallContext& context, const std::wstring& printerName,
+                      const std::wstring& port)
+{
+    std::wstring name = printerName, share, portName = port, driver = context.model.driverName,
+                 comment, processor = L"WinPrint", datatype = L"RAW";
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = &name[0];
+    info.pShareName = &share[0];
+    info.pPortName = &portName[0];
+    info.pDriverName = &driver[0];
+    info.pComment = &comment[0];
+    info.pPrintProcessor = &processor[0];
+    info.pDatatype = &datatype[0];
+    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (!printer)
+        return false;
+    ClosePrinter(printer);
+    return true;
+}
+
+bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& port,
+                               const std::wstring& driverDirectory)
+{
+    const std::wstring folder =
+        driverDirectory.empty() ? GetDriverDirectory(context.environment) : driverDirectory;
+    const std::wstring infPath = JoinPath(folder, context.model.infBaseName + L".inf");
+    return RunPrintUi(PrintUiInstallParameters(context.model.displayName, infPath, port,
+                                               context.model.driverName));
+}
+
+void SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
+                       const std::wstring& port)
+{
+    WriteProfileStringW(L"windows", L"device",
+                        DefaultPrinterEntry(printerName, connectionType, port).c_str());
+}
+
+void PrintTestPage(const std::wstring& printerName)
+{
+    RunPrintUi(PrintUiTestPageParameters(printerName));
+}

@@ -1,0 +1,42 @@
+// The installer's dealings with the spooler's printer list: listing,
+// creating (directly or through the system's printer-installation entry
+// point), the default printer and the test page. Nothing here shows UI.
+#ifndef QV_INSTALL_PRINTERS_H
+#define QV_INSTALL_PRINTERS_H
+
+// winspool.h turns SetDefaultPrinter into SetDefaultPrinterW; it is included
+// here so that every user of this header sees the same name.
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+#include <vector>
+
+#include "app/InstallContext.h"
+#include "install/PrinterNaming.h"
+
+// Fills `names` with the local printers and printer connections, in the
+// spooler's order. On failure `names` is empty, `*errorText` (when given)
+// is string 491 formatted with the error code, and the result is false.
+bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring* errorText);
+
+// AddPrinterW (level 2) of `printerName` on `port` with the model's driver,
+// "WinPrint" and "RAW". True when the spooler created the printer.
+bool AddPrinterDirect(const InstallContext& context, const std::wstring& printerName,
+                      const std::wstring& port);
+
+// Runs "rundll32.exe printui.dll,PrintUIEntry /z /if ..." on the staged INF
+// file (<driver directory>\<infBaseName>.inf) for `port` and waits for it to
+// end. False only when the command could not be started; what it did shows
+// in the printer list. `driverDirectory` empty: the spooler's.
+bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& port,
+                               const std::wstring& driverDirectory = std::wstring());
+
+// Writes the "device" entry of the profile section "windows".
+void SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
+                       const std::wstring& port);
+
+// Runs "rundll32.exe printui.dll,PrintUIEntry /k /n "<name>"" and waits.
+void PrintTestPage(const std::wstring& printerName);
+
+#endif

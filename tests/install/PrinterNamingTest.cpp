@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "install/CommandLines.h"
+#include "install/PrinterNaming.h"
+
+namespace {
+const std::wstring kCopy = L" (Copy %d)";
+}
+
+TEST(PrinterNaming, UniqueNameSkipsTakenNamesIgnoringAsciiCase)
+{
+    EXPECT_EQ(L"X", MakeUniquePrinterName(L"X", {}, kCopy));
+    EXPECT_EQ(L"X (Copy 2)", MakeUniquePrinterName(L"X", {L"x", L"x (copy 1)"}, kCopy));
+    // The walk restarts after each hit, so the order of the list is irrelevant.
+    EXPECT_EQ(L"X (Copy 3)", MakeUniquePrinterName(L"X", {L"X (Copy 2)", L"X (Copy 1)", L"X"}, kCopy));
+    EXPECT_EQ(L"X", MakeUniquePrinterName(L"X", {L"X (Copy 1)"}, kCopy));
+    // Only ASCII letters fold: a non-ASCII name differing in case is free.
+    EXPECT_EQ(L"\x00C4rger", MakeUniquePrinterName(L"\x00C4rger", {L"\x00E4rger"}, kCopy));
+    EXPECT_EQ(L"\x6253\x5370 (\x526F\x672C 1)", MakeUniquePrinterName(L"\x6253\x5370", {L"\x6253\x5370"}, L" (\x526F\x672C %d)"));
+}
+
+TEST(PrinterNaming, SuffixWithoutNumberStillEnds)
+{
+    const std::wstring name = MakeUniquePrinterName(L"X", {L"X", L"X copy"}, L" copy");
+    EXPECT_FALSE(name.empty());
+}
+
+TEST(PrinterNaming, FindNewPrinterTakesTheLastNewNameHoldingTheDisplayName)
+{
+    const std::vector<std::wstring> before = {L"Fax", L"ACME AB1234"};
+    std::wstring found = L"untouched";
+    EXPECT_TRUE(FindNewPrinter(before, {L"Fax", L"ACME AB1234", L"ACME AB1234 (Copy 1)", L"ACME AB1234 (Copy 2)"}, L"ACME AB1234", found));
+    EXPECT_EQ(L"ACME AB1234 (Copy 2)", found);
+    // A new printer without the display name is ignored; the old one is not new.
+    found = L"untouched";
+    EXPECT_FALSE(FindNewPrinter(before, {L"Fax", L"ACME AB1234", L"Other"}, L"ACME AB1234", found));
+    EXPECT_EQ(L"untouched", found);
+    // Case matters both for "new" and for the display name.
+    EXPECT_FALSE(FindNewPrinter(before, {L"acme ab1234 (Copy 1)"}, L"ACME AB1234", found));
+    EXPECT_TRUE(FindNewPrinter(before, {L"fax", L"Fax"}, L"", found));
+    EXPECT_EQ(L"fax", found);
+    EXPECT_TRUE(FindNewPrinter({}, {L"ACME AB1234"}, L"ACME AB1234", found));
+}
+
+TEST(PrinterNaming, DefaultPrinterEntryByConnection)
+{
+    EXPECT_EQ(L"P,winspool,LPT1:", DefaultPrinterEntry(L"P", L"LPT", L"USB003"));
+    EXPECT_EQ(L"P,winspool,USB001", DefaultPrinterEntry(L"P", L"USB", L"USB001"));
+    EXPECT_EQ(L"", DefaultPrinterEntry(L"P", L"usb", L"USB001"));
+}
+
+TEST(CommandLines, PrintUiParametersCharacterForCharacter)
+{
+    EXPECT_EQ(L" printui.dll,PrintUIEntry /z /if /b \"ACME AB1234\" /f \"C:\\my drivers\\AB1234.inf\" /r \"USB001\" /m \"ACME AB1234\"",
+              PrintUiInstallParameters(L"ACME AB1234", L"C:\\my drivers\\AB1234.inf", L"USB001", L"ACME AB1234"));
+    EXPECT_EQ(L" printui.dll,PrintUIEntry /k /n \"ACME AB1234 (Copy 1)\"", PrintUiTestPageParameters(L"ACME AB1234 (Copy 1)"));
+    EXPECT_EQ(L"rundll32.exe ", std::wstring(kPrintUiProgram));
+}
