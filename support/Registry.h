@@ -40,8 +40,19 @@ public:
     HKEY GetKey() const { return m_hKey; }
 
 private:
+    // Makes `key` current and closes the key it replaces when that one is ours.
+    void Replace(HKEY key, bool owned);
+    LONG CreateBelow(HKEY parent, const std::wstring& path, HKEY& created) const;
+    // Enumerates the subkey names of `key`: into `names` (at most `capacity`
+    // entries) and/or `list` when given; returns how many were delivered.
+    static DWORD EnumerateNames(HKEY key, SubKeyName* names, DWORD capacity,
+                                std::vector<std::wstring>* list);
+
     HKEY m_hKey;
     REGSAM m_samDesired;
+    // Whether m_hKey was opened or created by this object (and so must be
+    // closed by it).
+    bool m_ownsKey;
 };
 
 #endif
