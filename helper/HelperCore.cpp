@@ -1,0 +1,96 @@
+// Decisions of the helper service program that need no Windows call.
+#include "helper/HelperCore.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+const char kHelperServiceName[] = "Quorvex Printer Helper";
+const char kPrinterClassKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E979-E325-11CE-BFC1-08002BE10318}";
+const char kLptEnumKey[] = "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM";
+const char kDefaultBrandSeries[] = "QuorvexVKT";
+const char kGenericLptDeviceKey[] = "QuorvexPrinter";
+
+HelperPaths DeriveHelperPaths(const std::string& modulePath)
+{
+    HelperPaths paths;
+    const std::size_t n = modulePath.size();
+    if (n > 4 && modulePath[n - 4] == '.') {
+        paths.installPath = modulePath;
+        paths.logPath = modulePath.substr(0, n - 4) + ".log";
+    }
+    return paths;
+}
+
+std::string FormatLogEntry(const LogTime& time, const std::string& message)
+{
+    return FormatLogMessage("%02d/%02d/%04d, %02d:%02d:%02d\n    ", time.month, time.day,
+                            time.year, time.hour, time.minute, time.second) +
+           message;
+}
+
+std::string FormatLogMessage(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text;
+    if (needed > 0) {
+        std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        text.assign(buffer.data(), static_cast<std::size_t>(needed));
+    }
+    va_end(args);
+    return text;
+}
+
+HelperCommand ParseHelperCommand(const char* firstArgument)
+{
+    if (firstArgument == nullptr || firstArgument[0] != '-' || firstArgument[1] == '\0' ||
+        firstArgument[2] != '\0') {
+        return HelperCommand::RunAsService;
+    }
+    switch (std::tolower(static_cast<unsigned char>(firstArgument[1]))) {
+    case 'i':
+        return HelperCommand::Install;
+    case 'k':
+        return HelperCommand::Stop;
+    case 'u':
+        return HelperCommand::Remove;
+    case 's':
+        return HelperCommand::Start;
+    default:
+        return HelperCommand::RunAsService;
+    }
+}
+
+bool IsLptDeviceKeySelected(const std::string& deviceKeyName, const std::string& brandSeries)
+{
+    // An empty brand series would be found in every name; it selects nothing.
+    return (!brandSeries.empty() && deviceKeyName.find(brandSeries) != std::string::npos) ||
+           deviceKeyName.find(kGenericLptDeviceKey) != std::string::npos;
+}
+
+int LptInstanceWriteCount(const std::string& deviceKeyName, bool instanceHasMfg)
+{
+    int count = instanceHasMfg ? 0 : 1;
+    if (deviceKeyName == kGenericLptDeviceKey)
+        ++count;
+    return count;
+}
+
+std::string TextFromRegistryData(const char* data, std::size_t size)
+{
+    if (data == nullptr)
+        return std::string();
+    const void* nul = std::memchr(data, '\0', size);
+    const std::size_t length =
+        nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - data) : size;
+    return std::string(data, length);
+}

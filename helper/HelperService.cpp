@@ -1,0 +1,250 @@
+// The helper as a Windows service.
+#include "helper/HelperService.h"
+
+#include <string>
+
+#include "helper/DeviceRecordUpdate.h"
+#include "helper/HelperLog.h"
+
+namespace {
+
+// Own process, interactive: the type the installer registers as well.
+const DWORD kInstallServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS;
+// The type the status reports carry.
+const DWORD kStatusServiceType = SERVICE_WIN32;
+const DWORD kAcceptedControls =
+    SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SHUTDOWN;
+
+// Closes a service handle when it goes out of scope.
+class CScHandle {
+public:
+    explicit CScHandle(SC_HANDLE handle = nullptr) : m_h(handle) {}
+    ~CScHandle()
+    {
+        if (m_h != nullptr)
+            CloseServiceHandle(m_h);
+    }
+    CScHandle(const CScHandle&) = delete;
+    CScHandle& operator=(const CScHandle&) = delete;
+    SC_HANDLE Get() const { return m_h; }
+
+private:
+    SC_HANDLE m_h;
+};
+
+int LastError()
+{
+    return static_cast<int>(GetLastError());
+}
+
+}  // namespace
+
+CHelperService* CHelperService::s_instance = nullptr;
+
+CHelperService::CHelperService(const HelperPaths& paths, CHelperLog& log)
+    : m_paths(paths), m_log(log), m_status(), m_hStatus(nullptr)
+{
+    InitializeCriticalSection(&m_statusLock);
+    m_status.dwServiceType = kStatusServiceType;
+    m_status.dwCurrentState = SERVICE_START_PENDING;
+    m_status.dwControlsAccepted = kAcceptedControls;
+    s_instance = this;
+}
+
+CHelperService::~CHelperService()
+{
+    s_instance = nullptr;
+    DeleteCriticalSection(&m_statusLock);
+}
+
+int CHelperService::Run(HelperCommand command)
+{
+    switch (command) {
+    case HelperCommand::Install:
+        return Install();
+    case HelperCommand::Start:
+        return Start();
+    case HelperCommand::Stop:
+        return Stop();
+    case HelperCommand::Remove:
+        return Remove();
+    case HelperCommand::RunAsService:
+        break;
+    }
+    return RunAsService();
+}
+
+int CHelperService::Install()
+{
+    CScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+    if (manager.Get() == nullptr) {
+        m_log.Write(FormatLogMessage("OpenSCManager failed, error code = %d\n", LastError()));
+        return 1;
+    }
+    if (m_paths.installPath.empty()) {
+        // Our own path could not be found: there is nothing to register.
+        m_log.Write(FormatLogMessage("Failed to create service %s, error code = %d\n",
+                                     kHelperServiceName,
+                                     static_cast<int>(ERROR_INVALID_PARAMETER)));
+        return 1;
+    }
+    // Quoted, so that a path with spaces cannot be read as a shorter program
+    // path ("C:\Program.exe") when the service starts.
+    const std::string binaryPath = "\"" + m_paths.installPath + "\"";
+    CScHandle service(CreateServiceA(manager.Get(), kHelperServiceName, kHelperServiceName,
+                                     SERVICE_ALL_ACCESS, kInstallServiceType, SERVICE_AUTO_START,
+                                     SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr,
+                                     nullptr, nullptr, nullptr));
+    if (service.Get() == nullptr) {
+        m_log.Write(FormatLogMessage("Failed to create service %s, error code = %d\n",
+                                     kHelperServiceName, LastError()));
+        return 1;
+    }
+    m_log.Write(FormatLogMessage("Service %s installed\n", kHelperServiceName));
+    return 0;
+}
+
+bool CHelperService::OpenExisting(SC_HANDLE& manager, SC_HANDLE& service)
+{
+    manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    service = nullptr;
+    if (manager == nullptr) {
+        m_log.Write(FormatLogMessage("OpenSCManager failed, error code = %d\n", LastError()));
+        return false;
+    }
+    service = OpenServiceA(manager, kHelperServiceName, SERVICE_ALL_ACCESS);
+    if (service == nullptr) {
+        m_log.Write(FormatLogMessage("OpenService failed, error code = %d\n", LastError()));
+        CloseServiceHandle(manager);
+        manager = nullptr;
+        return false;
+    }
+    return true;
+}
+
+int CHelperService::Start()
+{
+    SC_HANDLE rawManager = nullptr;
+    SC_HANDLE rawService = nullptr;
+    if (!OpenExisting(rawManager, rawService))
+        return 1;
+    CScHandle manager(rawManager);
+    CScHandle service(rawService);
+    if (!StartServiceA(service.Get(), 0, nullptr)) {
+        m_log.Write(FormatLogMessage("StartService failed, error code = %d\n", LastError()));
+        return 1;
+    }
+    return 0;
+}
+
+int CHelperService::Stop()
+{
+    SC_HANDLE rawManager = nullptr;
+    SC_HANDLE rawService = nullptr;
+    if (!OpenExisting(rawManager, rawService))
+        return 1;
+    CScHandle manager(rawManager);
+    CScHandle service(rawService);
+    SERVICE_STATUS status = {};
+    if (!ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
+        m_log.Write(FormatLogMessage("ControlService failed, error code = %d\n", LastError()));
+        return 1;
+    }
+    return 0;
+}
+
+int CHelperService::Remove()
+{
+    SC_HANDLE rawManager = nullptr;
+    SC_HANDLE rawService = nullptr;
+    if (!OpenExisting(rawManager, rawService))
+        return 1;
+    CScHandle manager(rawManager);
+    CScHandle service(rawService);
+    if (!DeleteService(service.Get())) {
+        m_log.Write(FormatLogMessage("Failed to delete service %s\n", kHelperServiceName));
+        return 1;
+    }
+    m_log.Write(FormatLogMessage("Service %s removed\n", kHelperServiceName));
+    return 0;
+}
+
+int CHelperService::RunAsService()
+{
+    // The table wants writable names.
+    std::string name(kHelperServiceName);
+    SERVICE_TABLE_ENTRYA table[] = {
+        {&name[0], &CHelperService::ServiceMain},
+        {nullptr, nullptr},
+    };
+    if (!StartServiceCtrlDispatcherA(table)) {
+        m_log.Write(
+            FormatLogMessage("StartServiceCtrlDispatcher failed, error code = %d\n", LastError()));
+        return 1;
+    }
+    return 0;
+}
+
+void WINAPI CHelperService::ServiceMain(DWORD, LPSTR*)
+{
+    if (s_instance != nullptr)
+        s_instance->OnServiceMain();
+}
+
+void WINAPI CHelperService::ControlHandler(DWORD control)
+{
+    if (s_instance != nullptr)
+        s_instance->OnControl(control);
+}
+
+void CHelperService::OnServiceMain()
+{
+    m_hStatus = RegisterServiceCtrlHandlerA(kHelperServiceName, &CHelperService::ControlHandler);
+    if (m_hStatus == nullptr) {
+        m_log.Write(FormatLogMessage("RegisterServiceCtrlHandler failed, error code = %d\n",
+                                     LastError()));
+        return;
+    }
+    // Nothing to do until we are told to stop; the dispatcher keeps the
+    // process alive meanwhile.
+    ReportState(SERVICE_RUNNING);
+}
+
+void CHelperService::OnControl(DWORD control)
+{
+    switch (control) {
+    case SERVICE_CONTROL_STOP:
+    case SERVICE_CONTROL_SHUTDOWN:
+        ApplyDeviceRecords(m_log);
+        ReportState(SERVICE_STOPPED);
+        break;
+    case SERVICE_CONTROL_PAUSE:
+        ReportState(SERVICE_PAUSED);
+        break;
+    case SERVICE_CONTROL_CONTINUE:
+        ReportState(SERVICE_RUNNING);
+        break;
+    default: {  // interrogate and anything else: tell the current state again
+        EnterCriticalSection(&m_statusLock);
+        const DWORD state = m_status.dwCurrentState;
+        LeaveCriticalSection(&m_statusLock);
+        ReportState(state);
+        break;
+    }
+    }
+}
+
+void CHelperService::ReportState(DWORD state)
+{
+    EnterCriticalSection(&m_statusLock);
+    m_status.dwCurrentState = state;
+    m_status.dwWin32ExitCode = 0;
+    m_status.dwServiceSpecificExitCode = 0;
+    m_status.dwCheckPoint = 0;
+    m_status.dwWaitHint = 0;
+    const BOOL reported = SetServiceStatus(m_hStatus, &m_status);
+    const int error = LastError();
+    LeaveCriticalSection(&m_statusLock);
+    if (!reported)
+        m_log.Write(FormatLogMessage("SetServiceStatus failed, error code = %d\n", error));
+}
