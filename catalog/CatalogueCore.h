@@ -1,0 +1,46 @@
+// Building catalogue entries from INF file names and texts, without the
+// platform: the installer's shell supplies the folder listing and the file
+// reader, the packaging tool and the tests supply their own.
+#ifndef QV_CATALOG_CATALOGUECORE_H
+#define QV_CATALOG_CATALOGUECORE_H
+
+#include "app/PrinterModel.h"
+#include "catalog/InfFields.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The accepted models in list-box order: entry i is list line i.
+typedef std::vector<PrinterModel> ModelCatalogue;
+
+// Upper-cases every name (a..z) and sorts the list in descending order of
+// UTF-16 code units, with the exchange sort the list has always used (so Z
+// comes before A, and equal names keep no particular order).
+void SortInfNames(std::vector<std::wstring>& names);
+
+// infBaseName = the name without its last 4 characters ("QX1000.INF" gives
+// "QX1000"), split at its first decimal digit.
+void SplitInfName(const std::wstring& upperName, std::wstring& infBaseName,
+                  std::wstring& namePrefix, std::wstring& nameNumber);
+
+// Everything the catalogue decides about one file, for the installer (which
+// keeps `model` when `accepted`) and for the packaging tool's report.
+struct InfAssessment {
+    PrinterModel model;   // every field but connectionType filled
+    InfIds ids;
+    SecurityCheck check;
+    bool accepted = false;
+};
+
+// `upperName` is the file name as SortInfNames left it; `text` its decoded text.
+InfAssessment AssessInf(const std::wstring& upperName, const std::wstring& text);
+
+// Reads one INF file (by its upper-case name) as text; false skips the file.
+typedef std::function<bool(const std::wstring& upperName, std::wstring& text)> InfTextSource;
+
+// Sorts the names, reads and checks each file in order, and returns the
+// accepted models in that order.
+ModelCatalogue CollectModels(std::vector<std::wstring> names, const InfTextSource& read);
+
+#endif

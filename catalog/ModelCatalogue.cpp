@@ -1,0 +1,114 @@
+#include "catalog/ModelCatalogue.h"
+
+#include "catalog/InfText.h"
+#include "support/DiskObject.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+// No INF file comes near this; anything larger is not one of ours and is not
+// worth the memory.
+const LONGLONG kMaxInfBytes = 64LL * 1024 * 1024;
+
+class CFileHandle {
+public:
+    explicit CFileHandle(HANDLE h) : m_h(h) {}
+    ~CFileHandle()
+    {
+        if (m_h != INVALID_HANDLE_VALUE)
+            CloseHandle(m_h);
+    }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    HANDLE Get() const { return m_h; }
+    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE m_h;
+};
+
+// Files without a byte order mark are written in the code page of the
+// language the user types in, which is what a local editor would have used.
+UINT KeyboardCodePage()
+{
+    LANGID language = LOWORD(reinterpret_cast<ULONG_PTR>(GetKeyboardLayout(0)));
+    wchar_t buffer[10] = {0};
+    if (GetLocaleInfoW(MAKELCID(language, SORT_DEFAULT), 0x1004 /* LOCALE_IDEFAULTANSICODEPAGE */,
+                       buffer, 10) == 0)
+        return CP_ACP;
+    return static_cast<UINT>(std::wcstoul(buffer, nullptr, 10));
+}
+
+std::wstring ConvertAnsi(const unsigned char* data, std::size_t size)
+{
+    const char* bytes = reinterpret_cast<const char*>(data);
+    int length = static_cast<int>(size);  // bounded by kMaxInfBytes
+    UINT codePages[2] = {KeyboardCodePage(), CP_ACP};
+    for (UINT codePage : codePages) {
+        int units = MultiByteToWideChar(codePage, 0, bytes, length, nullptr, 0);
+        if (units <= 0)
+            continue;  // e.g. a code page this system does not have
+        std::wstring text(static_cast<std::size_t>(units), L'\0');
+        if (MultiByteToWideChar(codePage, 0, bytes, length, &text[0], units) == units)
+            return text;
+    }
+    return std::wstring();
+}
+
+}  // namespace
+
+std::wstring GetProgramFolder()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size() || buffer.size() >= 32768) {
+            std::wstring path(buffer.data(), length);
+            std::size_t slash = path.rfind(L'\\');
+            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);  // truncated: a long path
+    }
+}
+
+bool ReadInfText(const std::wstring& path, std::wstring& text)
+{
+    text.clear();
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxInfBytes)
+        return false;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                      &got, nullptr))
+            return false;
+        if (got == 0)
+            break;  // shrank while we read: take what is there
+        done += got;
+    }
+    bytes.resize(done);
+    text = DecodeInfText(bytes.data(), bytes.size(), ConvertAnsi);
+    return true;
+}
+
+ModelCatalogue BuildModelCatalogue(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    CDiskObject disk;
+    disk.EnumerateFiles(L"*.inf", folder, names, 0);
+    return CollectModels(names, [&folder](const std::wstring& name, std::wstring& text) {
+        return ReadInfText(folder + L"\\" + name, text);
+    });
+}

@@ -1,0 +1,86 @@
+// Catalogue entries from file names and texts: order, fields, skipping.
+#include "catalog/CatalogueCore.h"
+
+#include "tests/catalog/InfSamples.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+TEST(SortInfNames, UpperCasesAndSortsDescending)
+{
+    std::vector<std::wstring> names = {L"a1.inf", L"B2.INF", L"ab.Inf", L"z9.inf", L"A1.INF"};
+    SortInfNames(names);
+    std::vector<std::wstring> expected = {L"Z9.INF", L"B2.INF", L"AB.INF", L"A1.INF", L"A1.INF"};
+    EXPECT_EQ(expected, names);
+}
+
+TEST(SplitInfName, PrefixUpToFirstDigit)
+{
+    std::wstring base, prefix, number;
+    SplitInfName(L"QX1000.INF", base, prefix, number);
+    EXPECT_EQ(L"QX1000", base);
+    EXPECT_EQ(L"QX", prefix);
+    EXPECT_EQ(L"1000", number);
+    SplitInfName(L"ABC.INF", base, prefix, number);
+    EXPECT_EQ(L"ABC", prefix);
+    EXPECT_EQ(L"", number);
+    SplitInfName(L"7X2.INF", base, prefix, number);
+    EXPECT_EQ(L"", prefix);
+    EXPECT_EQ(L"7X2", number);
+    SplitInfName(L"INF", base, prefix, number);  // shorter than an extension
+    EXPECT_EQ(L"", base);
+}
+
+TEST(AssessInf, AcceptedFileFillsEveryField)
+{
+    std::wstring text = SampleInf(L"USBPRINT\\QuorvexQX10007A2B", L"LPTENUM\\QuorvexQX1000C3D4",
+                                  SecurityIdFor(L"1000", L"7A2B"));
+    InfAssessment a = AssessInf(L"QX1000.INF", text);
+    ASSERT_TRUE(a.accepted);
+    const PrinterModel& m = a.model;
+    EXPECT_EQ(L"Quorvex", m.manufacturer);
+    EXPECT_EQ(L"QX", m.namePrefix);
+    EXPECT_EQ(L"1000", m.nameNumber);
+    EXPECT_EQ(L"QX1000", m.infBaseName);
+    EXPECT_EQ(L"Quorvex QX1000", m.displayName);
+    EXPECT_EQ(m.displayName, m.deviceDescription);
+    EXPECT_EQ(m.displayName, m.driverName);
+    EXPECT_EQ(L"", m.connectionType);
+    EXPECT_EQ(L"C3D4", m.lptIdSuffix);
+    EXPECT_EQ(L"7A2B", m.usbIdSuffix);
+}
+
+TEST(AssessInf, ModelWithoutIdsNeedsFfffInItsValue)
+{
+    // Neither id line: the suffixes are FFFF and the name ends in FFFF.
+    InfAssessment a = AssessInf(L"ABC.INF", SampleInf(L"", L"", SecurityIdFor(L"", L"FFFF")));
+    EXPECT_TRUE(a.accepted);
+    EXPECT_EQ(L" ABC", a.model.displayName);
+    EXPECT_FALSE(AssessInf(L"ABC.INF", SampleInf(L"", L"", SecurityIdFor(L"", L"1234"))).accepted);
+}
+
+TEST(CollectModels, OrderAndSkippedFiles)
+{
+    std::map<std::wstring, std::wstring> files = {
+        {L"A1.INF", SampleInf(L"USBPRINT\\MakerA11111", L"", SecurityIdFor(L"1", L"1111"))},
+        {L"B2.INF", SampleInf(L"", L"LPTENUM\\MakerB22222", SecurityIdFor(L"2", L"FFFF"))},
+        {L"C3.INF", SampleInf(L"USBPRINT\\MakerC33333", L"", SecurityIdFor(L"3", L"9999"))},  // wrong
+        {L"D4.INF", SampleInf(L"USBPRINT\\MakerD44444", L"", SecurityIdFor(L"4", L"4444"))},
+    };
+    std::vector<std::wstring> asked;
+    auto read = [&](const std::wstring& name, std::wstring& text) {
+        asked.push_back(name);
+        if (name == L"D4.INF")
+            return false;  // vanished after the listing
+        text = files.at(name);
+        return true;
+    };
+    ModelCatalogue catalogue = CollectModels({L"a1.inf", L"B2.INF", L"c3.inf", L"d4.inf"}, read);
+    ASSERT_EQ(2u, catalogue.size());
+    EXPECT_EQ(L"Maker B2", catalogue[0].displayName);
+    EXPECT_EQ(L"Maker A1", catalogue[1].displayName);
+    EXPECT_EQ(L"FFFF", catalogue[0].usbIdSuffix);
+    std::vector<std::wstring> order = {L"D4.INF", L"C3.INF", L"B2.INF", L"A1.INF"};
+    EXPECT_EQ(order, asked);
+}

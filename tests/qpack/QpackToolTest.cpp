@@ -1,0 +1,117 @@
+// The qpack program itself on a scratch copy of the sample package: exit
+// statuses, the report, and files it cannot read.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class QpackTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() /
+                ("qpack-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        fs::copy(QV_SAMPLE_DIR, m_dir / "package", fs::copy_options::recursive);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    // Runs qpack with `args`; returns its exit status, output in m_output.
+    int Run(const std::string& args)
+    {
+        fs::path out = m_dir / "output.txt";
+        std::string command = std::string("\"") + QV_QPACK + "\" " + args + " >\"" + out.string() + "\" 2>&1";
+        int status = std::system(command.c_str());
+        std::ifstream in(out);
+        m_output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string Package(const std::string& name = "") const
+    {
+        return "\"" + (name.empty() ? m_dir / "package" : m_dir / "package" / name).string() + "\"";
+    }
+
+    void Overwrite(const std::string& name, const std::string& content)
+    {
+        std::ofstream(m_dir / "package" / name, std::ios::binary | std::ios::trunc) << content;
+    }
+
+    bool Says(const std::string& text) const { return m_output.find(text) != std::string::npos; }
+
+    fs::path m_dir;
+    std::string m_output;
+};
+
+}  // namespace
+
+TEST_F(QpackTool, SamplePackageIsCompleteAndListedInInstallerOrder)
+{
+    ASSERT_EQ(0, Run("check " + Package())) << m_output;
+    std::size_t vkt = m_output.find("VKT300.INF: listed"), qx2 = m_output.find("QX2000.INF: listed"),
+                qx1 = m_output.find("QX1000.INF: listed");
+    ASSERT_NE(std::string::npos, qx1) << m_output;
+    EXPECT_LT(vkt, qx2);
+    EXPECT_LT(qx2, qx1);
+    EXPECT_TRUE(Says("present  gpd/STDNAMES.GPD"));
+    EXPECT_TRUE(Says("UTF-16 LE with byte order mark"));
+    EXPECT_TRUE(Says("connections        USB, parallel"));
+}
+
+TEST_F(QpackTool, MissingFileOrBadValueFailsTheCheck)
+{
+    fs::remove(m_dir / "package" / "gpd" / "QX1000U.gpd");
+    EXPECT_EQ(1, Run("check " + Package()));
+    EXPECT_TRUE(Says("MISSING  gpd/QX1000U.gpd")) << m_output;
+    EXPECT_TRUE(Says("INCOMPLETE"));
+
+    // The value QX2000.INF carries, copied into another model's file.
+    Overwrite("QX9.INF", "[Version]\r\nSecurityID=AF6F352737082A31DB6FC1AA5D81E99C\r\n"
+                         "[M]\r\nx = y, USBPRINT\\QuorvexQX91234\r\n");
+    EXPECT_EQ(1, Run("check " + Package("QX9.INF")));
+    EXPECT_TRUE(Says("NOT LISTED")) << m_output;
+    EXPECT_TRUE(Says("stands for \"20005E6F\" but the file needs \"91234\"")) << m_output;
+}
+
+TEST_F(QpackTool, SignThenCheckAcceptsAFreshModel)
+{
+    Overwrite("QX9.INF", "[Version]\r\nClass=Printer\r\n\r\n[M]\r\nx = y, USBPRINT\\QuorvexQX91234\r\n");
+    ASSERT_EQ(0, Run("sign " + Package("QX9.INF"))) << m_output;
+    EXPECT_TRUE(Says("SecurityID line added")) << m_output;
+    EXPECT_EQ(0, Run("check " + Package("QX9.INF"))) << m_output;
+    EXPECT_TRUE(Says("usbIdSuffix        \"1234\""));
+    EXPECT_EQ(0, Run("sign " + Package("QX9.INF")));
+    EXPECT_TRUE(Says("already signed")) << m_output;
+}
+
+TEST_F(QpackTool, UnreadableInputAndBadUsageExitWithTwo)
+{
+    EXPECT_EQ(2, Run("check " + Package("NOPE.INF")));
+    EXPECT_TRUE(Says("NOPE.INF: no such file")) << m_output;
+    EXPECT_EQ(2, Run("sign " + Package("gpd")));
+    EXPECT_TRUE(Says("not a regular file")) << m_output;
+    EXPECT_EQ(2, Run("frobnicate"));
+    EXPECT_EQ(2, Run("sign"));
+    EXPECT_EQ(2, Run(""));
+    EXPECT_EQ(0, Run("--help"));
+    EXPECT_TRUE(Says("SYNOPSIS"));
+    EXPECT_TRUE(Says("EXIT STATUS"));
+}
+
+TEST_F(QpackTool, FolderWithoutInfFilesIsAProblem)
+{
+    EXPECT_EQ(1, Run("check " + Package("gpd")));
+    EXPECT_TRUE(Says("no INF files")) << m_output;
+}

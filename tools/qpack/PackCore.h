@@ -1,0 +1,51 @@
+// What qpack does to and with INF files, without touching the file system:
+// stamping the SecurityID into a file's bytes, and the list of package
+// files the installer stages for a model.
+#ifndef QV_QPACK_PACKCORE_H
+#define QV_QPACK_PACKCORE_H
+
+#include "app/PrinterModel.h"
+#include "catalog/InfText.h"
+
+#include <string>
+#include <vector>
+
+// Files without a byte order mark are read as Windows-1252 by the tool: it
+// cannot know the code page of the machine that will run the installer, and
+// everything the check looks at is ASCII in a well-formed INF file.
+std::wstring DecodeForTool(const std::vector<unsigned char>& bytes);
+
+const char* EncodingName(InfEncoding encoding);
+
+enum class SignOutcome {
+    Replaced,    // an existing "SecurityID=" value was replaced
+    Added,       // the line was added to the [Version] section
+    Unchanged,   // the file already carried the right value
+    Failed       // `error` says why; the bytes are untouched
+};
+
+struct SignResult {
+    SignOutcome outcome = SignOutcome::Failed;
+    std::wstring securityId;
+    std::wstring expectedName;
+    std::string error;
+};
+
+// Stamps the SecurityID that the installer will accept into `bytes`, the
+// content of the INF file named `fileName` (the name decides the model
+// key). Only the value after the first "SecurityID=" changes, or one line is
+// inserted; encoding, byte order mark and line endings are kept. The result
+// is checked the way the installer checks it before it is handed back.
+SignResult SignInfBytes(const std::wstring& fileName, std::vector<unsigned char>& bytes);
+
+struct StagedFile {
+    std::wstring folder;   // "" for the package's top folder, else "gpd", "i386", ...
+    std::wstring name;
+};
+
+// Every file of the package that the installer copies for `model`, for any
+// architecture: the plug-ins in i386, amd64 and ia64, the INI, the GPD
+// files, the INF and the catalogue.
+std::vector<StagedFile> PackageFilesFor(const PrinterModel& model);
+
+#endif

@@ -1,0 +1,406 @@
+// qpack: stamps the SecurityID of a driver package's INF files and checks a
+// package the way the installer will see it. Run "qpack --help".
+#include "catalog/CatalogueCore.h"
+#include "catalog/InfText.h"
+#include "tools/qpack/PackCore.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+enum ExitCode { kOk = 0, kProblems = 1, kCannotRun = 2 };
+
+const char kUsage[] =
+    "NAME\n"
+    "    qpack - stamp and check the INF files of a Quorvex driver package\n"
+    "\n"
+    "SYNOPSIS\n"
+    "    qpack sign FILE.inf...\n"
+    "    qpack check PATH...\n"
+    "    qpack --help\n"
+    "\n"
+    "DESCRIPTION\n"
+    "    The installer lists a model only when the \"SecurityID=\" line of its INF\n"
+    "    file authenticates the model: the value must decipher, with the key built\n"
+    "    into the installer, to the model number (the INF file name from its first\n"
+    "    digit, without \".inf\") followed by the last four characters of the USB\n"
+    "    hardware id after the model name, at most 15 characters, upper case.\n"
+    "\n"
+    "    The installer reads each INF file by its byte order mark: UTF-16 LE,\n"
+    "    UTF-16 BE or UTF-8. A file without one is read in the code page of the\n"
+    "    user's keyboard language; qpack reads such files as Windows-1252. Keep\n"
+    "    everything the installer looks at (hardware ids, SecurityID) in ASCII.\n"
+    "\n"
+    "COMMANDS\n"
+    "    sign FILE.inf...\n"
+    "        Computes each file's SecurityID and writes it as the value of the\n"
+    "        file's first \"SecurityID=\" line, or adds that line at the end of the\n"
+    "        [Version] section when there is none. The encoding, the byte order\n"
+    "        mark, the line endings and every other byte stay as they were. Sign\n"
+    "        again after renaming a file or changing its USB hardware id.\n"
+    "\n"
+    "    check PATH...\n"
+    "        PATH is an INF file or a package folder (every *.inf file in it, in\n"
+    "        the installer's list order). For each INF file, prints whether the\n"
+    "        installer will list it, why not if it will not, and every field of the\n"
+    "        model record the installer builds from it. For a package folder it\n"
+    "        also lists, per listed model, each file the installer stages from the\n"
+    "        package and whether it is there (names match without regard to case,\n"
+    "        as on Windows): QUNI<n>.DLL, QUI<n>.DLL and QRES<n>.DLL in i386, amd64\n"
+    "        and ia64; <prefix><n>.INI; gpd/<model>.gpd, gpd/<model>U.gpd,\n"
+    "        gpd/Common6.gpd, gpd/CommonU6.gpd, gpd/STDNAMES.GPD; <model>.inf and\n"
+    "        <model>.cat.\n"
+    "\n"
+    "OPTIONS\n"
+    "    -h, --help\n"
+    "        Prints this text and exits with status 0.\n"
+    "\n"
+    "EXIT STATUS\n"
+    "    0   every file was signed; or every model is listed and, for folders,\n"
+    "        complete.\n"
+    "    1   some model would not be listed, some package file is missing, or a\n"
+    "        file could not be signed.\n"
+    "    2   wrong usage, or a file or folder could not be read or written.\n"
+    "\n"
+    "EXAMPLES\n"
+    "    qpack sign package/QX1000.INF package/QX2000.INF\n"
+    "    qpack check package\n";
+
+void Print(const std::wstring& text)
+{
+    std::cout << EncodeUtf8(text);
+}
+
+std::wstring PathText(const fs::path& path)
+{
+#ifdef _WIN32
+    return path.wstring();
+#else
+    std::string bytes = path.string();
+    return DecodeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+#endif
+}
+
+std::string Shown(const fs::path& path)
+{
+    return EncodeUtf8(PathText(path));
+}
+
+void Complain(const fs::path& path, const std::string& reason)
+{
+    std::cerr << "qpack: " << Shown(path) << ": " << reason << "\n";
+}
+
+bool ReadBytes(const fs::path& path, std::vector<unsigned char>& bytes, std::string& reason)
+{
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        reason = "no such file";
+        return false;
+    }
+    if (!fs::is_regular_file(path, ec)) {
+        reason = "not a regular file";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reason = std::string("cannot open: ") + std::strerror(errno);
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        reason = "read error";
+        return false;
+    }
+    return true;
+}
+
+// Writes beside the file and renames over it, so that a failed write never
+// leaves a half-written INF file behind.
+bool WriteBytes(const fs::path& path, const std::vector<unsigned char>& bytes, std::string& reason)
+{
+    fs::path temporary = path;
+    temporary += ".qpack-new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            reason = std::string("cannot write beside the file: ") + std::strerror(errno);
+            return false;
+        }
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            reason = "write error";
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, path, ec);
+    if (ec) {
+        reason = "cannot replace the file: " + ec.message();
+        fs::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
+
+int Sign(const std::vector<fs::path>& files)
+{
+    int status = kOk;
+    for (const fs::path& file : files) {
+        std::vector<unsigned char> bytes;
+        std::string reason;
+        if (!ReadBytes(file, bytes, reason)) {
+            Complain(file, reason);
+            status = kCannotRun;
+            continue;
+        }
+        SignResult r = SignInfBytes(PathText(file.filename()), bytes);
+        if (r.outcome == SignOutcome::Failed) {
+            Complain(file, "not signed: " + r.error);
+            if (status == kOk)
+                status = kProblems;
+            continue;
+        }
+        if (r.outcome != SignOutcome::Unchanged && !WriteBytes(file, bytes, reason)) {
+            Complain(file, reason);
+            status = kCannotRun;
+            continue;
+        }
+        const char* what = r.outcome == SignOutcome::Replaced ? "SecurityID replaced"
+                           : r.outcome == SignOutcome::Added  ? "SecurityID line added to [Version]"
+                                                              : "already signed, unchanged";
+        std::cout << Shown(file) << ": " << what << " (" << EncodeUtf8(r.securityId)
+                  << " for \"" << EncodeUtf8(r.expectedName) << "\")\n";
+    }
+    return status;
+}
+
+void PrintField(const char* name, const std::wstring& value)
+{
+    std::cout << "    " << name << std::string(19 - std::strlen(name), ' ');
+    if (value.empty())
+        std::cout << "(empty)";
+    else
+        Print(L"\"" + value + L"\"");
+    std::cout << "\n";
+}
+
+bool Supports(const std::wstring& suffix)
+{
+    std::wstring tail = suffix.size() > 4 ? suffix.substr(suffix.size() - 4) : suffix;
+    return !suffix.empty() && UpperCaseAscii(tail) != L"FFFF";
+}
+
+std::string RejectionReason(const InfAssessment& a)
+{
+    if (a.ids.securityId.empty())
+        return "it has no \"SecurityID=\" value";
+    if (!a.check.wellFormed)
+        return "its SecurityID \"" + EncodeUtf8(a.ids.securityId) + "\" is not 32 hexadecimal digits";
+    if (!a.check.terminated)
+        return "its SecurityID does not decipher to a name (made with another key?)";
+    return "its SecurityID stands for \"" + EncodeUtf8(a.check.decodedName) + "\" but the file needs \"" +
+           EncodeUtf8(a.check.expectedName) + "\" (renamed, or USB id changed since signing? run qpack sign)";
+}
+
+// Reports one INF file; true when the installer will list it.
+bool ReportInf(const fs::path& file, const std::wstring& upperName, const std::vector<unsigned char>& bytes,
+               InfAssessment& a)
+{
+    std::size_t mark = 0;
+    InfEncoding encoding = DetectInfEncoding(bytes.data(), bytes.size(), mark);
+    a = AssessInf(upperName, DecodeForTool(bytes));
+    std::cout << Shown(file) << ": " << (a.accepted ? "listed" : "NOT LISTED") << "\n";
+    std::cout << "    encoding           " << EncodingName(encoding) << "\n";
+    if (!a.accepted)
+        std::cout << "    reason             the installer skips it: " << RejectionReason(a) << "\n";
+    const PrinterModel& m = a.model;
+    PrintField("manufacturer", m.manufacturer);
+    PrintField("namePrefix", m.namePrefix);
+    PrintField("nameNumber", m.nameNumber);
+    PrintField("infBaseName", m.infBaseName);
+    PrintField("deviceDescription", m.deviceDescription);
+    PrintField("driverName", m.driverName);
+    PrintField("displayName", m.displayName);
+    PrintField("connectionType", m.connectionType);
+    PrintField("lptIdSuffix", m.lptIdSuffix);
+    PrintField("usbIdSuffix", m.usbIdSuffix);
+    std::string cables;
+    if (Supports(m.usbIdSuffix))
+        cables = "USB";
+    if (Supports(m.lptIdSuffix))
+        cables += cables.empty() ? "parallel" : ", parallel";
+    std::cout << "    connections        " << (cables.empty() ? "none (the id lines are missing)" : cables) << "\n";
+    return a.accepted;
+}
+
+// Names in a folder by their upper-case form, as Windows matches them.
+class FolderIndex {
+public:
+    bool Has(const fs::path& folder, const std::wstring& name)
+    {
+        std::wstring key = UpperCaseAscii(PathText(folder));
+        auto it = m_folders.find(key);
+        if (it == m_folders.end()) {
+            std::set<std::wstring> names;
+            std::error_code ec;
+            for (fs::directory_iterator d(folder, ec), end; !ec && d != end; d.increment(ec)) {
+                std::error_code ignored;
+                if (d->is_regular_file(ignored))
+                    names.insert(UpperCaseAscii(PathText(d->path().filename())));
+            }
+            it = m_folders.emplace(key, names).first;
+        }
+        return it->second.count(UpperCaseAscii(name)) != 0;
+    }
+
+private:
+    std::map<std::wstring, std::set<std::wstring>> m_folders;
+};
+
+int CheckFolder(const fs::path& folder, int& models)
+{
+    std::map<std::wstring, fs::path> byUpperName;
+    std::vector<std::wstring> names;
+    std::error_code ec;
+    for (fs::directory_iterator d(folder, ec), end; !ec && d != end; d.increment(ec)) {
+        std::error_code ignored;
+        std::wstring name = PathText(d->path().filename());
+        if (!d->is_regular_file(ignored) || name.size() < 4 ||
+            UpperCaseAscii(name.substr(name.size() - 4)) != L".INF")
+            continue;
+        byUpperName[UpperCaseAscii(name)] = d->path();
+        names.push_back(name);
+    }
+    if (ec) {
+        Complain(folder, "cannot list the folder: " + ec.message());
+        return kCannotRun;
+    }
+    if (names.empty()) {
+        Complain(folder, "no INF files: the installer would list no model");
+        return kProblems;
+    }
+    SortInfNames(names);
+
+    int status = kOk;
+    FolderIndex index;
+    for (const std::wstring& upperName : names) {
+        const fs::path& file = byUpperName[upperName];
+        std::vector<unsigned char> bytes;
+        std::string reason;
+        if (!ReadBytes(file, bytes, reason)) {
+            Complain(file, reason);
+            status = kCannotRun;
+            continue;
+        }
+        ++models;
+        InfAssessment a;
+        if (!ReportInf(file, upperName, bytes, a)) {
+            if (status == kOk)
+                status = kProblems;
+            std::cout << "\n";
+            continue;
+        }
+        std::cout << "    files staged from the package:\n";
+        bool complete = true;
+        for (const StagedFile& f : PackageFilesFor(a.model)) {
+            bool present = index.Has(f.folder.empty() ? folder : folder / fs::path(f.folder), f.name);
+            complete = complete && present;
+            std::cout << "      " << (present ? "present  " : "MISSING  ")
+                      << EncodeUtf8(f.folder.empty() ? f.name : f.folder + L"/" + f.name) << "\n";
+        }
+        std::cout << "    " << (complete ? "complete" : "INCOMPLETE: the installer would pass over the missing files")
+                  << "\n\n";
+        if (!complete && status == kOk)
+            status = kProblems;
+    }
+    return status;
+}
+
+int Check(const std::vector<fs::path>& paths)
+{
+    int status = kOk, models = 0;
+    auto merge = [&status](int s) {
+        if (s > status)
+            status = s;
+    };
+    for (const fs::path& path : paths) {
+        std::error_code ec;
+        if (fs::is_directory(path, ec)) {
+            merge(CheckFolder(path, models));
+            continue;
+        }
+        std::vector<unsigned char> bytes;
+        std::string reason;
+        if (!ReadBytes(path, bytes, reason)) {
+            Complain(path, reason);
+            merge(kCannotRun);
+            continue;
+        }
+        ++models;
+        InfAssessment a;
+        if (!ReportInf(path, UpperCaseAscii(PathText(path.filename())), bytes, a))
+            merge(kProblems);
+        std::cout << "\n";
+    }
+    std::cout << "qpack: " << models << " INF file(s) checked: "
+              << (status == kOk ? "all listed and complete" : "problems found") << "\n";
+    return status;
+}
+
+int Run(const std::vector<fs::path>& args)
+{
+    if (args.empty()) {
+        std::cerr << "qpack: no command given; run \"qpack --help\"\n";
+        return kCannotRun;
+    }
+    std::string command = EncodeUtf8(PathText(args[0]));
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return kOk;
+    }
+    std::vector<fs::path> rest(args.begin() + 1, args.end());
+    if (command != "sign" && command != "check") {
+        std::cerr << "qpack: unknown command \"" << Shown(args[0]) << "\"; run \"qpack --help\"\n";
+        return kCannotRun;
+    }
+    if (rest.empty()) {
+        std::cerr << "qpack: " << command << " needs at least one "
+                  << (command == "sign" ? "INF file" : "INF file or package folder") << "\n";
+        return kCannotRun;
+    }
+    return command == "sign" ? Sign(rest) : Check(rest);
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv)
+{
+    SetConsoleOutputCP(CP_UTF8);
+    return Run(std::vector<fs::path>(argv + 1, argv + argc));
+}
+#else
+int main(int argc, char** argv)
+{
+    return Run(std::vector<fs::path>(argv + 1, argv + argc));
+}
+#endif
