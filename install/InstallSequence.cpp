@@ -173,7 +173,7 @@ std::int32_t InstallSequence::RunInstallation()
 
     std::wstring newPrinter;
     if (FindNewPrinter(m_printersBefore, m_printersAfter, model.displayName, newPrinter)) {
-        m_ops.SetDefaultPrinter(newPrinter, model.connectionType, port);
+        m_ops.MakeDefaultPrinter(newPrinter, model.connectionType, port);
         m_printerName = newPrinter;
         m_ui.SetItemText(kNameLine, Label(IDS_NAME_LABEL, newPrinter));
     }

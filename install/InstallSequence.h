@@ -59,6 +59,8 @@ public:
 };
 
 // The operations on the machine that the run calls, in its fixed order.
+// (MakeDefaultPrinter: the system headers reserve the name SetDefaultPrinter
+// for a macro.)
 class IInstallOperations {
 public:
     virtual ~IInstallOperations() = default;
@@ -71,7 +73,7 @@ public:
                                        const std::wstring& connectionType) = 0;
     virtual bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port) = 0;
     virtual bool InstallPrinterWithPrintUI(const std::wstring& port) = 0;
-    virtual void SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
+    virtual void MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                                    const std::wstring& port) = 0;
     virtual void WriteUsbDeviceRecords(const std::wstring& usbIdSuffix) = 0;
     virtual void WriteLptDeviceRecords(const std::wstring& lptIdSuffix) = 0;

@@ -182,6 +182,7 @@ INT_PTR CDialog::DoModal(HWND owner)
     }
     if (ownerEnabled)
         EnableWindow(owner, FALSE);
+    CenterOver(owner);
 
     bool shown = (GetWindowLongW(m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
     MSG msg;
@@ -212,6 +213,23 @@ INT_PTR CDialog::DoModal(HWND owner)
     DestroyWindowNow();
     m_modal = false;
     return m_result;
+}
+
+void CDialog::CenterOver(HWND owner)
+{
+    // Popups open centred over their owner (the screen's work area when
+    // there is none), as users expect of a dialog.
+    RECT area;
+    if (owner && IsWindowVisible(owner))
+        GetWindowRect(owner, &area);
+    else
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    RECT window;
+    GetWindowRect(m_hWnd, &window);
+    int width = window.right - window.left, height = window.bottom - window.top;
+    int x = area.left + ((area.right - area.left) - width) / 2;
+    int y = area.top + ((area.bottom - area.top) - height) / 2;
+    SetWindowPos(m_hWnd, nullptr, x > 0 ? x : 0, y > 0 ? y : 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CDialog::CreateChild(HWND parent)

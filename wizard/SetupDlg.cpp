@@ -1,10 +1,32 @@
 #include "wizard/SetupDlg.h"
 
+#include <commctrl.h>
+#include <winspool.h>
+
+#include <vector>
+
+#include "install/InstallOperations.h"
+#include "install/Printers.h"
 #include "support/ResString.h"
+#include "wizard/AppMessage.h"
+#include "wizard/PrintTestPageDialog.h"
 #include "wizard/res/resource.h"
 
-CSetupDlg::CSetupDlg(InstallContext& context)
-    : CNewWizPage(IDD_SETUP), m_context(context)
+namespace {
+
+IInstallOperations* OwnOperations(const InstallContext& context, IInstallOperations* given,
+                                  std::unique_ptr<IInstallOperations>& owner)
+{
+    if (!given)
+        owner.reset(new SystemInstallOperations(context));
+    return given ? given : owner.get();
+}
+
+}  // namespace
+
+CSetupDlg::CSetupDlg(InstallContext& context, IInstallOperations* operations)
+    : CNewWizPage(IDD_SETUP),
+      m_sequence(context, *this, *OwnOperations(context, operations, m_ownOperations))
 {
 }
 
@@ -21,15 +43,101 @@ BOOL CSetupDlg::OnInitDialog()
         m_headingFont = CreateFontW(20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
                                     FF_SWISS, L"Arial");
     SendItem(IDC_SETUP_HEADING, WM_SETFONT, reinterpret_cast<WPARAM>(m_headingFont), TRUE);
-    SetItemText(IDC_TEST_PAGE, ResString(IDS_PRINT_TEST_PAGE));
+    CWnd::SetItemText(IDC_TEST_PAGE, ResString(IDS_PRINT_TEST_PAGE));
     return TRUE;
 }
 
 void CSetupDlg::OnSetActive()
 {
-    if (GetWizard())
-        GetWizard()->SetTitle(ResString(IDS_CAPTION_INSTALLING));
-    SetItemText(IDC_SETUP_HEADING, ResString(IDS_SETUP_HEADING));
+    m_sequence.OnSetActive();
+}
+
+void CSetupDlg::OnAfterNext()
+{
+    m_sequence.OnAfterNext();
+}
+
+LONG CSetupDlg::OnWizardBack()
+{
+    return m_sequence.OnWizardBack();
+}
+
+bool CSetupDlg::OnCommand(WORD id, WORD notifyCode, HWND control)
+{
+    if (notifyCode == BN_CLICKED && id == IDC_TEST_PAGE) {
+        OnTestPage();
+        return true;
+    }
+    if (notifyCode == BN_CLICKED && id == IDC_PRINTER_SETTINGS) {
+        ApplyPrinterDefaults();
+        return true;
+    }
+    return CNewWizPage::OnCommand(id, notifyCode, control);
+}
+
+INT_PTR CSetupDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    if (message == WM_INSTALL_PRINT_TEST_PAGE) {
+        PrintTestPage(GetPrinterName());
+        handled = true;
+        return 0;
+    }
+    return CNewWizPage::OnMessage(message, wParam, lParam, handled);
+}
+
+void CSetupDlg::OnTestPage()
+{
+    if (GetPrinterName().empty())
+        return;
+    // The posted request runs inside the dialog's loop before it shows.
+    PostMessageW(m_hWnd, WM_INSTALL_PRINT_TEST_PAGE, 0, 0);
+    CPrintTestPageDialog dialog;
+    dialog.m_printerNameText = GetPrinterName();
+    dialog.DoModal(GetAncestor(m_hWnd, GA_ROOT));
+}
+
+void CSetupDlg::ShowSystemError()
+{
+    wchar_t text[1024] = {0};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, GetLastError(), 0, text, 1024, nullptr);
+    MessageBoxW(m_hWnd, text, nullptr, MB_OK);
+}
+
+void CSetupDlg::ApplyPrinterDefaults()
+{
+    // Two rounds: landscape orientation, then A3 paper.
+    for (int round = 0; round < 2; ++round) {
+        SetLastError(0);
+        HANDLE printer = nullptr;
+        std::wstring name = GetPrinterName();
+        if (!OpenPrinterW(&name[0], &printer, nullptr)) {
+            ShowSystemError();
+            continue;
+        }
+        DWORD needed = 0;
+        std::vector<BYTE> buffer(4096);
+        BOOL ok = GetPrinterW(printer, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
+        if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > buffer.size()) {
+            buffer.resize(needed);
+            ok = GetPrinterW(printer, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
+        }
+        if (!ok) {
+            ShowSystemError();
+        } else {
+            PRINTER_INFO_2W* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+            if (info->pDevMode) {
+                if (round == 0) {
+                    info->pDevMode->dmFields |= DM_ORIENTATION;
+                    info->pDevMode->dmOrientation = DMORIENT_LANDSCAPE;
+                } else {
+                    info->pDevMode->dmFields |= DM_PAPERSIZE;
+                    info->pDevMode->dmPaperSize = DMPAPER_A3;
+                }
+                SetPrinterW(printer, 2, buffer.data(), PRINTER_CONTROL_SET_STATUS);
+            }
+        }
+        ClosePrinter(printer);
+    }
 }
 
 void CSetupDlg::OnDestroy()
@@ -39,4 +147,107 @@ void CSetupDlg::OnDestroy()
         m_headingFont = nullptr;
     }
     CNewWizPage::OnDestroy();
+}
+
+// ---- what the installation run does to the page
+
+std::wstring CSetupDlg::LoadText(unsigned id)
+{
+    return ResString(id);
+}
+
+void CSetupDlg::SetWizardTitle(const std::wstring& text)
+{
+    if (GetWizard())
+        GetWizard()->SetTitle(text);
+}
+
+void CSetupDlg::SetItemText(int id, const std::wstring& text)
+{
+    CWnd::SetItemText(id, text);
+}
+
+void CSetupDlg::ShowItem(int id, bool show)
+{
+    CWnd::ShowItem(id, show);
+}
+
+void CSetupDlg::EnableButton(Button button, bool enable)
+{
+    CNewWizDialog* wizard = GetWizard();
+    if (!wizard)
+        return;
+    switch (button) {
+    case Back: wizard->EnableBack(enable); break;
+    case Next: wizard->EnableNext(enable); break;
+    case Cancel: wizard->EnableCancel(enable); break;
+    case Finish: wizard->EnableFinish(enable); break;
+    }
+}
+
+void CSetupDlg::SetProgressRange(int low, int high)
+{
+    SendItem(IDC_SETUP_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(low, high));
+}
+
+void CSetupDlg::SetProgressStep(int step)
+{
+    SendItem(IDC_SETUP_PROGRESS, PBM_SETSTEP, static_cast<WPARAM>(step));
+}
+
+void CSetupDlg::SetProgressPos(int pos)
+{
+    SendItem(IDC_SETUP_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(pos));
+}
+
+void CSetupDlg::StepProgress()
+{
+    SendItem(IDC_SETUP_PROGRESS, PBM_STEPIT);
+}
+
+int CSetupDlg::GetProgressPos()
+{
+    return static_cast<int>(SendItem(IDC_SETUP_PROGRESS, PBM_GETPOS));
+}
+
+void CSetupDlg::UpdatePage()
+{
+    UpdateWindow(m_hWnd);
+}
+
+void CSetupDlg::ShowError(const std::wstring& text)
+{
+    AppMessageBox(m_hWnd, text, MB_ICONERROR);
+}
+
+bool CSetupDlg::AskYesNo(const std::wstring& text)
+{
+    return AppMessageBox(m_hWnd, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void CSetupDlg::ShowMessage(const std::wstring& caption, const std::wstring& text)
+{
+    MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
+}
+
+bool CSetupDlg::PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            return false;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+void CSetupDlg::Sleep(unsigned milliseconds)
+{
+    ::Sleep(milliseconds);
+}
+
+void CSetupDlg::BroadcastSettingChange()
+{
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, nullptr);
 }

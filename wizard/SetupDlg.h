@@ -1,23 +1,65 @@
-// Last page: runs the installation when it is shown.
+// Last page: runs the installation when it is shown, then offers the test
+// page.
 #ifndef QV_WIZARD_SETUPDLG_H
 #define QV_WIZARD_SETUPDLG_H
 
+#include <memory>
+
 #include "app/InstallContext.h"
+#include "install/InstallSequence.h"
 #include "wizard/NewWizDialog.h"
 
-class CSetupDlg : public CNewWizPage {
+// Asks the page to print the test page; posted before the test-page dialog
+// runs, so the command has run by the time the dialog shows.
+const UINT WM_INSTALL_PRINT_TEST_PAGE = WM_USER + 10;
+
+class CSetupDlg : public CNewWizPage, private ISetupPageUi {
 public:
-    explicit CSetupDlg(InstallContext& context);
+    // `operations` defaults to the real machine's.
+    explicit CSetupDlg(InstallContext& context, IInstallOperations* operations = nullptr);
     ~CSetupDlg() override;
 
     void OnSetActive() override;
+    void OnAfterNext() override;
+    LONG OnWizardBack() override;
+
+    const std::wstring& GetPrinterName() const { return m_sequence.GetPrinterName(); }
+    std::int32_t GetResultCode() const { return m_sequence.GetResultCode(); }
+
+    // Sets landscape orientation and A3 paper as the printer's defaults.
+    void ApplyPrinterDefaults();
 
 protected:
     BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void OnDestroy() override;
 
 private:
-    InstallContext& m_context;
+    void OnTestPage();
+    void ShowSystemError();
+
+    // What the installation run does to this page.
+    std::wstring LoadText(unsigned id) override;
+    void SetWizardTitle(const std::wstring& text) override;
+    void SetItemText(int id, const std::wstring& text) override;
+    void ShowItem(int id, bool show) override;
+    void EnableButton(Button button, bool enable) override;
+    void SetProgressRange(int low, int high) override;
+    void SetProgressStep(int step) override;
+    void SetProgressPos(int pos) override;
+    void StepProgress() override;
+    int GetProgressPos() override;
+    void UpdatePage() override;
+    void ShowError(const std::wstring& text) override;
+    bool AskYesNo(const std::wstring& text) override;
+    void ShowMessage(const std::wstring& caption, const std::wstring& text) override;
+    bool PumpMessages() override;
+    void Sleep(unsigned milliseconds) override;
+    void BroadcastSettingChange() override;
+
+    std::unique_ptr<IInstallOperations> m_ownOperations;
+    InstallSequence m_sequence;
     HFONT m_headingFont = nullptr;
 };
 

@@ -123,7 +123,7 @@ public:
             printers.push_back(printUiName);
         return printUiOk;
     }
-    void SetDefaultPrinter(const std::wstring& name, const std::wstring& type, const std::wstring& port) override
+    void MakeDefaultPrinter(const std::wstring& name, const std::wstring& type, const std::wstring& port) override
     {
         calls.push_back(L"default " + name + L"|" + type + L"|" + port);
     }
