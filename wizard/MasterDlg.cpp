@@ -23,8 +23,7 @@ BOOL CMasterDlg::OnInitDialog()
     SetItemText(IDC_FINISH, ResString(IDS_FINISH));
     BOOL result = CNewWizDialog::OnInitDialog();
     if (!m_hotlineFont)
-        m_hotlineFont = CreateFontW(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                                    FF_SWISS, L"Arial");
+        m_hotlineFont = CreateArialFont(16, FW_NORMAL);
     return result;
 }
 

@@ -2,6 +2,11 @@
 
 #include "wizard/res/resource.h"
 
+HFONT CreateArialFont(int height, int weight)
+{
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FF_SWISS, L"Arial");
+}
+
 // ---------------------------------------------------------------- CNewWizPage
 
 CNewWizPage::CNewWizPage(UINT templateId)
@@ -22,8 +27,7 @@ BOOL CNewWizPage::OnInitDialog()
 {
     CDialog::OnInitDialog();
     if (!m_titleFont)
-        m_titleFont = CreateFontW(20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                                  FF_SWISS, L"Arial");
+        m_titleFont = CreateArialFont(20, FW_BOLD);
     if (!m_whiteBrush)
         m_whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
     return TRUE;

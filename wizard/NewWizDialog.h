@@ -11,6 +11,10 @@
 
 class CNewWizDialog;
 
+// The Arial fonts of the wizard (titles 20 pixels bold, the hotline 16
+// pixels normal); the caller owns the font.
+HFONT CreateArialFont(int height, int weight);
+
 // One page of the wizard. Pages are created when first shown and only hidden
 // when left, so they keep their state while the user goes back and forth.
 class CNewWizPage : public CDialog {

@@ -40,8 +40,7 @@ BOOL CSetupDlg::OnInitDialog()
 {
     CNewWizPage::OnInitDialog();
     if (!m_headingFont)
-        m_headingFont = CreateFontW(20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                                    FF_SWISS, L"Arial");
+        m_headingFont = CreateArialFont(20, FW_BOLD);
     SendItem(IDC_SETUP_HEADING, WM_SETFONT, reinterpret_cast<WPARAM>(m_headingFont), TRUE);
     CWnd::SetItemText(IDC_TEST_PAGE, ResString(IDS_PRINT_TEST_PAGE));
     return TRUE;

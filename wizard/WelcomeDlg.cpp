@@ -24,8 +24,7 @@ BOOL CWelcomeDlg::OnInitDialog()
     // The plain dialog look: this page skips the page initialisation.
     CDialog::OnInitDialog();
     if (!m_titleFont)
-        m_titleFont = CreateFontW(20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                                  FF_SWISS, L"Arial");
+        m_titleFont = CreateArialFont(20, FW_BOLD);
     SendItem(IDC_WELCOME_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont), TRUE);
     SetItemText(IDC_WELCOME_TITLE, ResString(IDS_WELCOME_TITLE));
     SetItemText(IDC_WELCOME_TEXT, ResString(IDS_WELCOME_TEXT));
