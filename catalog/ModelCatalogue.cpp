@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <map>
 #include <vector>
 
 namespace {
@@ -108,7 +109,17 @@ ModelCatalogue BuildModelCatalogue(const std::wstring& folder)
     std::vector<std::wstring> names;
     CDiskObject disk;
     disk.EnumerateFiles(L"*.inf", folder, names, 0);
-    return CollectModels(names, [&folder](const std::wstring& name, std::wstring& text) {
+
+    // The catalogue works with upper-cased names, but each file is opened by
+    // the name the listing gave: the same file on Windows, and far cheaper
+    // where the file system has to search for a name in another case.
+    std::map<std::wstring, std::wstring> listed;
+    for (const std::wstring& name : names)
+        listed.emplace(UpperCaseAscii(name), name);
+
+    return CollectModels(names, [&folder, &listed](const std::wstring& upperName, std::wstring& text) {
+        std::map<std::wstring, std::wstring>::const_iterator found = listed.find(upperName);
+        const std::wstring& name = found != listed.end() ? found->second : upperName;
         return ReadInfText(folder + L"\\" + name, text);
     });
 }
