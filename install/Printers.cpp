@@ -35,14 +35,33 @@ bool Fail(std::vector<std::wstring>& names, std::wstring* errorText, DWORD error
     return false;
 }
 
+// The system's rundll32.exe by its full path. The installer runs elevated:
+// a bare "rundll32.exe" would be searched for in the program's folder and
+// the current directory before the system folder.
+std::wstring SystemPrintUiProgram()
+{
+    wchar_t folder[MAX_PATH] = {0};
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return kPrintUiProgram;
+    std::wstring path(folder, length);
+    if (path.back() != L'\\')
+        path += L'\\';
+    std::wstring program = kPrintUiProgram;
+    while (!program.empty() && program.back() == L' ')
+        program.pop_back();
+    return path + program;
+}
+
 // Starts "rundll32.exe <parameters>" and waits for it to end.
 bool RunPrintUi(const std::wstring& parameters)
 {
     std::wstring copy = parameters;
+    std::wstring program = SystemPrintUiProgram();
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpFile = kPrintUiProgram;
+    info.lpFile = program.c_str();
     info.lpParameters = copy.c_str();
     info.nShow = SW_SHOW;
     if (!ShellExecuteExW(&info))
