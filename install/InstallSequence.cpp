@@ -232,11 +232,20 @@ void InstallSequence::ShowStatus(const std::wstring& text, unsigned steps, bool 
 
 void InstallSequence::WaitPumping(unsigned totalMs, unsigned sliceMs)
 {
+    // Waits about totalMs in slices, keeping the window painted in between.
+    // The time spent painting counts towards the wait, so that a progress
+    // step takes its 25 ms however long the repaint of the page takes.
+    const std::uint32_t start = m_ui.TickCount();
     m_ui.PumpMessages();
     if (sliceMs == 0)
         return;
-    for (unsigned i = 0; i < totalMs / sliceMs; ++i) {
-        m_ui.Sleep(sliceMs);
+    for (;;) {
+        // Unsigned differences stay right when the clock wraps around.
+        std::uint32_t elapsed = m_ui.TickCount() - start;
+        if (elapsed >= totalMs)
+            break;
+        std::uint32_t left = totalMs - elapsed;
+        m_ui.Sleep(left < sliceMs ? left : sliceMs);
         m_ui.PumpMessages();
     }
 }

@@ -54,6 +54,8 @@ public:
     // Dispatches the pending window messages; false when a quit message came.
     virtual bool PumpMessages() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
+    // A millisecond clock (any origin; it may wrap around).
+    virtual std::uint32_t TickCount() = 0;
     // Tells running programs that the default printer changed.
     virtual void BroadcastSettingChange() = 0;
 };

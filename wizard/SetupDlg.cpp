@@ -43,6 +43,8 @@ BOOL CSetupDlg::OnInitDialog()
         m_headingFont = CreateArialFont(20, FW_BOLD);
     SendItem(IDC_SETUP_HEADING, WM_SETFONT, reinterpret_cast<WPARAM>(m_headingFont), TRUE);
     CWnd::SetItemText(IDC_TEST_PAGE, ResString(IDS_PRINT_TEST_PAGE));
+    // The template's placeholder status would flash before the run starts.
+    CWnd::SetItemText(IDC_SETUP_STATUS, std::wstring());
     return TRUE;
 }
 
@@ -244,6 +246,11 @@ bool CSetupDlg::PumpMessages()
 void CSetupDlg::Sleep(unsigned milliseconds)
 {
     ::Sleep(milliseconds);
+}
+
+std::uint32_t CSetupDlg::TickCount()
+{
+    return GetTickCount();
 }
 
 void CSetupDlg::BroadcastSettingChange()

@@ -56,6 +56,7 @@ private:
     void ShowMessage(const std::wstring& caption, const std::wstring& text) override;
     bool PumpMessages() override;
     void Sleep(unsigned milliseconds) override;
+    std::uint32_t TickCount() override;
     void BroadcastSettingChange() override;
 
     std::unique_ptr<IInstallOperations> m_ownOperations;

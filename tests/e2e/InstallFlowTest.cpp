@@ -1,0 +1,836 @@
+// The installation run end to end: QuorvexSetup.exe is walked to its setup
+// page like a user would, and afterwards the test checks what the user saw
+// (texts, message boxes, button states, the progress bar, the test-page
+// dialog) and what the machine holds (printers, the default printer, the
+// registered driver, the staged files, the class and device keys written by
+// the installer and its helper service).
+//
+// Each CTest registration runs a subset of these tests in a fresh prefix
+// (see CMakeLists.txt). Tests that share a prefix set up their own starting
+// state (virtual devices, printers of the model removed) so that their order
+// does not matter.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "tests/e2e/E2eSupport.h"
+#include "tests/e2e/InstallMachine.h"
+#include "wizard/res/resource.h"
+
+using namespace e2e;
+
+namespace {
+
+const std::wstring kClassKey =
+    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E979-E325-11CE-BFC1-08002BE10318}";
+const std::wstring kPrinterClassGuid = L"{4D36E979-E325-11CE-BFC1-08002BE10318}";
+const std::wstring kEnum = L"SYSTEM\\CurrentControlSet\\Enum\\";
+const std::wstring kUsbPrintEnum = L"SYSTEM\\CurrentControlSet\\Services\\usbprint\\Enum";
+const std::wstring kServiceName = L"Quorvex Printer Helper";
+const wchar_t* const kHandOffValues[] = {L"_ToPath", L"_UpdateMode", L"_BrandSeries",
+                                         L"_DeviceDesc", L"_ConfigFlags", L"_ClassGUID",
+                                         L"_Driver", L"_Class", L"_Mfg"};
+
+const std::wstring kQx1000 = L"Quorvex QX1000";
+const std::wstring kQx1000UsbId = L"QuorvexQX10007A2B";
+const std::wstring kQx1000LptId = L"QuorvexQX1000C3D4";
+
+// The fixed pacing of a successful run: four statuses of 12 steps at 25 ms,
+// the fill of the remaining 52 steps at 20 ms, and the two one-second waits
+// around the helper service.
+const double kPacingMs = 48 * 25 + 52 * 20 + 2 * 1000;
+
+// The files the installer stages for a model, relative to the driver directory.
+std::vector<std::wstring> StagedFiles(const std::wstring& number, const std::wstring& pluginFolder,
+                                      const std::wstring& gpdFolder)
+{
+    const std::wstring base = L"QX" + number;
+    return {pluginFolder + L"QUNI" + number + L".DLL", pluginFolder + L"QUI" + number + L".DLL",
+            pluginFolder + L"QRES" + number + L".DLL", base + L".INI",
+            gpdFolder + base + L".gpd", gpdFolder + base + L"U.gpd",
+            gpdFolder + L"Common6.gpd", gpdFolder + L"CommonU6.gpd",
+            gpdFolder + L"STDNAMES.GPD", L"unidrv.hlp",
+            L"unidrv.dll", L"unidrvui.dll",
+            L"unires.dll", base + L".inf",
+            base + L".cat"};
+}
+
+std::wstring WithCopySuffix(const std::wstring& name, int number)
+{
+    std::wstring suffix = Text(IDS_COPY_SUFFIX);
+    const std::wstring::size_type at = suffix.find(L"%d");
+    if (at != std::wstring::npos)
+        suffix.replace(at, 2, std::to_wstring(number));
+    return name + suffix;
+}
+
+std::wstring Label(UINT id, const std::wstring& value)
+{
+    return Text(id) + L" \t" + value;
+}
+
+std::string Join(const std::vector<std::wstring>& items)
+{
+    std::string out;
+    for (const std::wstring& item : items)
+        out += (out.empty() ? "" : ", ") + Utf8(item);
+    return out;
+}
+
+// The platform as the installer sees it.
+bool IsWow64()
+{
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+DWORD OsMajorVersion()
+{
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    return GetVersionExW(&version) ? version.dwMajorVersion : 0;
+}
+
+// 32-bit Windows 2000, XP and Server 2003: driver and printer through the
+// spooler; everything else through the printer-installation entry point.
+bool UsesDirectSpoolerPath()
+{
+    return !IsWow64() && OsMajorVersion() == 5;
+}
+
+// Where the plug-ins of the platform go in the subfolder layout.
+std::wstring PluginFolder()
+{
+    return IsWow64() ? L"amd64\\" : L"i386\\";
+}
+
+class InstallFlow : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (!app.IsRunning())
+            return;
+        // A failed test may leave a box open: close it, then leave the wizard.
+        for (int i = 0; i < 3; ++i) {
+            HWND dialog = app.WaitForDialog(0);
+            if (!dialog)
+                break;
+            for (int answer : {IDOK, IDNO, IDCANCEL})
+                AnswerMessageBox(dialog, answer);
+            WaitUntil([&] { return !IsWindow(dialog); }, 3000);
+        }
+        Press(wizard, IsEnabled(wizard, IDC_FINISH) ? IDC_FINISH : IDCANCEL);
+        if (!app.WaitForExit(5000))
+            app.Kill();
+    }
+
+    void Start(const std::wstring& folder)
+    {
+        app.Kill();  // releases the handles of an earlier run that has ended
+        ASSERT_TRUE(app.Start(folder + L"\\QuorvexSetup.exe"));
+        wizard = app.WaitForWizard();
+        ASSERT_NE(nullptr, wizard) << "the wizard did not appear";
+    }
+    HWND Page() { return ActivePage(wizard); }
+    bool WaitForTitle(UINT id) { return WaitUntil([&] { return TextOf(wizard) == Text(id); }, 10000); }
+
+    // From the welcome page to the connection page, with `model` chosen and
+    // the cable `cable` (IDC_RADIO_USB or IDC_RADIO_LPT) checked.
+    void ToConnectionPage(const std::wstring& model, int cable)
+    {
+        ASSERT_TRUE(WaitForTitle(IDS_CAPTION_WELCOME)) << Utf8(TextOf(wizard));
+        Press(wizard, IDC_NEXT);
+        ASSERT_TRUE(WaitForTitle(IDS_CAPTION_MODEL)) << Utf8(TextOf(wizard));
+        int index = -1;
+        for (int i = 0; i < ListCount(Page(), IDC_MODEL_LIST); ++i)
+            if (ListLine(Page(), IDC_MODEL_LIST, i) == model)
+                index = i;
+        ASSERT_GE(index, 0) << "model not listed: " << Utf8(model);
+        ASSERT_TRUE(SelectListLine(Page(), IDC_MODEL_LIST, index));
+        ASSERT_TRUE(WaitUntil([&] { return ControlText(Page(), IDC_MODEL_SELECTED) == model; }, 5000));
+        Press(wizard, IDC_NEXT);
+        ASSERT_TRUE(WaitForTitle(IDS_CAPTION_CONNECT)) << Utf8(TextOf(wizard));
+        Press(Page(), cable);
+        ASSERT_TRUE(WaitUntil([&] { return IsChecked(Page(), cable); }, 5000)) << "cable " << cable;
+    }
+
+    // Presses Next on the connection page and waits until the run ends with
+    // Finish enabled (null returned) or a message box comes up (returned).
+    // `elapsedMs` receives the time from the press to Finish being enabled.
+    HWND RunSetup(double* elapsedMs = nullptr)
+    {
+        HWND box = nullptr;
+        m_timeline.clear();
+        std::wstring lastStatus = L"-";
+        bool full = false, serviceSeen = false;
+        unsigned polls = 0;
+        const double start = NowMs();
+        Press(wizard, IDC_NEXT);
+        const bool ended = WaitUntil(
+            [&] {
+                if (IsEnabled(wizard, IDC_FINISH))
+                    return true;
+                box = app.WaitForMessageBox(0);
+                if (box)
+                    return true;
+                // Milestones for the timing report, every 100 ms so as to
+                // disturb the run little: the status texts until the bar is
+                // full or the helper runs (read without waiting long on a
+                // busy page), and the helper service coming and going.
+                if (++polls % 5 != 0)
+                    return false;
+                HWND page = Page();
+                if (!full && !serviceSeen && page) {
+                    std::wstring status;
+                    if (PeekText(FindControl(page, IDC_SETUP_STATUS), status) && status != lastStatus) {
+                        lastStatus = status;
+                        m_timeline.push_back({NowMs() - start, "status \"" + Utf8(status) + "\""});
+                    }
+                    DWORD_PTR position = 0;
+                    if (SendMessageTimeoutW(FindControl(page, IDC_SETUP_PROGRESS), PBM_GETPOS, 0, 0,
+                                            SMTO_ABORTIFHUNG, 30, &position) && position >= 100) {
+                        full = true;
+                        m_timeline.push_back({NowMs() - start, "progress 100"});
+                    }
+                }
+                if (serviceSeen != ServiceExists(kServiceName)) {
+                    serviceSeen = !serviceSeen;
+                    m_timeline.push_back({NowMs() - start, serviceSeen ? "helper service created"
+                                                                       : "helper service removed"});
+                }
+                return false;
+            },
+            120000);
+        if (elapsedMs)
+            *elapsedMs = NowMs() - start;
+        m_timeline.push_back({NowMs() - start, box ? "message box" : "Finish enabled"});
+        EXPECT_TRUE(ended) << "the installation did not end";
+        return box;
+    }
+
+    // A window's text, or false when its thread does not answer at once.
+    static bool PeekText(HWND window, std::wstring& text)
+    {
+        wchar_t buffer[1024] = {0};
+        DWORD_PTR length = 0;
+        if (!window || !SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer),
+                                            SMTO_ABORTIFHUNG, 30, &length))
+            return false;
+        text.assign(buffer, static_cast<size_t>(length));
+        return true;
+    }
+
+    void ReportTiming(const char* what, double measuredMs)
+    {
+        const double overhead = measuredMs - kPacingMs;
+        std::printf("install timing (%s): measured %.0f ms, pacing %.0f ms, overhead %.0f ms\n", what,
+                    measuredMs, kPacingMs, overhead);
+        for (const Milestone& m : m_timeline)
+            std::printf("    %6.0f ms  %s\n", m.atMs, m.what.c_str());
+        std::fflush(stdout);
+        RecordProperty(std::string("timing_") + what, static_cast<int>(measuredMs));
+        EXPECT_GE(measuredMs, kPacingMs - 100) << "the run was faster than its own pacing";
+        // Generous: a loaded CI machine must not flake; the numbers are reported.
+        EXPECT_LT(overhead, 5000.0);
+    }
+
+    // The setup page and the wizard after a successful run.
+    void ExpectSucceeded(const std::wstring& printer, const std::wstring& port, const std::wstring& driver)
+    {
+        HWND page = Page();
+        EXPECT_EQ(Utf8(Text(IDS_CAPTION_COMPLETE)), Utf8(TextOf(wizard)));
+        EXPECT_EQ(Utf8(Text(IDS_SETUP_HEADING)), Utf8(ControlText(page, IDC_SETUP_HEADING)));
+        EXPECT_EQ(Utf8(Text(IDS_INSTALL_SUCCESS)), Utf8(ControlText(page, IDC_SETUP_STATUS)));
+        EXPECT_EQ(Utf8(Label(IDS_NAME_LABEL, printer)), Utf8(ControlText(page, IDC_SETUP_NAME)));
+        EXPECT_EQ(Utf8(Label(IDS_PORT_LABEL, port)), Utf8(ControlText(page, IDC_SETUP_PORT)));
+        EXPECT_EQ(Utf8(Label(IDS_MODEL_LINE_LABEL, driver)), Utf8(ControlText(page, IDC_SETUP_MODEL)));
+        EXPECT_TRUE(IsVisible(page, IDC_SETUP_NAME));
+        EXPECT_TRUE(IsVisible(page, IDC_SETUP_PORT));
+        EXPECT_FALSE(IsVisible(page, IDC_SETUP_MODEL)) << "the model line is never shown";
+        EXPECT_FALSE(IsVisible(page, IDC_PRINTER_SETTINGS)) << "the printer-settings button is never shown";
+        EXPECT_TRUE(IsVisible(page, IDC_TEST_PAGE));
+        EXPECT_EQ(Utf8(Text(IDS_PRINT_TEST_PAGE)), Utf8(ControlText(page, IDC_TEST_PAGE)));
+        EXPECT_EQ(100, ProgressPosition(page, IDC_SETUP_PROGRESS));
+        EXPECT_FALSE(IsEnabled(wizard, IDC_BACK));
+        EXPECT_FALSE(IsEnabled(wizard, IDC_NEXT));
+        EXPECT_FALSE(IsEnabled(wizard, IDCANCEL));
+        EXPECT_TRUE(IsEnabled(wizard, IDC_FINISH));
+    }
+
+    // The error box of a failed run holds message `messageId`; once it is
+    // answered the page shows the failure state. `labelsShown`: whether the
+    // run got as far as showing the name and port lines again.
+    void ExpectFailed(HWND box, UINT messageId, bool labelsShown, const char* shot = nullptr)
+    {
+        ASSERT_NE(nullptr, box) << "no message box for message " << messageId;
+        EXPECT_EQ(Utf8(Text(messageId)), Utf8(MessageBoxText(box)));
+        // While the box is up, the run has already written its failure state.
+        EXPECT_EQ(Utf8(Text(IDS_INSTALL_FAILED)), Utf8(ControlText(Page(), IDC_SETUP_STATUS)));
+        EXPECT_EQ(100, ProgressPosition(Page(), IDC_SETUP_PROGRESS));
+        if (shot)
+            Shot(std::string(shot) + "-message");
+        AnswerMessageBox(box, IDOK);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+        ASSERT_TRUE(WaitUntil([&] { return IsEnabled(wizard, IDC_FINISH); }, 10000));
+        HWND page = Page();
+        EXPECT_EQ(Utf8(Text(IDS_CAPTION_COMPLETE)), Utf8(TextOf(wizard)));
+        EXPECT_EQ(Utf8(Text(IDS_INSTALL_FAILED)), Utf8(ControlText(page, IDC_SETUP_STATUS)));
+        EXPECT_EQ(100, ProgressPosition(page, IDC_SETUP_PROGRESS));
+        EXPECT_EQ(labelsShown, IsVisible(page, IDC_SETUP_NAME));
+        EXPECT_EQ(labelsShown, IsVisible(page, IDC_SETUP_PORT));
+        EXPECT_FALSE(IsVisible(page, IDC_TEST_PAGE));
+        EXPECT_TRUE(IsEnabled(wizard, IDC_BACK));
+        EXPECT_FALSE(IsEnabled(wizard, IDC_NEXT));
+        EXPECT_FALSE(IsEnabled(wizard, IDCANCEL));
+        EXPECT_TRUE(IsEnabled(wizard, IDC_FINISH));
+        if (shot)
+            Shot(shot);
+    }
+
+    // Back from the setup page: the connection page with Next, Back and
+    // Cancel enabled and Finish disabled.
+    void BackToConnectionPage()
+    {
+        Press(wizard, IDC_BACK);
+        ASSERT_TRUE(WaitForTitle(IDS_CAPTION_CONNECT)) << Utf8(TextOf(wizard));
+        EXPECT_TRUE(IsEnabled(wizard, IDC_BACK));
+        EXPECT_TRUE(IsEnabled(wizard, IDC_NEXT));
+        EXPECT_TRUE(IsEnabled(wizard, IDCANCEL));
+        EXPECT_FALSE(IsEnabled(wizard, IDC_FINISH));
+    }
+
+    // The test-page button: the stand-in receives /k for the printer before
+    // the dialog shows; the dialog closes with `answer` (OK or Cancel) and
+    // the wizard stays where it was.
+    void PrintTestPage(const std::wstring& printer, int answer, const char* shot = nullptr)
+    {
+        const size_t callsBefore = ReadLines(L"C:\\printui-calls.log").size();
+        ASSERT_TRUE(Press(Page(), IDC_TEST_PAGE));
+        HWND dialog = app.WaitForDialog(60000);
+        ASSERT_NE(nullptr, dialog) << "the test-page dialog did not appear";
+        // The command ran, and was waited for, before the dialog showed.
+        const std::vector<std::string> calls = ReadLines(L"C:\\printui-calls.log");
+        ASSERT_EQ(callsBefore + 1, calls.size()) << "the stand-in was not called once";
+        EXPECT_EQ("/k /n \"" + Utf8(printer) + "\"", calls.back());
+        const std::vector<std::string> results = ReadLines(L"C:\\printui-results.log");
+        ASSERT_FALSE(results.empty());
+        EXPECT_EQ(0u, results.back().find("k ok job")) << results.back();
+
+        EXPECT_EQ(Utf8(printer), Utf8(TextOf(dialog)));
+        EXPECT_EQ(Utf8(Text(IDS_TEST_PAGE_TEXT)), Utf8(ControlText(dialog, IDC_TEST_PAGE_TEXT)));
+        EXPECT_EQ(GetAncestor(wizard, GA_ROOT), GetWindow(dialog, GW_OWNER)) << "owned by the wizard";
+        if (shot)
+            Shot(shot);
+        ASSERT_TRUE(AnswerMessageBox(dialog, answer));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000)) << "the dialog did not close";
+        EXPECT_EQ(Utf8(Text(IDS_CAPTION_COMPLETE)), Utf8(TextOf(wizard)));
+        EXPECT_EQ(Utf8(Text(IDS_INSTALL_SUCCESS)), Utf8(ControlText(Page(), IDC_SETUP_STATUS)));
+        EXPECT_TRUE(IsVisible(Page(), IDC_TEST_PAGE));
+        EXPECT_TRUE(IsEnabled(wizard, IDC_FINISH));
+        EXPECT_TRUE(app.IsRunning());
+    }
+
+    void Finish()
+    {
+        Press(wizard, IDC_FINISH);
+        DWORD code = 1;
+        EXPECT_TRUE(app.WaitForExit(20000, &code)) << "Finish did not end the program";
+    }
+
+    struct Milestone {
+        double atMs;
+        std::string what;
+    };
+
+    Program app;
+    HWND wizard = nullptr;
+    std::vector<Milestone> m_timeline;
+};
+
+// ---- what the machine holds after a successful run
+
+// The one class instance key that is in `after` but not in `before`.
+std::wstring NewClassInstance(const std::vector<std::wstring>& before)
+{
+    std::wstring found;
+    for (const std::wstring& name : SubKeys(kClassKey))
+        if (std::find(before.begin(), before.end(), name) == before.end()) {
+            EXPECT_TRUE(found.empty()) << "more than one new class instance key";
+            found = name;
+        }
+    return found;
+}
+
+void ExpectClassInstance(const std::wstring& instance, const std::wstring& matchingId, const std::wstring& driver)
+{
+    ASSERT_EQ(4u, instance.size()) << Utf8(instance);
+    std::wstring text;
+    EXPECT_TRUE(GetString(kClassKey + L"\\" + instance, L"ProviderName", text) && text == L"Quorvex") << Utf8(text);
+    EXPECT_TRUE(GetString(kClassKey + L"\\" + instance, L"MatchingDeviceId", text) && text == matchingId)
+        << Utf8(text);
+    EXPECT_TRUE(GetString(kClassKey + L"\\" + instance, L"DriverDesc", text) && text == driver) << Utf8(text);
+    for (const wchar_t* name : kHandOffValues)
+        EXPECT_FALSE(ValueExists(kClassKey, name)) << "hand-off value left in the class key: " << Utf8(name);
+}
+
+// The values the helper service writes into a device instance.
+void ExpectDeviceFinished(const std::wstring& instanceKey, const std::wstring& classInstance)
+{
+    std::wstring text;
+    DWORD flags = 99;
+    EXPECT_TRUE(GetDword(instanceKey, L"ConfigFlags", flags) && flags == 0) << flags;
+    EXPECT_TRUE(GetString(instanceKey, L"ClassGUID", text) && text == kPrinterClassGuid) << Utf8(text);
+    EXPECT_TRUE(GetString(instanceKey, L"Driver", text) && text == kPrinterClassGuid + L"\\" + classInstance)
+        << Utf8(text);
+    EXPECT_TRUE(GetString(instanceKey, L"Class", text) && text == L"Printer") << Utf8(text);
+    EXPECT_TRUE(GetString(instanceKey, L"Mfg", text) && text == L"Quorvex") << Utf8(text);
+}
+
+// A device record as Windows keeps it before a driver is tied to it: the
+// values the helper is to write are changed or removed first, so that the
+// checks afterwards see the helper's work and not the tool's.
+void MarkDeviceUnfinished(const std::wstring& instanceKey, bool removeMfg)
+{
+    ASSERT_TRUE(KeyExists(instanceKey)) << Utf8(instanceKey);
+    ASSERT_TRUE(SetDword(instanceKey, L"ConfigFlags", 1));
+    DeleteValue(instanceKey, L"ClassGUID");
+    DeleteValue(instanceKey, L"Class");
+    DeleteValue(instanceKey, L"Driver");
+    if (removeMfg)
+        DeleteValue(instanceKey, L"Mfg");
+}
+
+void ExpectHelperRanAndLeft(const char* logText)
+{
+    const std::wstring folder = CommonFilesFolder() + L"\\Services";
+    EXPECT_TRUE(FileExists(folder + L"\\QPHelper.exe")) << Utf8(folder);
+    EXPECT_FALSE(ServiceExists(kServiceName)) << "the helper service was not removed";
+    const std::string log = ReadText(folder + L"\\QPHelper.log");
+    EXPECT_NE(std::string::npos, log.find(logText)) << "helper log:\n" << log;
+}
+
+void ExpectDriverFiles(const std::wstring& printer, const std::wstring& dataFile,
+                       const std::vector<std::wstring>& dependent)
+{
+    DriverInfo info;
+    ASSERT_TRUE(PrinterDriverInfo(printer, info)) << "no driver record for " << Utf8(printer);
+    EXPECT_EQ(L"unidrv.dll", Lower(BaseName(info.driverPath))) << Utf8(info.driverPath);
+    EXPECT_EQ(L"unidrvui.dll", Lower(BaseName(info.configFile))) << Utf8(info.configFile);
+    EXPECT_EQ(dataFile, Lower(BaseName(info.dataFile))) << Utf8(info.dataFile);
+    std::vector<std::wstring> names;
+    for (const std::wstring& file : info.dependentFiles)
+        names.push_back(Lower(BaseName(file)));
+    EXPECT_EQ(Join(dependent), Join(names));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Windows XP (32-bit): the direct spooler path.
+
+TEST_F(InstallFlow, ParallelCableOnTheDirectSpoolerPath)
+{
+    DeletePrintersStartingWith(kQx1000);
+    // Two instances of the parallel device: one as Windows leaves it before a
+    // driver is tied to it (no "Mfg"), one that already names its maker.
+    ASSERT_EQ(0, QvDevice(L"plug-lpt " + kQx1000LptId + L" LPT0001 --mfg Factory"));
+    ASSERT_EQ(0, QvDevice(L"plug-lpt " + kQx1000LptId + L" LPT0002 --mfg Factory"));
+    const std::wstring fresh = kEnum + L"LPTENUM\\" + kQx1000LptId + L"\\LPT0001";
+    const std::wstring named = kEnum + L"LPTENUM\\" + kQx1000LptId + L"\\LPT0002";
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(fresh, true));
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(named, false));
+    const std::vector<std::wstring> classBefore = SubKeys(kClassKey);
+
+    const std::wstring folder = MakePackageFolder(L"lpt");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    double elapsed = 0;
+    HWND box = RunSetup(&elapsed);
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ReportTiming("winxp-parallel", elapsed);
+    ExpectSucceeded(kQx1000, L"LPT1:", kQx1000);
+    Shot("setup-success-parallel");
+
+    // The printer on LPT1:, the default printer.
+    std::wstring port, driver;
+    ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));
+    EXPECT_EQ(L"LPT1:", port);
+    EXPECT_EQ(kQx1000, driver);
+    EXPECT_EQ(Utf8(kQx1000 + L",winspool,LPT1:"), Utf8(DefaultDeviceEntry()));
+    EXPECT_EQ(Utf8(kQx1000), Utf8(DefaultPrinterName()));
+
+    // The driver registered by the installer itself, with the parallel GPD.
+    EXPECT_TRUE(DriverListed(kQx1000));
+    ExpectDriverFiles(kQx1000, L"qx1000.gpd",
+                      {L"unires.dll", L"stdnames.gpd", L"qx1000.ini", L"qres1000.dll", L"quni1000.dll",
+                       L"qui1000.dll", L"common6.gpd"});
+
+    // The legacy layout: every file flat in the driver directory.
+    const std::wstring dir = DriverDirectory();
+    for (const std::wstring& file : StagedFiles(L"1000", L"", L""))
+        EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
+    EXPECT_FALSE(DirectoryExists(dir + L"\\gpd"));
+    EXPECT_FALSE(DirectoryExists(dir + L"\\i386"));
+
+    // The class instance key, and the helper's parallel-port update: the
+    // device without a maker is finished (no DeviceDesc in this mode), the
+    // other one is left alone.
+    const std::wstring instance = NewClassInstance(classBefore);
+    ExpectClassInstance(instance, L"LPTENUM\\C3D4", kQx1000);
+    ExpectDeviceFinished(fresh, instance);
+    std::wstring text;
+    EXPECT_TRUE(GetString(fresh, L"DeviceDesc", text) && text == L"Factory " + kQx1000LptId) << Utf8(text);
+    EXPECT_TRUE(GetString(named, L"Mfg", text) && text == L"Factory") << Utf8(text);
+    EXPECT_FALSE(ValueExists(named, L"Driver"));
+    ExpectHelperRanAndLeft("dwUpdateMode > 0");
+
+    PrintTestPage(kQx1000, IDCANCEL, "test-page");
+    Finish();
+}
+
+TEST_F(InstallFlow, SecondInstallationOfTheSameModel)
+{
+    const std::wstring folder = MakePackageFolder(L"again");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const std::wstring copy1 = WithCopySuffix(kQx1000, 1);
+    // Start from exactly one printer of the model.
+    if (!HasPrinter(kQx1000) || HasPrinter(copy1)) {
+        DeletePrintersStartingWith(kQx1000);
+        ASSERT_NO_FATAL_FAILURE(Start(folder));
+        ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+        HWND box = RunSetup();
+        ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+        Finish();
+    }
+    ASSERT_TRUE(HasPrinter(kQx1000));
+
+    const std::wstring dir = DriverDirectory();
+    const bool legacy = UsesDirectSpoolerPath();
+    const std::vector<std::wstring> files =
+        legacy ? StagedFiles(L"1000", L"", L"") : StagedFiles(L"1000", PluginFolder(), L"gpd\\");
+    std::vector<FILETIME> times;
+    for (const std::wstring& file : files) {
+        ASSERT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
+        times.push_back(LastWriteTime(dir + L"\\" + file));
+    }
+    const std::wstring helper = CommonFilesFolder() + L"\\Services\\QPHelper.exe";
+    const FILETIME helperTime = LastWriteTime(helper);
+
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    double elapsed = 0;
+    HWND box = RunSetup(&elapsed);
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ReportTiming(legacy ? "second-install-direct" : "second-install-printui", elapsed);
+    ExpectSucceeded(copy1, L"LPT1:", kQx1000);
+    Shot("setup-success-copy");
+
+    // A second printer beside the first one, made the default printer.
+    EXPECT_TRUE(HasPrinter(kQx1000));
+    std::wstring port, driver;
+    ASSERT_TRUE(PrinterPortAndDriver(copy1, port, driver));
+    EXPECT_EQ(L"LPT1:", port);
+    EXPECT_EQ(kQx1000, driver);
+    EXPECT_EQ(Utf8(copy1 + L",winspool,LPT1:"), Utf8(DefaultDeviceEntry()));
+    EXPECT_EQ(Utf8(copy1), Utf8(DefaultPrinterName()));
+    // Identical files are left alone.
+    for (size_t i = 0; i < files.size(); ++i)
+        EXPECT_TRUE(SameTime(times[i], LastWriteTime(dir + L"\\" + files[i]))) << "rewritten: " << Utf8(files[i]);
+    EXPECT_TRUE(SameTime(helperTime, LastWriteTime(helper))) << "the helper program was rewritten";
+    Finish();
+}
+
+TEST_F(InstallFlow, UsbCableFailuresThenInstallation)
+{
+    DeletePrintersStartingWith(kQx1000);
+    // No USB printing service records at all.
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+    DeleteKeyTree(kUsbPrintEnum);
+    ASSERT_FALSE(KeyExists(kUsbPrintEnum));
+
+    const std::wstring folder = MakePackageFolder(L"usb");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_USB));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_USB_NOT_AVAILABLE, false, "setup-failure"));
+
+    // A printer that was plugged in and out again: "Count" 0.
+    ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001"));
+    ASSERT_EQ(0, QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001"));
+    DWORD count = 99;
+    ASSERT_TRUE(GetDword(kUsbPrintEnum, L"Count", count));
+    ASSERT_EQ(0u, count);
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_USB_NO_PRINTER, false));
+
+    // The printer is connected on USB port 3: the next attempt installs it.
+    ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001 --mfg Factory"));
+    const std::wstring device = kEnum + L"USBPRINT\\" + kQx1000UsbId + L"\\SN0001";
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(device, false));
+    const std::vector<std::wstring> classBefore = SubKeys(kClassKey);
+    const size_t callsBefore = ReadLines(L"C:\\printui-calls.log").size();
+    double elapsed = 0;
+    HWND box = RunSetup(&elapsed);
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    const bool legacy = UsesDirectSpoolerPath();
+    ReportTiming(legacy ? "usb-direct" : IsWow64() ? "usb-printui-wow64" : "usb-printui", elapsed);
+    ExpectSucceeded(kQx1000, L"USB003", kQx1000);
+    Shot("setup-success-usb");
+
+    std::wstring port, driver;
+    ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));
+    EXPECT_EQ(L"USB003", port);
+    EXPECT_EQ(kQx1000, driver);
+    EXPECT_EQ(Utf8(kQx1000 + L",winspool,USB003"), Utf8(DefaultDeviceEntry()));
+    EXPECT_EQ(Utf8(kQx1000), Utf8(DefaultPrinterName()));
+
+    const std::wstring dir = DriverDirectory();
+    const std::vector<std::string> calls = ReadLines(L"C:\\printui-calls.log");
+    if (legacy) {
+        EXPECT_EQ(callsBefore, calls.size()) << "the direct path does not run the entry point";
+        ExpectDriverFiles(kQx1000, L"qx1000u.gpd",
+                          {L"unires.dll", L"stdnames.gpd", L"qx1000.ini", L"qres1000.dll", L"quni1000.dll",
+                           L"qui1000.dll", L"commonu6.gpd"});
+        for (const std::wstring& file : StagedFiles(L"1000", L"", L""))
+            EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
+    } else {
+        // The entry point, run on the staged INF (its path quoted).
+        ASSERT_EQ(callsBefore + 1, calls.size()) << "the stand-in was not called once";
+        EXPECT_EQ("/z /if /b \"Quorvex QX1000\" /f \"" + Utf8(dir) +
+                      "\\QX1000.inf\" /r \"USB003\" /m \"Quorvex QX1000\"",
+                  calls.back());
+        DriverInfo info;
+        ASSERT_TRUE(PrinterDriverInfo(kQx1000, info));
+        EXPECT_EQ(L"qx1000u.gpd", Lower(BaseName(info.dataFile)));
+        // The subfolder layout: plug-ins of the platform, GPD files in gpd\.
+        for (const std::wstring& file : StagedFiles(L"1000", PluginFolder(), L"gpd\\"))
+            EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
+        EXPECT_FALSE(FileExists(dir + L"\\QUNI1000.DLL"));
+        EXPECT_FALSE(FileExists(dir + L"\\QX1000U.gpd"));
+        if (IsWow64()) {
+            EXPECT_FALSE(DirectoryExists(dir + L"\\i386")) << "x86 plug-ins staged on a 64-bit system";
+        }
+    }
+
+    // The class instance key, and the helper's device-path update of the
+    // device's instance key.
+    const std::wstring instance = NewClassInstance(classBefore);
+    ExpectClassInstance(instance, L"usbprint\\7A2B", kQx1000);
+    ExpectDeviceFinished(device, instance);
+    std::wstring text;
+    EXPECT_TRUE(GetString(device, L"DeviceDesc", text) && text == kQx1000) << Utf8(text);
+    ExpectHelperRanAndLeft("dwUpdateMode == 0");
+
+    PrintTestPage(kQx1000, IDOK);
+    Finish();
+}
+
+TEST_F(InstallFlow, DeviceParametersMissingAskBeforeForcing)
+{
+    DeletePrintersStartingWith(kQx1000);
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001 --no-device-params"));
+    const std::vector<std::wstring> classBefore = SubKeys(kClassKey);
+    const std::wstring defaultBefore = DefaultDeviceEntry();
+
+    const std::wstring folder = MakePackageFolder(L"force");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_USB));
+
+    // No: the mismatch is reported and nothing is installed.
+    HWND question = RunSetup();
+    ASSERT_NE(nullptr, question);
+    EXPECT_EQ(Utf8(Text(IDS_ASK_FORCE_INSTALL)), Utf8(MessageBoxText(question)));
+    EXPECT_NE(nullptr, GetDlgItem(question, IDYES));
+    EXPECT_NE(nullptr, GetDlgItem(question, IDNO));
+    Shot("force-question");
+    ASSERT_TRUE(AnswerMessageBox(question, IDNO));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, 5000));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(app.WaitForMessageBox(), IDS_ERR_DEVICE_MISMATCH, false));
+    EXPECT_FALSE(HasPrinter(kQx1000));
+    EXPECT_EQ(Utf8(defaultBefore), Utf8(DefaultDeviceEntry()));
+
+    // Yes: the installation goes on, on "LPT1:".
+    ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
+    question = RunSetup();
+    ASSERT_NE(nullptr, question);
+    EXPECT_EQ(Utf8(Text(IDS_ASK_FORCE_INSTALL)), Utf8(MessageBoxText(question)));
+    ASSERT_TRUE(AnswerMessageBox(question, IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, 5000));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            box = app.WaitForMessageBox(0);
+            return box || IsEnabled(wizard, IDC_FINISH);
+        },
+        60000));
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ExpectSucceeded(kQx1000, L"LPT1:", kQx1000);
+    std::wstring port, driver;
+    ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));
+    EXPECT_EQ(L"LPT1:", port);
+    EXPECT_EQ(Utf8(kQx1000 + L",winspool,LPT1:"), Utf8(DefaultDeviceEntry()));
+    // Completion detects again, fails again and skips the device records
+    // and the helper service.
+    EXPECT_EQ(Join(classBefore), Join(SubKeys(kClassKey)));
+    EXPECT_FALSE(ServiceExists(kServiceName));
+    Finish();
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+}
+
+TEST_F(InstallFlow, StagingFailureThenRetry)
+{
+    DeletePrintersStartingWith(kQx1000);
+    // A folder stands where a core file must be written.
+    const std::wstring blocker = DriverDirectory() + L"\\unidrv.hlp";
+    DeleteFileW(blocker.c_str());
+    ASSERT_TRUE(CreateDirectoryW(blocker.c_str(), nullptr));
+
+    const std::wstring folder = MakePackageFolder(L"staging");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_FILES_NOT_STAGED, true));
+    EXPECT_EQ(Utf8(Label(IDS_NAME_LABEL, kQx1000)), Utf8(ControlText(Page(), IDC_SETUP_NAME)));
+    EXPECT_EQ(Utf8(Label(IDS_PORT_LABEL, L"LPT1:")), Utf8(ControlText(Page(), IDC_SETUP_PORT)));
+    EXPECT_FALSE(HasPrinter(kQx1000));
+
+    ASSERT_TRUE(RemoveDirectoryW(blocker.c_str()));
+    ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ExpectSucceeded(kQx1000, L"LPT1:", kQx1000);
+    EXPECT_TRUE(FileExists(blocker));
+    EXPECT_TRUE(HasPrinter(kQx1000));
+    Finish();
+}
+
+TEST_F(InstallFlow, NamesTheSpoolerRefuses)
+{
+    if (!UsesDirectSpoolerPath())
+        GTEST_SKIP() << "driver registration and printer creation are the installer's own only on the direct path";
+    // The display name is "<maker> <key>". Wine's spooler refuses a driver
+    // name of 259 characters or more, and so a printer name; 250 is taken.
+    const std::wstring refusedDriver = L"Quorvex" + std::wstring(262 - 4 - 7, L'd') + L" LA1";
+    const std::wstring longName = L"Quorvex" + std::wstring(250 - 4 - 7, L'p') + L" LB2";
+    ASSERT_EQ(262u, refusedDriver.size());
+    ASSERT_EQ(250u, longName.size());
+    const std::wstring folder = MakePackageFolder(L"long");
+    ASSERT_TRUE(WriteModelInf(folder, L"LA1.INF", refusedDriver.substr(0, refusedDriver.size() - 4), L"", L"1A1A"));
+    ASSERT_TRUE(WriteModelInf(folder, L"LB2.INF", longName.substr(0, longName.size() - 4), L"", L"2B2B"));
+    DeletePrintersStartingWith(longName);
+
+    // Driver registration refused: 505, no printer.
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(refusedDriver, IDC_RADIO_LPT));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_DRIVER_NOT_ADDED, true));
+    EXPECT_FALSE(DriverListed(refusedDriver));
+    EXPECT_FALSE(HasPrinter(refusedDriver));
+
+    // The 250-character model installs once ...
+    ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
+    Press(wizard, IDC_BACK);
+    ASSERT_TRUE(WaitForTitle(IDS_CAPTION_MODEL));
+    Press(wizard, IDC_BACK);
+    ASSERT_TRUE(WaitForTitle(IDS_CAPTION_WELCOME));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(longName, IDC_RADIO_LPT));
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    EXPECT_TRUE(HasPrinter(longName));
+    Finish();
+
+    // ... but its copy would be named with 259 characters: 506, and the
+    // driver registered again stays.
+    const std::vector<std::wstring> printers = PrinterNames();
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(longName, IDC_RADIO_LPT));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_PRINTER_NOT_ADDED, true));
+    EXPECT_EQ(Utf8(Label(IDS_NAME_LABEL, WithCopySuffix(longName, 1))), Utf8(ControlText(Page(), IDC_SETUP_NAME)));
+    EXPECT_EQ(printers.size(), PrinterNames().size());
+    EXPECT_TRUE(DriverListed(longName));
+    Finish();
+    DeletePrintersStartingWith(longName);
+}
+
+TEST_F(InstallFlow, PrinterListThatDoesNotGrow)
+{
+    if (UsesDirectSpoolerPath())
+        GTEST_SKIP() << "the printer-installation entry point is not used on this system";
+    // The package lacks the model's data file, so the entry point installs
+    // nothing and the printer list stays as it was.
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001"));
+    DeletePrintersStartingWith(L"Quorvex QX2000");
+    const std::wstring dir = DriverDirectory();
+    DeleteFileW((dir + L"\\gpd\\QX2000U.gpd").c_str());
+    DeleteFileW((dir + L"\\QX2000U.gpd").c_str());
+    const std::wstring folder = MakePackageFolder(L"nogrow");
+    ASSERT_TRUE(CopySampleFiles(folder, {L"QX2000.INF", L"QX2000.cat", L"QX2000.INI", L"i386\\QUNI2000.DLL",
+                                         L"i386\\QUI2000.DLL", L"i386\\QRES2000.DLL", L"amd64\\QUNI2000.DLL",
+                                         L"amd64\\QUI2000.DLL", L"amd64\\QRES2000.DLL", L"gpd\\CommonU6.gpd",
+                                         L"gpd\\STDNAMES.GPD"}));
+    const std::vector<std::wstring> printers = PrinterNames();
+
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(L"Quorvex QX2000", IDC_RADIO_USB));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_UNKNOWN, true));
+    EXPECT_EQ(Join(printers), Join(PrinterNames()));
+    const std::vector<std::string> results = ReadLines(L"C:\\printui-results.log");
+    ASSERT_FALSE(results.empty());
+    EXPECT_EQ(0u, results.back().find("if failed")) << results.back();
+
+    // With the data file in the package the next attempt installs.
+    ASSERT_TRUE(CopySampleFiles(folder, {L"gpd\\QX2000U.gpd"}));
+    ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ExpectSucceeded(L"Quorvex QX2000", L"USB003", L"Quorvex QX2000");
+    EXPECT_TRUE(HasPrinter(L"Quorvex QX2000"));
+    Finish();
+}
+
+TEST_F(InstallFlow, OldWindowsStopsAtOnce)
+{
+    if (OsMajorVersion() >= 5)
+        GTEST_SKIP() << "for Windows 98 and NT 4";
+    const std::vector<std::wstring> printers = PrinterNames();
+    const std::vector<std::wstring> classKeys = SubKeys(kClassKey);
+    const std::wstring defaultEntry = DefaultDeviceEntry();
+    const std::wstring dir = DriverDirectory();
+
+    const std::wstring folder = MakePackageFolder(L"old");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_SYSTEM_TOO_OLD, true, "setup-too-old"));
+    // The name and port lines keep their bare labels.
+    EXPECT_EQ(Utf8(Text(IDS_NAME_LABEL)), Utf8(ControlText(Page(), IDC_SETUP_NAME)));
+    EXPECT_EQ(Utf8(Text(IDS_PORT_LABEL)), Utf8(ControlText(Page(), IDC_SETUP_PORT)));
+
+    // Nothing else happened on the machine.
+    EXPECT_EQ(Join(printers), Join(PrinterNames()));
+    EXPECT_EQ(Join(classKeys), Join(SubKeys(kClassKey)));
+    EXPECT_EQ(Utf8(defaultEntry), Utf8(DefaultDeviceEntry()));
+    for (const wchar_t* file : {L"QX1000.inf", L"unidrv.dll", L"unidrv.hlp", L"QX1000.INI", L"QUNI1000.DLL"})
+        EXPECT_FALSE(FileExists(dir + L"\\" + file)) << Utf8(file);
+    EXPECT_FALSE(FileExists(CommonFilesFolder() + L"\\Services\\QPHelper.exe"));
+    EXPECT_FALSE(ServiceExists(kServiceName));
+
+    // Another attempt stops the same way.
+    ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_SYSTEM_TOO_OLD, true));
+    Finish();
+}
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    ParseLangArgument(argc, argv);
+    return RUN_ALL_TESTS();
+}
