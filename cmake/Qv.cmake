@@ -47,8 +47,8 @@ function(qv_win_library name)
   endif()
 endfunction()
 
-# True when every listed source of a test exists; a test whose files are not
-# all written yet is left out with a warning instead of breaking the build.
+# True when every listed source of a test exists. A missing source stops the
+# configuration: a test must never drop out of the run unnoticed.
 function(qv_sources_present out)
   set(ok TRUE)
   foreach(f ${ARGN})
@@ -56,7 +56,7 @@ function(qv_sources_present out)
       set(f ${CMAKE_CURRENT_SOURCE_DIR}/${f})
     endif()
     if(NOT EXISTS ${f} AND NOT f MATCHES "\\$<")
-      message(WARNING "test source ${f} is missing; its test is left out")
+      message(FATAL_ERROR "test source ${f} is missing")
       set(ok FALSE)
     endif()
   endforeach()
