@@ -34,14 +34,15 @@ long LeadingNumber(const std::wstring& name)
         negative = name[i] == L'-';
         ++i;
     }
-    long value = 0;
+    // Worked out in 64 bits: `long` is 32 bits on Windows, where ten digits
+    // would already overflow before the clamp.
+    long long value = 0;
     for (; i < name.size() && name[i] >= L'0' && name[i] <= L'9'; ++i) {
-        if (value < kHighestInstance)
-            value = value * 10 + (name[i] - L'0');
+        value = value * 10 + (name[i] - L'0');
         if (value > kHighestInstance)
             value = kHighestInstance;
     }
-    return negative ? -value : value;
+    return static_cast<long>(negative ? -value : value);
 }
 
 long NextInstanceNumber(const std::vector<std::wstring>& subKeyNames)
@@ -57,10 +58,11 @@ long NextInstanceNumber(const std::vector<std::wstring>& subKeyNames)
 
 std::wstring InstanceKeyName(long number)
 {
-    std::wstring digits = std::to_wstring(number < 0 ? -number : number);
-    if (digits.size() < 4)
-        digits.insert(0, 4 - digits.size(), L'0');
-    return number < 0 ? L"-" + digits : digits;
+    // As "%04d": the zeros go after a sign, which counts towards the width.
+    std::wstring text = std::to_wstring(number);
+    if (text.size() < 4)
+        text.insert(number < 0 ? 1 : 0, 4 - text.size(), L'0');
+    return text;
 }
 
 std::vector<RegistryValue> ClassKeyValues(const std::wstring& defaultValue)

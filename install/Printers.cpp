@@ -37,13 +37,14 @@ bool Fail(std::vector<std::wstring>& names, std::wstring* errorText, DWORD error
 
 // The system's rundll32.exe by its full path. The installer runs elevated:
 // a bare "rundll32.exe" would be searched for in the program's folder and
-// the current directory before the system folder.
+// the current directory before the system folder, so without the system
+// folder there is nothing to start (empty).
 std::wstring SystemPrintUiProgram()
 {
     wchar_t folder[MAX_PATH] = {0};
     UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
-        return kPrintUiProgram;
+        return std::wstring();
     std::wstring path(folder, length);
     if (path.back() != L'\\')
         path += L'\\';
@@ -58,6 +59,8 @@ bool RunPrintUi(const std::wstring& parameters)
 {
     std::wstring copy = parameters;
     std::wstring program = SystemPrintUiProgram();
+    if (program.empty())
+        return false;
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;

@@ -44,9 +44,14 @@ TEST(DeviceRecordsCore, NextInstanceNumberFromLeadingNumbers)
     EXPECT_EQ(0, LeadingNumber(L"abc"));
     // A huge number saturates rather than overflowing the next number.
     EXPECT_EQ(2147483647L, NextInstanceNumber({L"99999999999999999999999"}));
+    // Ten digits overflow a 32-bit long (Windows) unless clamped in time.
+    EXPECT_EQ(2147483647L, NextInstanceNumber({L"0000", L"3000000000"}));
+    EXPECT_EQ(2147483646L, LeadingNumber(L"9999999999"));
+    EXPECT_EQ(-2147483646L, LeadingNumber(L"-4294967296"));
     EXPECT_EQ(L"0005", InstanceKeyName(5));
     EXPECT_EQ(L"0123", InstanceKeyName(123));
     EXPECT_EQ(L"12345", InstanceKeyName(12345));
+    EXPECT_EQ(L"-005", InstanceKeyName(-5)); // "%04d" counts the sign
 }
 
 TEST(DeviceRecordsCore, ClassAndInstanceValues)
