@@ -251,7 +251,9 @@ LRESULT CHyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             KillTimer(m_hWnd, kTimerId);
             m_bTimerRunning = false;
         }
-        // The tooltip is owned by the control and goes with it.
+        // The tooltip is a popup, so its owner is the dialog, not this control:
+        // left alone it would outlive a control destroyed on its own.
+        if (m_hToolTip != nullptr && IsWindow(m_hToolTip)) DestroyWindow(m_hToolTip);
         m_hToolTip = nullptr;
         break;
 

@@ -257,7 +257,7 @@ TEST_F(HyperLinkTest, TextAndAddressStandInForEachOther) {
     SendMessageW(tip, TTM_GETTEXTW, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(kAddress, std::wstring(buffer));
 
-    // Clicks are reported, and the colours start as designed.
+    // Clicks are reported, and the text starts in the link colour.
     EXPECT_TRUE(GetWindowLongW(m_dlg.text.GetHwnd(), GWL_STYLE) & SS_NOTIFY);
     EXPECT_EQ(RGB(0, 0, 238), m_dlg.text.GetTextColorInUse());
     EXPECT_FALSE(IsUnderlined(m_dlg.text.GetHwnd()));
@@ -375,6 +375,20 @@ TEST_F(HyperLinkTest, WindowDestroyedWhileHoveringThenAttachedAgain) {
     EXPECT_TRUE(PumpUntil(m_dlg, 1000, [&] { return IsUnderlined(link.GetHwnd()); }));
     MoveMouse(5, 5);
     EXPECT_TRUE(PumpUntil(m_dlg, 1000, [&] { return !link.IsOver(); }));
+}
+
+TEST_F(HyperLinkTest, TooltipGoesWithItsControl) {
+    // The tooltip is a popup owned by the dialog; a control destroyed on its
+    // own must take it along.
+    CHyperLink& link = m_dlg.right;
+    HWND tip = link.GetToolTip();
+    ASSERT_NE(nullptr, tip);
+    ASSERT_TRUE(IsWindow(tip));
+    EXPECT_EQ(m_dlg.GetHwnd(), GetWindow(tip, GW_OWNER));
+    DestroyWindow(link.GetHwnd());
+    EXPECT_EQ(nullptr, link.GetHwnd());
+    EXPECT_EQ(nullptr, link.GetToolTip());
+    EXPECT_FALSE(IsWindow(tip)) << "the tooltip outlived its control";
 }
 
 TEST_F(HyperLinkTest, SuccessfulOpenMarksTheLinkVisited) {
