@@ -289,8 +289,12 @@ bool DriverFileStager::CopyDriverFile(const std::wstring& sourceFolder, const st
 
 bool DriverFileStager::StageDriverFiles(const std::wstring& infBaseName)
 {
-    const DriverFilePlan plan =
-        MakeDriverFilePlan(m_context, infBaseName, ModuleFolder(), DriverDirectory());
+    // Without the spooler's folder every target would be a path from the
+    // root of the current drive: write nothing rather than scatter files.
+    const std::wstring driverDirectory = DriverDirectory();
+    if (driverDirectory.empty())
+        return false;
+    const DriverFilePlan plan = MakeDriverFilePlan(m_context, infBaseName, ModuleFolder(), driverDirectory);
     // A model file that is missing does not stop the staging; the spooler
     // reports it when the driver is installed.
     for (const PlannedCopy& copy : plan.copies)
@@ -304,13 +308,19 @@ bool DriverFileStager::StageDriverFiles(const std::wstring& infBaseName)
 
 bool DriverFileStager::StageInfAndCatalog(const std::wstring& infBaseName)
 {
-    for (const PlannedCopy& copy : MakeInfAndCatalogPlan(infBaseName, ModuleFolder(), DriverDirectory()))
+    const std::wstring driverDirectory = DriverDirectory();
+    if (driverDirectory.empty())
+        return false;
+    for (const PlannedCopy& copy : MakeInfAndCatalogPlan(infBaseName, ModuleFolder(), driverDirectory))
         CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder);
     return true;
 }
 
 bool DriverFileStager::ExtractHelperService(const std::wstring& exeName)
 {
+    // No common files folder: "\Services" would land in a drive's root.
+    if (m_commonFilesFolder.empty() && CommonFilesFolder().empty())
+        return false;
     const std::wstring folder = HelperFolder();
     CDiskObject().CreateDirectoryTree(folder);
     return WriteResourceFile(kHelperResourceType, kHelperResourceId, folder, exeName);

@@ -149,6 +149,22 @@ TEST_F(Staging, MissingModelFilesDoNotFail)
     EXPECT_EQ(StageOutcome::Generated, outcomes[12]);
 }
 
+TEST_F(Staging, NoDriverDirectoryMeansNothingIsWritten)
+{
+    // The spooler knows no such environment, so it names no folder.
+    m_context.environment = L"Windows No Such Environment";
+    // Keep any stray write inside the prefix's drive C:.
+    ASSERT_TRUE(SetCurrentDirectoryW(L"C:\\"));
+    DriverFileStager stager(m_context, nullptr, pkg::kFolder);
+    EXPECT_EQ(L"", stager.DriverDirectory());
+    EXPECT_FALSE(stager.StageDriverFiles(L"AB1234"));
+    EXPECT_FALSE(stager.StageInfAndCatalog(L"AB1234"));
+    // Paths from the root of the current drive, where they would have gone.
+    for (const wchar_t* stray : {L"\\unidrv.dll", L"\\unidrv.hlp", L"\\AB1234.INI", L"\\AB1234.inf",
+                                 L"\\QUNI1234.DLL", L"\\gpd"})
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(stray)) << wt::Utf8(stray);
+}
+
 TEST_F(Staging, HelperFolderIsMadeOnceWithOneBackslash)
 {
     const std::wstring common = L"C:\\qv common files\\";
