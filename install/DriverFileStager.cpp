@@ -255,24 +255,31 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
 
     if (PathNamesFile(target)) {
         bool identical = false;
+        bool sourceRead = false;
+        std::vector<char> sourceBytes;
         {
             File targetFile(OpenForReading(target));
             File sourceFile(OpenForReading(source));
+            DWORD sourceLength = 0;
+            sourceRead = sourceFile.IsOpen() && GetLength(sourceFile, sourceLength) &&
+                         ReadAll(sourceFile, sourceLength, sourceBytes);
             if (!targetFile.IsOpen() || !sourceFile.IsOpen()) {
                 Report(target, StageOutcome::CompareOpenFailure, source, false);
             } else {
-                DWORD targetLength = 0, sourceLength = 0;
-                std::vector<char> a, b;
-                identical = GetLength(targetFile, targetLength) && GetLength(sourceFile, sourceLength) &&
-                            targetLength == sourceLength && ReadAll(targetFile, targetLength, a) &&
-                            ReadAll(sourceFile, sourceLength, b) && a == b;
+                DWORD targetLength = 0;
+                std::vector<char> targetBytes;
+                identical = sourceRead && GetLength(targetFile, targetLength) && targetLength == sourceLength &&
+                            ReadAll(targetFile, targetLength, targetBytes) && targetBytes == sourceBytes;
             }
         }
         if (identical) {
             Report(target, StageOutcome::Unchanged, targetName, false);
             return true;
         }
-        const bool copied = disk.CopyFileTo(source, targetFolder, targetName);
+        // The new bytes replace the old file only once they are written
+        // whole, so a copy that fails halfway leaves the old file intact.
+        const bool copied =
+            sourceRead && ReplaceWithData(target, sourceBytes.data(), static_cast<DWORD>(sourceBytes.size()));
         Report(target, copied ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed, targetName, false);
         return true;
     }

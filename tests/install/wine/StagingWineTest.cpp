@@ -136,6 +136,29 @@ TEST_F(Staging, ChangedTargetsAreRewritten)
     EXPECT_FALSE(wt::FileExists(m_dir + L"\\unidrvui.dll.qvnew"));
 }
 
+TEST_F(Staging, ATargetThatCannotBeReplacedKeepsItsBytes)
+{
+    Stage();
+    const std::wstring ini = m_dir + L"\\AB1234.INI";
+    ASSERT_TRUE(wt::WriteFileBytes(ini, "old settings"));
+    // Held open with no sharing, as a running spooler may hold a file.
+    HANDLE held = CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    DriverFileStager stager(m_context, nullptr, pkg::kFolder);
+    std::vector<DriverFileStager::Record> log;
+    stager.SetOutcomeLog(&log);
+    EXPECT_TRUE(stager.StageDriverFiles(L"AB1234"));
+    CloseHandle(held);
+    std::vector<StageOutcome> iniOutcomes;
+    for (const auto& r : log)
+        if (r.target == ini)
+            iniOutcomes.push_back(r.outcome);
+    ASSERT_FALSE(iniOutcomes.empty());
+    EXPECT_EQ(StageOutcome::OverwriteFailed, iniOutcomes.back());
+    EXPECT_EQ("old settings", Bytes(ini));
+    EXPECT_FALSE(wt::FileExists(ini + L".qvnew"));
+}
+
 TEST_F(Staging, MissingModelFilesDoNotFail)
 {
     DeleteFileW((std::wstring(pkg::kFolder) + L"\\i386\\QRES1234.DLL").c_str());
