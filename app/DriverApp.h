@@ -9,8 +9,6 @@ class CDriverApp : public CWinApp {
 public:
     BOOL InitInstance() override;
 
-    const InstallContext& GetContext() const { return m_context; }
-
 private:
     InstallContext m_context;
 };

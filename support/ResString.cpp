@@ -1,6 +1,5 @@
 #include "support/ResString.h"
 
-
 bool LoadResString(UINT id, std::wstring& text, HMODULE module)
 {
     // Strings live in blocks of 16; the loader picks the language variant

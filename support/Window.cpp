@@ -17,11 +17,6 @@ void CWnd::SetItemText(int id, const std::wstring& text) const
         SetWindowTextW(item, text.c_str());
 }
 
-std::wstring CWnd::GetItemText(int id) const
-{
-    return TextOf(GetItem(id));
-}
-
 void CWnd::ShowItem(int id, bool show) const
 {
     if (HWND item = GetItem(id))
@@ -44,11 +39,6 @@ void CWnd::SetTitle(const std::wstring& text) const
 {
     if (m_hWnd)
         SetWindowTextW(m_hWnd, text.c_str());
-}
-
-std::wstring CWnd::GetTitle() const
-{
-    return TextOf(m_hWnd);
 }
 
 std::wstring CWnd::TextOf(HWND window)
@@ -380,10 +370,6 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 
     case WM_PAINT:
         return OnPaint() ? TRUE : FALSE;
-
-    case WM_TIMER:
-        OnTimer(wParam);
-        return TRUE;
 
     case WM_DESTROY:
         OnDestroy();

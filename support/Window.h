@@ -21,17 +21,14 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     HWND GetHwnd() const { return m_hWnd; }
-    bool IsCreated() const { return m_hWnd != nullptr; }
 
     HWND GetItem(int id) const;
     void SetItemText(int id, const std::wstring& text) const;
-    std::wstring GetItemText(int id) const;
     void ShowItem(int id, bool show) const;
     void EnableItem(int id, bool enable) const;
     LRESULT SendItem(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     void SetTitle(const std::wstring& text) const;
-    std::wstring GetTitle() const;
 
     static std::wstring TextOf(HWND window);
 
@@ -90,8 +87,6 @@ public:
     void EndDialog(INT_PTR result);
     void DestroyWindowNow();
 
-    UINT GetTemplateId() const { return m_templateId; }
-
     // The standard dialog keyboard handling and controls' pre-translation.
     virtual bool PreTranslateMessage(MSG* msg);
 
@@ -106,13 +101,11 @@ protected:
     // handled to take over the colours.
     virtual HBRUSH OnCtlColor(HDC dc, HWND control, UINT kind, bool& handled);
     virtual bool OnPaint() { return false; }
-    virtual void OnTimer(UINT_PTR) {}
     // WM_DESTROY; the window still exists.
     virtual void OnDestroy() {}
     // Any other message; set handled and return the result to take it.
     virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
-    bool IsModal() const { return m_modal; }
     void CenterOver(HWND owner);
 
 private:

@@ -76,7 +76,6 @@ public:
     void EnableCancel(bool enable) const;
 
     CNewWizPage* GetActivePage() const;
-    size_t GetPageCount() const { return m_pages.size(); }
 
     bool PreTranslateMessage(MSG* msg) override;
 

@@ -24,7 +24,6 @@ public:
     LONG OnWizardBack() override;
 
     const std::wstring& GetPrinterName() const { return m_sequence.GetPrinterName(); }
-    std::int32_t GetResultCode() const { return m_sequence.GetResultCode(); }
 
     // Sets landscape orientation and A3 paper as the printer's defaults.
     void ApplyPrinterDefaults();

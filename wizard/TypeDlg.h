@@ -15,8 +15,6 @@ public:
     void OnSetActive() override;
     LONG OnWizardNext() override;
 
-    const ModelCatalogue& GetCatalogue() const { return m_catalogue; }
-
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD notifyCode, HWND control) override;

@@ -490,6 +490,19 @@ TEST_F(InstallFlow, ParallelCableOnTheDirectSpoolerPath)
     ExpectHelperRanAndLeft("dwUpdateMode > 0");
 
     PrintTestPage(kQx1000, IDCANCEL, "test-page");
+
+    // The printer-settings command (its button never shows): landscape and
+    // A3 become the printer's defaults, without an error box.
+    HWND settings = FindControl(Page(), IDC_PRINTER_SETTINGS);
+    ASSERT_NE(nullptr, settings);
+    EXPECT_FALSE(IsWindowVisible(settings));
+    PostMessageW(Page(), WM_COMMAND, MAKEWPARAM(IDC_PRINTER_SETTINGS, BN_CLICKED), reinterpret_cast<LPARAM>(settings));
+    short orientation = 0, paperSize = 0;
+    EXPECT_TRUE(WaitUntil([&] {
+        return PrinterDefaultPage(kQx1000, orientation, paperSize) && orientation == DMORIENT_LANDSCAPE &&
+               paperSize == DMPAPER_A3;
+    }, 10000)) << "orientation " << orientation << ", paper " << paperSize;
+    EXPECT_EQ(nullptr, app.WaitForMessageBox(500));
     Finish();
 }
 

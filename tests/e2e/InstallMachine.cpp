@@ -105,6 +105,24 @@ bool PrinterPortAndDriver(const std::wstring& name, std::wstring& port, std::wst
     return true;
 }
 
+bool PrinterDefaultPage(const std::wstring& name, short& orientation, short& paperSize)
+{
+    Printer printer(name);
+    if (!printer.Get())
+        return false;
+    DWORD needed = 0;
+    GetPrinterW(printer.Get(), 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed + 4);
+    if (!GetPrinterW(printer.Get(), 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed))
+        return false;
+    const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    if (!info->pDevMode)
+        return false;
+    orientation = (info->pDevMode->dmFields & DM_ORIENTATION) ? info->pDevMode->dmOrientation : 0;
+    paperSize = (info->pDevMode->dmFields & DM_PAPERSIZE) ? info->pDevMode->dmPaperSize : 0;
+    return true;
+}
+
 void DeletePrintersStartingWith(const std::wstring& prefix)
 {
     for (const std::wstring& name : PrinterNames()) {

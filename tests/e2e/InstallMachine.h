@@ -21,6 +21,9 @@ bool PrinterPortAndDriver(const std::wstring& name, std::wstring& port, std::wst
 // Deletes every printer whose name starts with `prefix` (a clean slate for
 // tests that expect exact names).
 void DeletePrintersStartingWith(const std::wstring& prefix);
+// Orientation and paper size of the printer's default device mode; false
+// when the printer cannot be read or has no device mode.
+bool PrinterDefaultPage(const std::wstring& name, short& orientation, short& paperSize);
 std::wstring DefaultPrinterName();
 // The "device" entry of the profile section "windows".
 std::wstring DefaultDeviceEntry();
