@@ -271,6 +271,12 @@ void CNewWizDialog::OnFinish()
 
 void CNewWizDialog::OnCancel()
 {
+    // Escape and the close box ask for Cancel too; while the Cancel button
+    // is disabled (an installation is running, or has just succeeded) the
+    // request is ignored, so that no run is cut off halfway.
+    HWND cancel = GetItem(IDCANCEL);
+    if (cancel && !IsWindowEnabled(cancel))
+        return;
     for (CNewWizPage* page : m_pages)
         if (page->m_isCreated && !page->OnQueryCancel())
             return;

@@ -84,6 +84,14 @@ protected:
         SendMessageW(wizard.GetHwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(wizard.GetHwnd(), id)));
     }
+    static void PumpPending()
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(wizard.GetHwnd(), id)) != FALSE; }
     TestPage* Page(size_t i) { return pages[i].get(); }
     TestPage* Active() { return static_cast<TestPage*>(wizard.GetActivePage()); }
@@ -228,6 +236,22 @@ TEST_F(WizardFrame, APageThatCannotBeCreatedIsNotShown)
     Press(1023);  // created already: shown now without a second OnCreatePage
     EXPECT_EQ(Page(2), Active());
     EXPECT_EQ(1, Page(2)->created);
+}
+
+TEST_F(WizardFrame, CancelIsIgnoredWhileItsButtonIsDisabled)
+{
+    AddPages({901, 902});
+    Open();
+    wizard.EnableCancel(false);
+    Press(IDCANCEL);
+    // The close box: the dialog manager posts Cancel for it.
+    SendMessageW(wizard.GetHwnd(), WM_CLOSE, 0, 0);
+    PumpPending();
+    EXPECT_TRUE(IsWindow(wizard.GetHwnd()));
+    wizard.EnableCancel(true);
+    SendMessageW(wizard.GetHwnd(), WM_CLOSE, 0, 0);
+    PumpPending();
+    EXPECT_EQ(nullptr, wizard.GetHwnd());
 }
 
 TEST_F(WizardFrame, ASinglePageWizardStartsWithFinish)
