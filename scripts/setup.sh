@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake ninja-build g++ make
+  cmake ninja-build g++ make locales
   mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32 wine64
   xvfb xauth x11-utils imagemagick fonts-wqy-microhei
