@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/WineMachine.h"
+
 namespace e2e {
 
 // ---- printers
@@ -43,36 +45,31 @@ bool RemoveDriver(const std::wstring& name);
 // ---- files
 std::wstring DriverDirectory();
 std::wstring CommonFilesFolder();
-bool FileExists(const std::wstring& path);
-bool DirectoryExists(const std::wstring& path);
-FILETIME LastWriteTime(const std::wstring& path);
+using wm::FileExists;
+using wm::DirectoryExists;
+using wm::LastWriteTime;
 bool SameTime(const FILETIME& a, const FILETIME& b);
-// A whole UTF-8 file as lines without their line ends; empty when missing.
-std::vector<std::string> ReadLines(const std::wstring& path);
-std::string ReadText(const std::wstring& path);
+using wm::ReadLines;
+using wm::ReadText;
 std::wstring BaseName(const std::wstring& path);
 std::wstring Lower(std::wstring text);
 
 // ---- registry below HKEY_LOCAL_MACHINE
-bool KeyExists(const std::wstring& path);
-std::vector<std::wstring> SubKeys(const std::wstring& path);
-std::vector<std::wstring> ValueNames(const std::wstring& path);
-bool ValueExists(const std::wstring& path, const std::wstring& name);
-// The value's text and type; false when it is missing or not a string.
-bool GetString(const std::wstring& path, const std::wstring& name, std::wstring& text, DWORD* type = nullptr);
-bool GetDword(const std::wstring& path, const std::wstring& name, DWORD& value);
-bool SetDword(const std::wstring& path, const std::wstring& name, DWORD value);
-bool DeleteValue(const std::wstring& path, const std::wstring& name);
-void DeleteKeyTree(const std::wstring& path);
+using wm::KeyExists;
+using wm::SubKeys;
+using wm::ValueNames;
+using wm::ValueExists;
+using wm::GetString;
+using wm::GetDword;
+using wm::SetDword;
+using wm::DeleteValue;
+using wm::DeleteKeyTree;
 
 // ---- services
 bool ServiceExists(const std::wstring& name);
 
 // ---- programs
-// Runs `commandLine`, waits up to `timeoutMs`; the exit code, or -1.
-int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs = 60000);
-// The virtual-device tool of the build (see sim/README.md).
-int QvDevice(const std::wstring& arguments);
+using wm::QvDevice;
 
 // ---- timing
 double NowMs();

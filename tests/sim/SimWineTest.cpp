@@ -2,14 +2,13 @@
 // exactly the records Windows keeps, and the stand-in printui.dll answers
 // "rundll32.exe printui.dll,PrintUIEntry" as the installer starts it.
 #include <windows.h>
-#include <shellapi.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "tests/install/wine/WineTestSupport.h"
+#include "tests/common/WineMachine.h"
 
 namespace {
 
@@ -21,7 +20,7 @@ const std::wstring kPortClasses =
 std::wstring UsbPathOf(DWORD index)
 {
     std::wstring path;
-    wt::GetString(kUsbPrintEnum, std::to_wstring(index), path);
+    wm::GetString(kUsbPrintEnum, std::to_wstring(index), path);
     return path;
 }
 
@@ -29,96 +28,96 @@ class VirtualDevices : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        wt::QvDevice(L"unplug-usb QuorvexQX10007A2B SN0001");
-        wt::QvDevice(L"unplug-usb QuorvexQX20001234 SN0002");
-        wt::QvDevice(L"unplug-lpt QuorvexQX10007A2B 1&2a3b4c&0&LPT1.4");
-        wt::DeleteKeyTree(kUsbPrintEnum);
+        wm::QvDevice(L"unplug-usb QuorvexQX10007A2B SN0001");
+        wm::QvDevice(L"unplug-usb QuorvexQX20001234 SN0002");
+        wm::QvDevice(L"unplug-lpt QuorvexQX10007A2B 1&2a3b4c&0&LPT1.4");
+        wm::DeleteKeyTree(kUsbPrintEnum);
     }
 };
 
 TEST_F(VirtualDevices, UsbPlugWritesTheRecordsAndUnplugRemovesThem)
 {
-    ASSERT_EQ(0, wt::QvDevice(L"plug-usb QuorvexQX10007A2B 3 SN0001"));
+    ASSERT_EQ(0, wm::QvDevice(L"plug-usb QuorvexQX10007A2B 3 SN0001"));
     DWORD count = 0;
-    ASSERT_TRUE(wt::GetDword(kUsbPrintEnum, L"Count", count));
+    ASSERT_TRUE(wm::GetDword(kUsbPrintEnum, L"Count", count));
     EXPECT_EQ(1u, count);
     const std::wstring usbPath = UsbPathOf(0);
-    ASSERT_EQ(0u, usbPath.find(L"USB\\VID_2E1F&PID_")) << wt::Utf8(usbPath);
+    ASSERT_EQ(0u, usbPath.find(L"USB\\VID_2E1F&PID_")) << wm::Utf8(usbPath);
     ASSERT_EQ(usbPath.size() - 7, usbPath.rfind(L"\\SN0001"));
 
     std::wstring symbolic;
-    ASSERT_TRUE(wt::GetString(kEnum + usbPath + L"\\Device Parameters", L"SymbolicName", symbolic));
+    ASSERT_TRUE(wm::GetString(kEnum + usbPath + L"\\Device Parameters", L"SymbolicName", symbolic));
     std::wstring reference = usbPath;
     std::replace(reference.begin(), reference.end(), L'\\', L'#');
     EXPECT_EQ(L"\\??\\" + reference + L"#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", symbolic);
 
     const std::wstring portParams = kPortClasses + L"\\##?#" + reference + L"#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\#\\Device Parameters";
     DWORD port = 0;
-    ASSERT_TRUE(wt::GetDword(portParams, L"Port Number", port));
+    ASSERT_TRUE(wm::GetDword(portParams, L"Port Number", port));
     EXPECT_EQ(3u, port);
     std::wstring description;
-    EXPECT_TRUE(wt::GetString(portParams, L"Port Description", description));
+    EXPECT_TRUE(wm::GetString(portParams, L"Port Description", description));
     EXPECT_FALSE(description.empty());
 
     const std::wstring device = kEnum + L"USBPRINT\\QuorvexQX10007A2B\\SN0001";
     std::wstring text;
     DWORD type = 0;
-    ASSERT_TRUE(wt::GetString(device, L"HardwareID", text, &type));
+    ASSERT_TRUE(wm::GetString(device, L"HardwareID", text, &type));
     EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), type);
     EXPECT_EQ(0u, text.find(std::wstring(L"USBPRINT\\QuorvexQX10007A2B") + L'\0'));
-    EXPECT_TRUE(wt::GetString(device, L"DeviceDesc", text));
-    EXPECT_TRUE(wt::GetString(device, L"Mfg", text));
-    EXPECT_TRUE(wt::GetString(device, L"ClassGUID", text));
+    EXPECT_TRUE(wm::GetString(device, L"DeviceDesc", text));
+    EXPECT_TRUE(wm::GetString(device, L"Mfg", text));
+    EXPECT_TRUE(wm::GetString(device, L"ClassGUID", text));
     EXPECT_EQ(L"{4D36E979-E325-11CE-BFC1-08002BE10318}", text);
 
     // A second printer goes under "1"; unplugging the first moves it to "0".
-    ASSERT_EQ(0, wt::QvDevice(L"plug-usb QuorvexQX20001234 4 SN0002"));
-    ASSERT_TRUE(wt::GetDword(kUsbPrintEnum, L"Count", count));
+    ASSERT_EQ(0, wm::QvDevice(L"plug-usb QuorvexQX20001234 4 SN0002"));
+    ASSERT_TRUE(wm::GetDword(kUsbPrintEnum, L"Count", count));
     EXPECT_EQ(2u, count);
     const std::wstring second = UsbPathOf(1);
-    ASSERT_EQ(0, wt::QvDevice(L"unplug-usb QuorvexQX10007A2B SN0001"));
-    ASSERT_TRUE(wt::GetDword(kUsbPrintEnum, L"Count", count));
+    ASSERT_EQ(0, wm::QvDevice(L"unplug-usb QuorvexQX10007A2B SN0001"));
+    ASSERT_TRUE(wm::GetDword(kUsbPrintEnum, L"Count", count));
     EXPECT_EQ(1u, count);
     EXPECT_EQ(second, UsbPathOf(0));
-    EXPECT_FALSE(wt::KeyExists(kEnum + usbPath));
-    EXPECT_FALSE(wt::KeyExists(kEnum + L"USBPRINT\\QuorvexQX10007A2B"));
-    EXPECT_FALSE(wt::KeyExists(kPortClasses + L"\\##?#" + reference + L"#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}"));
+    EXPECT_FALSE(wm::KeyExists(kEnum + usbPath));
+    EXPECT_FALSE(wm::KeyExists(kEnum + L"USBPRINT\\QuorvexQX10007A2B"));
+    EXPECT_FALSE(wm::KeyExists(kPortClasses + L"\\##?#" + reference + L"#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}"));
 
-    ASSERT_EQ(0, wt::QvDevice(L"unplug-usb QuorvexQX20001234 SN0002"));
-    ASSERT_TRUE(wt::GetDword(kUsbPrintEnum, L"Count", count));
+    ASSERT_EQ(0, wm::QvDevice(L"unplug-usb QuorvexQX20001234 SN0002"));
+    ASSERT_TRUE(wm::GetDword(kUsbPrintEnum, L"Count", count));
     EXPECT_EQ(0u, count);
 }
 
 TEST_F(VirtualDevices, UsbOptionsLeaveOutRecords)
 {
-    ASSERT_EQ(0, wt::QvDevice(L"plug-usb QuorvexQX10007A2B 2 SN0001 --symbolic \"\\??\\odd name\" --no-port-number"));
+    ASSERT_EQ(0, wm::QvDevice(L"plug-usb QuorvexQX10007A2B 2 SN0001 --symbolic \"\\??\\odd name\" --no-port-number"));
     const std::wstring usbPath = UsbPathOf(0);
     std::wstring symbolic;
-    ASSERT_TRUE(wt::GetString(kEnum + usbPath + L"\\Device Parameters", L"SymbolicName", symbolic));
+    ASSERT_TRUE(wm::GetString(kEnum + usbPath + L"\\Device Parameters", L"SymbolicName", symbolic));
     EXPECT_EQ(L"\\??\\odd name", symbolic);
     std::wstring reference = usbPath;
     std::replace(reference.begin(), reference.end(), L'\\', L'#');
     DWORD port = 0;
-    EXPECT_FALSE(wt::GetDword(kPortClasses + L"\\##?#" + reference + L"#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\#\\Device Parameters", L"Port Number", port));
-    ASSERT_EQ(0, wt::QvDevice(L"unplug-usb QuorvexQX10007A2B SN0001"));
+    EXPECT_FALSE(wm::GetDword(kPortClasses + L"\\##?#" + reference + L"#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\#\\Device Parameters", L"Port Number", port));
+    ASSERT_EQ(0, wm::QvDevice(L"unplug-usb QuorvexQX10007A2B SN0001"));
 
-    ASSERT_EQ(0, wt::QvDevice(L"plug-usb QuorvexQX10007A2B 2 SN0001 --no-device-params"));
-    EXPECT_TRUE(wt::KeyExists(kEnum + UsbPathOf(0)));
-    EXPECT_FALSE(wt::KeyExists(kEnum + UsbPathOf(0) + L"\\Device Parameters"));
-    EXPECT_EQ(2, wt::QvDevice(L"plug-usb QuorvexQX10007A2B notanumber SN0001"));
+    ASSERT_EQ(0, wm::QvDevice(L"plug-usb QuorvexQX10007A2B 2 SN0001 --no-device-params"));
+    EXPECT_TRUE(wm::KeyExists(kEnum + UsbPathOf(0)));
+    EXPECT_FALSE(wm::KeyExists(kEnum + UsbPathOf(0) + L"\\Device Parameters"));
+    EXPECT_EQ(2, wm::QvDevice(L"plug-usb QuorvexQX10007A2B notanumber SN0001"));
 }
 
 TEST_F(VirtualDevices, ParallelPlugAndUnplug)
 {
     const std::wstring device = kEnum + L"LPTENUM\\QuorvexQX10007A2B\\1&2a3b4c&0&LPT1.4";
-    ASSERT_EQ(0, wt::QvDevice(L"plug-lpt QuorvexQX10007A2B 1&2a3b4c&0&LPT1.4 --mfg Quorvex"));
+    ASSERT_EQ(0, wm::QvDevice(L"plug-lpt QuorvexQX10007A2B 1&2a3b4c&0&LPT1.4 --mfg Quorvex"));
     std::wstring text;
-    ASSERT_TRUE(wt::GetString(device, L"Mfg", text));
+    ASSERT_TRUE(wm::GetString(device, L"Mfg", text));
     EXPECT_EQ(L"Quorvex", text);
-    ASSERT_TRUE(wt::GetString(device, L"HardwareID", text));
+    ASSERT_TRUE(wm::GetString(device, L"HardwareID", text));
     EXPECT_EQ(0u, text.find(std::wstring(L"LPTENUM\\QuorvexQX10007A2B") + L'\0'));
-    ASSERT_EQ(0, wt::QvDevice(L"unplug-lpt QuorvexQX10007A2B 1&2a3b4c&0&LPT1.4"));
-    EXPECT_FALSE(wt::KeyExists(kEnum + L"LPTENUM\\QuorvexQX10007A2B"));
+    ASSERT_EQ(0, wm::QvDevice(L"unplug-lpt QuorvexQX10007A2B 1&2a3b4c&0&LPT1.4"));
+    EXPECT_FALSE(wm::KeyExists(kEnum + L"LPTENUM\\QuorvexQX10007A2B"));
 }
 
 // ---- the stand-in printui.dll ---------------------------------------------
@@ -140,41 +139,7 @@ std::string Utf16File(const std::wstring& text)
 // Starts rundll32 the way the installer does and waits for it.
 bool RunPrintUi(const std::wstring& parameters)
 {
-    std::wstring copy = parameters;
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpFile = L"rundll32.exe ";
-    info.lpParameters = copy.c_str();
-    info.nShow = SW_SHOW;
-    if (!ShellExecuteExW(&info))
-        return false;
-    if (info.hProcess) {
-        WaitForSingleObject(info.hProcess, INFINITE);
-        CloseHandle(info.hProcess);
-    }
-    return true;
-}
-
-bool PrinterExists(const std::wstring& name)
-{
-    HANDLE printer = nullptr;
-    std::wstring copy = name;
-    if (!OpenPrinterW(&copy[0], &printer, nullptr))
-        return false;
-    ClosePrinter(printer);
-    return true;
-}
-
-void DeletePrinterNamed(const std::wstring& name)
-{
-    HANDLE printer = nullptr;
-    std::wstring copy = name;
-    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (OpenPrinterW(&copy[0], &printer, &defaults)) {
-        DeletePrinter(printer);
-        ClosePrinter(printer);
-    }
+    return wm::ShellRunAndWait(L"rundll32.exe ", parameters);
 }
 
 class PrintUiStandIn : public ::testing::Test {
@@ -190,20 +155,20 @@ protected:
             L"[SIM1_USB]\r\nCopyFiles=SIM1_FILES\r\nDataFile=SIM1U.gpd\r\n"
             L"[SIM1_FILES]\r\nSIM1U.gpd\r\nQUNI1.DLL\r\nNOTSHIPPED.DLL\r\n"
             L"[Strings]\r\nQRVX=\"Quorvex\"\r\n";
-        ASSERT_TRUE(wt::WriteFileBytes(kPackage + L"\\SIM1.inf", Utf16File(inf)));
-        ASSERT_TRUE(wt::WriteFileBytes(kPackage + L"\\gpd\\SIM1U.gpd", "*GPDFileVersion: \"1.0\"\r\n"));
-        ASSERT_TRUE(wt::WriteFileBytes(kPackage + L"\\QUNI1.DLL", "plug-in"));
-        ASSERT_TRUE(wt::WriteFileBytes(kPackage + L"\\unidrv.dll", "unidrv"));
-        ASSERT_TRUE(wt::WriteFileBytes(kPackage + L"\\unidrvui.dll", "unidrvui"));
+        ASSERT_TRUE(wm::WriteFileBytes(kPackage + L"\\SIM1.inf", Utf16File(inf)));
+        ASSERT_TRUE(wm::WriteFileBytes(kPackage + L"\\gpd\\SIM1U.gpd", "*GPDFileVersion: \"1.0\"\r\n"));
+        ASSERT_TRUE(wm::WriteFileBytes(kPackage + L"\\QUNI1.DLL", "plug-in"));
+        ASSERT_TRUE(wm::WriteFileBytes(kPackage + L"\\unidrv.dll", "unidrv"));
+        ASSERT_TRUE(wm::WriteFileBytes(kPackage + L"\\unidrvui.dll", "unidrvui"));
         DeleteFileW(kCallLog.c_str());
         DeleteFileW(kResultLog.c_str());
     }
     void TearDown() override
     {
-        DeletePrinterNamed(L"QRVX SIM1");
-        DeletePrinterNamed(L"QRVX SIM1 (Copy 1)");
+        wm::DeletePrinterNamed(L"QRVX SIM1");
+        wm::DeletePrinterNamed(L"QRVX SIM1 (Copy 1)");
         DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(L"QRVX SIM1"));
-        wt::RemoveTree(kPackage);
+        wm::RemoveTree(kPackage);
         DeleteFileW(kCallLog.c_str());
         DeleteFileW(kResultLog.c_str());
     }
@@ -213,10 +178,10 @@ TEST_F(PrintUiStandIn, InstallsFromTheInfAndRecordsEveryCall)
 {
     const std::wstring args = L"/z /if /b \"QRVX SIM1\" /f \"" + kPackage + L"\\SIM1.inf\" /r \"LPT1:\" /m \"QRVX SIM1\"";
     ASSERT_TRUE(RunPrintUi(L" printui.dll,PrintUIEntry " + args));
-    std::vector<std::string> calls = wt::ReadLines(kCallLog);
+    std::vector<std::string> calls = wm::ReadLines(kCallLog);
     ASSERT_EQ(1u, calls.size()) << "rundll32 did not reach the stand-in";
-    EXPECT_EQ(wt::Utf8(args), calls[0]);
-    EXPECT_TRUE(PrinterExists(L"QRVX SIM1"));
+    EXPECT_EQ(wm::Utf8(args), calls[0]);
+    EXPECT_TRUE(wm::PrinterExists(L"QRVX SIM1"));
 
     // The driver got the GPD as its data file and the present plug-in.
     BYTE buffer[8192];
@@ -229,18 +194,18 @@ TEST_F(PrintUiStandIn, InstallsFromTheInfAndRecordsEveryCall)
     ASSERT_TRUE(got);
     const DRIVER_INFO_3W* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer);
     const std::wstring dataFile = info->pDataFile;
-    EXPECT_NE(std::wstring::npos, dataFile.find(L"SIM1U.gpd")) << wt::Utf8(dataFile);
+    EXPECT_NE(std::wstring::npos, dataFile.find(L"SIM1U.gpd")) << wm::Utf8(dataFile);
 
     // The name is taken now: Windows' way is " (Copy 1)".
     ASSERT_TRUE(RunPrintUi(L" printui.dll,PrintUIEntry " + args));
-    EXPECT_TRUE(PrinterExists(L"QRVX SIM1 (Copy 1)"));
-    EXPECT_EQ(2u, wt::ReadLines(kCallLog).size());
+    EXPECT_TRUE(wm::PrinterExists(L"QRVX SIM1 (Copy 1)"));
+    EXPECT_EQ(2u, wm::ReadLines(kCallLog).size());
 
     ASSERT_TRUE(RunPrintUi(L" printui.dll,PrintUIEntry /k /n \"QRVX SIM1\""));
-    calls = wt::ReadLines(kCallLog);
+    calls = wm::ReadLines(kCallLog);
     ASSERT_EQ(3u, calls.size());
     EXPECT_EQ("/k /n \"QRVX SIM1\"", calls[2]);
-    const std::vector<std::string> results = wt::ReadLines(kResultLog);
+    const std::vector<std::string> results = wm::ReadLines(kResultLog);
     ASSERT_EQ(3u, results.size());
     EXPECT_EQ(0u, results[2].find("k ok job ")) << results[2];
 }
@@ -254,11 +219,11 @@ TEST_F(PrintUiStandIn, MissingModelOrInfCreatesNoPrinter)
 
     ASSERT_TRUE(RunPrintUi(L" printui.dll,PrintUIEntry /if /b \"X\" /f \"" + kPackage + L"\\SIM1.inf\" /r \"LPT1:\" /m \"QRVX NOPE\""));
     ASSERT_TRUE(RunPrintUi(L" printui.dll,PrintUIEntry /if /b \"X\" /f \"" + kPackage + L"\\NONE.inf\" /r \"LPT1:\" /m \"QRVX SIM1\""));
-    const std::vector<std::string> results = wt::ReadLines(kResultLog);
+    const std::vector<std::string> results = wm::ReadLines(kResultLog);
     ASSERT_EQ(2u, results.size());
     EXPECT_EQ(0u, results[0].find("if failed")) << results[0];
     EXPECT_EQ(0u, results[1].find("if failed")) << results[1];
-    EXPECT_FALSE(PrinterExists(L"X"));
+    EXPECT_FALSE(wm::PrinterExists(L"X"));
 
     needed = 0;
     EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 1, nullptr, 0, &needed, &after);
