@@ -17,6 +17,11 @@ headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
 
 bash scripts/setup.sh
+. sim/wine/machine-check.sh
+if reason=$(qv_32bit_refused); then
+  echo "run: the wizard cannot be shown on this machine: $reason." >&2
+  exit 1
+fi
 bash scripts/build.sh windows
 cmake --build --preset windows --target sample_package qvdemo >/dev/null
 

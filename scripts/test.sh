@@ -30,15 +30,19 @@ jobs=$(nproc 2>/dev/null || echo 2)
 status=0
 passed=0
 failed=0
+skipped=0
 count() {
-  # Adds the counts of a CTest summary line to the totals.
-  local log=$1 line total fail
+  # Adds the counts of a CTest summary line to the totals. CTest counts a
+  # skipped test as passed; here it is counted as what it is.
+  local log=$1 line total fail skip
   line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
   [ -n "$line" ] || return 0
   fail=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
   total=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
-  passed=$((passed + total - fail))
+  skip=$(grep -cE '^[[:space:]]*[0-9]+ - .*\(Skipped\)$' "$log")
+  passed=$((passed + total - fail - skip))
   failed=$((failed + fail))
+  skipped=$((skipped + skip))
 }
 
 mkdir -p build
@@ -48,6 +52,10 @@ ctest --preset native -j "$jobs" "$@" 2>&1 | tee build/native-tests.log
 count build/native-tests.log
 
 echo "== Windows tests under Wine"
+. sim/wine/machine-check.sh
+if reason=$(qv_32bit_refused); then
+  echo "NOTE: the Windows tests are skipped: $reason."
+fi
 ctest --preset windows -j "$jobs" "$@" 2>&1 | tee build/windows-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 count build/windows-tests.log
@@ -58,5 +66,8 @@ if [ $# -eq 0 ] && [ -f fuzz/run.sh ]; then
 fi
 
 echo "Screenshots and logs: build/windows/test-output/"
-echo "$passed passed, $failed failed"
+if [ $skipped -gt 0 ]; then
+  echo "NOTE: $skipped tests were skipped${reason:+: $reason}."
+fi
+echo "$passed passed, $failed failed, $skipped skipped"
 exit $status

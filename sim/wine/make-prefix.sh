@@ -14,6 +14,8 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ -n "$dir" ] || { echo "make-prefix: --dir is required" >&2; exit 2; }
+. "$here/machine-check.sh"
+qv_require_32bit_wine
 
 stamp="$(cat "$0" "$here/prefix.reg" | md5sum | cut -d' ' -f1)-$(wine --version)"
 if [ -f "$dir/.ready" ] && [ "$(cat "$dir/.ready")" = "$stamp" ]; then

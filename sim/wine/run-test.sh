@@ -23,6 +23,8 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ -n "$build" ] && [ -n "$name" ] && [ $# -gt 0 ] || { echo "run-test: usage: see the header of $0" >&2; exit 2; }
+. "$here/machine-check.sh"
+qv_require_32bit_wine
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${QV_IN_XVFB:-}" ]; then
   # Windows need an X server; without one, give this run its own.
