@@ -12,8 +12,10 @@ function(qv_target_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra)
   endif()
   if(WIN32)
+    # Windows 2000: a call newer than that does not compile unless it is
+    # looked up at run time.
     target_compile_definitions(${target} PUBLIC
-      UNICODE _UNICODE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX)
+      UNICODE _UNICODE WINVER=0x0500 _WIN32_WINNT=0x0500 NOMINMAX)
   endif()
 endfunction()
 

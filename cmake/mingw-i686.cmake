@@ -3,8 +3,12 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(_triplet i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${_triplet}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${_triplet}-g++-posix)
+# The win32 thread model: the runtime of the posix model links in
+# winpthreads, which imports GetTickCount64 (Vista) and
+# AddVectoredExceptionHandler (XP) and so keeps the programs from loading on
+# Windows 2000 and XP. Nothing here uses standard threads.
+set(CMAKE_C_COMPILER   ${_triplet}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${_triplet}-g++-win32)
 set(CMAKE_RC_COMPILER  ${_triplet}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${_triplet})
