@@ -85,10 +85,12 @@ bool ReadInfText(const std::wstring& path, std::wstring& text)
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return false;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxInfBytes)
+    // GetFileSize rather than GetFileSizeEx, which Windows NT 4.0 lacks.
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file.Get(), &high);
+    if (low == INVALID_FILE_SIZE || high != 0 || low > kMaxInfBytes)
         return false;
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(low));
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;

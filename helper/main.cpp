@@ -7,6 +7,7 @@
 #include "helper/HelperCore.h"
 #include "helper/HelperLog.h"
 #include "helper/HelperService.h"
+#include "support/SystemLibrary.h"
 
 namespace {
 
@@ -27,6 +28,9 @@ std::string OwnPath()
 
 int main(int argc, char* argv[])
 {
+    // The helper runs as the local system: it loads no DLL from anywhere
+    // but the system folder either.
+    RestrictDllSearch();
     const HelperPaths paths = DeriveHelperPaths(OwnPath());
     CHelperLog log(paths.logPath);
     CHelperService service(paths, log);

@@ -6,6 +6,7 @@
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
 #include "support/ResString.h"
+#include "support/SystemLibrary.h"
 #include "wizard/res/resource.h"
 
 namespace {
@@ -35,37 +36,35 @@ bool Fail(std::vector<std::wstring>& names, std::wstring* errorText, DWORD error
     return false;
 }
 
-// The system's rundll32.exe by its full path. The installer runs elevated:
-// a bare "rundll32.exe" would be searched for in the program's folder and
-// the current directory before the system folder, so without the system
-// folder there is nothing to start (empty).
-std::wstring SystemPrintUiProgram()
+// The system folder, empty when the system cannot say.
+std::wstring SystemFolderText()
 {
     wchar_t folder[MAX_PATH] = {0};
-    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return std::wstring();
-    std::wstring path(folder, length);
-    if (path.back() != L'\\')
-        path += L'\\';
+    return GetSystemFolder(folder) ? std::wstring(folder) : std::wstring();
+}
+
+// Starts "rundll32.exe <parameters>" and waits for it to end. The installer
+// runs elevated, so both the program and the folder it starts in are the
+// system folder: a bare "rundll32.exe" would be searched for in the
+// program's folder and the current folder first, and the package folder as
+// the current folder would be searched for the DLLs that rundll32.exe and
+// printui.dll load by name.
+bool RunPrintUi(const std::wstring& parameters)
+{
+    const std::wstring folder = SystemFolderText();
+    if (folder.empty())
+        return false;
     std::wstring program = kPrintUiProgram;
     while (!program.empty() && program.back() == L' ')
         program.pop_back();
-    return path + program;
-}
-
-// Starts "rundll32.exe <parameters>" and waits for it to end.
-bool RunPrintUi(const std::wstring& parameters)
-{
+    program = folder + L"\\" + program;
     std::wstring copy = parameters;
-    std::wstring program = SystemPrintUiProgram();
-    if (program.empty())
-        return false;
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
     info.lpFile = program.c_str();
     info.lpParameters = copy.c_str();
+    info.lpDirectory = folder.c_str();
     info.nShow = SW_SHOW;
     if (!ShellExecuteExW(&info))
         return false;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "support/SystemLibrary.h"
+
 #include <vector>
 
 // ---------------------------------------------------------------- CWnd
@@ -39,6 +41,17 @@ void CWnd::SetTitle(const std::wstring& text) const
 {
     if (m_hWnd)
         SetWindowTextW(m_hWnd, text.c_str());
+}
+
+HWND CWnd::TopLevelOf(HWND window)
+{
+    while (window && (GetWindowLongW(window, GWL_STYLE) & WS_CHILD)) {
+        HWND parent = GetParent(window);
+        if (!parent)
+            break;
+        window = parent;
+    }
+    return window;
 }
 
 std::wstring CWnd::TextOf(HWND window)
@@ -391,8 +404,25 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 
 int CWinApp::Run()
 {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+    // The common controls (progress bar, tooltips) are looked up at run time
+    // rather than imported: the loader would look for an imported
+    // comctl32.dll in the program's folder first on Windows 2000. The
+    // library stays loaded for the life of the process.
+    typedef BOOL(WINAPI * InitCommonControlsExFn)(const INITCOMMONCONTROLSEX*);
+    HMODULE library = LoadCommonControlsLibrary();
+    InitCommonControlsExFn initialise =
+        LookUpFunction<InitCommonControlsExFn>(library, "InitCommonControlsEx");
+    if (initialise) {
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
+        initialise(&controls);
+    } else {
+        // Before version 4.70 (Windows NT 4.0 as it shipped) only the old
+        // call exists; it registers the same classes.
+        typedef void(WINAPI * InitCommonControlsFn)();
+        InitCommonControlsFn initialiseAll = LookUpFunction<InitCommonControlsFn>(library, "InitCommonControls");
+        if (initialiseAll)
+            initialiseAll();
+    }
     InitInstance();
     return 0;
 }

@@ -31,6 +31,9 @@ public:
     void SetTitle(const std::wstring& text) const;
 
     static std::wstring TextOf(HWND window);
+    // The top-level window that WINDOW is a child of (or WINDOW itself). The
+    // same as GetAncestor(GA_ROOT), which Windows NT 4.0 does not have.
+    static HWND TopLevelOf(HWND window);
 
 protected:
     HWND m_hWnd = nullptr;

@@ -1,5 +1,7 @@
 #include "wizard/AppMessage.h"
 
+#include "support/Window.h"
+
 const wchar_t* AppTitle()
 {
     return L"QuorvexSetup";
@@ -8,6 +10,6 @@ const wchar_t* AppTitle()
 int AppMessageBox(HWND owner, const std::wstring& text, UINT type)
 {
     // Message boxes belong to the top-level wizard, not to a child page.
-    HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+    HWND top = owner ? CWnd::TopLevelOf(owner) : nullptr;
     return MessageBoxW(top, text.c_str(), AppTitle(), type);
 }

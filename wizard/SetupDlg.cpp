@@ -94,7 +94,7 @@ void CSetupDlg::OnTestPage()
     PostMessageW(m_hWnd, WM_INSTALL_PRINT_TEST_PAGE, 0, 0);
     CPrintTestPageDialog dialog;
     dialog.m_printerNameText = GetPrinterName();
-    dialog.DoModal(GetAncestor(m_hWnd, GA_ROOT));
+    dialog.DoModal(TopLevelOf(m_hWnd));
 }
 
 void CSetupDlg::ShowSystemError()

@@ -5,7 +5,8 @@
 //
 // Every call is appended, as the raw command line in UTF-8, to
 // C:\printui-calls.log; the outcome of each call goes to
-// C:\printui-results.log ("<verb> ok <details>" or "<verb> failed <why>").
+// C:\printui-results.log ("<verb> ok <details>" or "<verb> failed <why>"),
+// and the folder it was started in to C:\printui-folders.log.
 #include <windows.h>
 #include <winspool.h>
 
@@ -18,6 +19,7 @@ namespace {
 
 const wchar_t* const kCallLog = L"C:\\printui-calls.log";
 const wchar_t* const kResultLog = L"C:\\printui-results.log";
+const wchar_t* const kFolderLog = L"C:\\printui-folders.log";
 const wchar_t* const kEnvironment = L"Windows NT x86";
 
 void AppendLine(const wchar_t* path, const std::wstring& line)
@@ -202,6 +204,9 @@ extern "C" void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LPWSTR cmdLine, int)
 {
     const std::wstring line = cmdLine ? cmdLine : L"";
     AppendLine(kCallLog, line);
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    AppendLine(kFolderLog, length > 0 && length < MAX_PATH ? std::wstring(folder, length) : L"?");
     const PrintUiCommand command = ParsePrintUiCommand(line);
     if (command.Has(L"if"))
         InstallFromInf(command);

@@ -16,6 +16,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include "tests/e2e/E2eSupport.h"
 #include "tests/e2e/InstallMachine.h"
@@ -838,6 +839,109 @@ TEST_F(InstallFlow, OldWindowsStopsAtOnce)
     // Another attempt stops the same way.
     ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
     ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_SYSTEM_TOO_OLD, true));
+    Finish();
+}
+
+// The full paths of the modules loaded in a running process.
+std::vector<std::wstring> ModulesOf(DWORD processId)
+{
+    std::vector<std::wstring> modules;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return modules;
+    MODULEENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry))
+        modules.push_back(entry.szExePath);
+    CloseHandle(snapshot);
+    return modules;
+}
+
+// Adds a DLL override for the programs this test starts, as long as it lives.
+class ScopedDllOverride {
+public:
+    explicit ScopedDllOverride(const std::wstring& entry)
+    {
+        wchar_t buffer[2048] = {0};
+        const DWORD length = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", buffer, 2048);
+        m_had = length > 0 && length < 2048;
+        m_old.assign(buffer, m_had ? length : 0);
+        const std::wstring value = m_old.empty() ? entry : m_old + L";" + entry;
+        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", value.c_str());
+    }
+    ~ScopedDllOverride() { SetEnvironmentVariableW(L"WINEDLLOVERRIDES", m_had ? m_old.c_str() : nullptr); }
+    ScopedDllOverride(const ScopedDllOverride&) = delete;
+    ScopedDllOverride& operator=(const ScopedDllOverride&) = delete;
+
+private:
+    bool m_had = false;
+    std::wstring m_old;
+};
+
+// The installer runs elevated from the folder the driver package was
+// unpacked to, where anyone may have dropped a DLL of a system name. Here a
+// DLL that leaves a marker when it is loaded sits in the package folder as
+// winspool.drv, the spooler DLL the installer uses, and Wine is told to
+// prefer a native winspool.drv over its own, as Windows takes the first one
+// the search finds. A whole installation runs; nothing from the package
+// folder but the program itself may be loaded, before or after the spooler
+// is used, and the printer-installation command starts in the system folder.
+TEST_F(InstallFlow, PlantedDllsInThePackageFolderNeverLoad)
+{
+    DeletePrintersStartingWith(kQx1000);
+    const bool legacy = UsesDirectSpoolerPath();
+    if (!legacy) {
+        ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001"));
+    }
+    const std::wstring folder = MakePackageFolder(L"planted");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const std::wstring plantedDll = BuildPath(L"tests\\e2e\\planted.dll");
+    const std::vector<std::wstring> planted = {L"winspool.drv"};
+    for (const std::wstring& name : planted)
+        ASSERT_TRUE(CopyFileW(plantedDll.c_str(), (folder + L"\\" + name).c_str(), FALSE)) << Utf8(name);
+    ScopedDllOverride preferNative(L"winspool.drv=n,b");
+
+    const auto expectNothingFromPackage = [&](const char* when) {
+        const std::vector<std::wstring> modules = ModulesOf(app.ProcessId());
+        ASSERT_FALSE(modules.empty()) << "cannot list the installer's modules " << when;
+        const std::wstring prefix = Lower(folder) + L"\\";
+        for (const std::wstring& module : modules) {
+            const std::wstring path = Lower(module);
+            if (path.compare(0, prefix.size(), prefix) == 0) {
+                EXPECT_EQ(Utf8(L"quorvexsetup.exe"), Utf8(path.substr(prefix.size())))
+                    << "loaded " << when << ": " << Utf8(module);
+            }
+        }
+        for (const std::wstring& name : planted) {
+            EXPECT_FALSE(FileExists(folder + L"\\" + name + L".loaded")) << Utf8(name) << " ran " << when;
+        }
+    };
+
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, legacy ? IDC_RADIO_LPT : IDC_RADIO_USB));
+    expectNothingFromPackage("while the wizard shows");
+    const size_t foldersBefore = ReadLines(L"C:\\printui-folders.log").size();
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ExpectSucceeded(kQx1000, legacy ? L"LPT1:" : L"USB003", kQx1000);
+    expectNothingFromPackage("after the installation");
+
+    // The spooler's DLL is in use now, and it is the system's.
+    wchar_t system[MAX_PATH] = {0};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    bool spooler = false;
+    for (const std::wstring& module : ModulesOf(app.ProcessId())) {
+        if (Lower(BaseName(module)) == L"winspool.drv") {
+            spooler = true;
+            EXPECT_EQ(Utf8(Lower(system) + L"\\winspool.drv"), Utf8(Lower(module)));
+        }
+    }
+    EXPECT_TRUE(spooler) << "the installation ran without the spooler's DLL";
+    if (!legacy) {
+        const std::vector<std::string> folders = ReadLines(L"C:\\printui-folders.log");
+        ASSERT_EQ(foldersBefore + 1, folders.size());
+        EXPECT_EQ(Utf8(Lower(system)), Utf8(Lower(std::wstring(folders.back().begin(), folders.back().end()))));
+    }
     Finish();
 }
 
