@@ -14,14 +14,16 @@ typedef BOOL(WINAPI* SetDllDirectoryWFn)(LPCWSTR);
 // System DLLs that Windows' own libraries load into a window program by a
 // bare name, after start-up, and that are not known DLLs on every system we
 // run on: the theme engine (loaded with the first window), the desktop
-// window manager's interface, and what the shell, the service manager and
-// the security functions pull in when the installation runs. Loaded early
+// window manager's interface, what the shell, the service manager and the
+// security functions pull in when the installation runs, and the spooler's
+// property-sheet library for the printer's settings. Loaded early
 // from the system folder where nothing else restricts the search; a later
 // load by name then finds the one already loaded. A name a system does not
 // have is skipped.
 const wchar_t* const kLoadedLaterByName[] = {
     L"uxtheme.dll", L"dwmapi.dll",  L"version.dll", L"userenv.dll", L"cryptbase.dll",
     L"propsys.dll", L"apphelp.dll", L"setupapi.dll", L"ntmarta.dll", L"oleacc.dll",
+    L"compstui.dll",
 };
 
 template <typename F>
