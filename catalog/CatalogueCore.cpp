@@ -28,6 +28,17 @@ void SplitInfName(const std::wstring& upperName, std::wstring& infBaseName,
     nameNumber = infBaseName.substr(digit);
 }
 
+bool IsUsablePrinterName(const std::wstring& name)
+{
+    if (name.empty())
+        return false;
+    for (wchar_t c : name) {
+        if (c == L'"' || c == L',' || c == L'\\' || c < 0x20 || c == 0x7f)
+            return false;
+    }
+    return true;
+}
+
 InfAssessment AssessInf(const std::wstring& upperName, const std::wstring& text)
 {
     InfAssessment a;
@@ -41,7 +52,11 @@ InfAssessment AssessInf(const std::wstring& upperName, const std::wstring& text)
     m.deviceDescription = m.displayName;
     m.driverName = m.displayName;
     a.check = CheckSecurityId(a.ids.securityId, m.nameNumber, m.usbIdSuffix);
-    a.accepted = a.check.accepted;
+    // The INF's texts become the printer's name and go into an elevated
+    // command line: a file whose name could not is left out, however
+    // authentic (display and driver name are the same text).
+    a.nameUsable = IsUsablePrinterName(m.displayName) && IsUsablePrinterName(m.driverName);
+    a.accepted = a.check.accepted && a.nameUsable;
     return a;
 }
 

@@ -24,13 +24,22 @@ void SortInfNames(std::vector<std::wstring>& names);
 void SplitInfName(const std::wstring& upperName, std::wstring& infBaseName,
                   std::wstring& namePrefix, std::wstring& nameNumber);
 
+// True when NAME can be a printer's name, a quoted value of the
+// printer-installation command and the first field of the default-printer
+// entry "name,winspool,port": not empty, and without '"' (it would end the
+// quoted value and add switches to an elevated command), ',' (it splits the
+// entry; printer names may not hold it), '\\' (printer names may not hold
+// it) or a control character.
+bool IsUsablePrinterName(const std::wstring& name);
+
 // Everything the catalogue decides about one file, for the installer (which
 // keeps `model` when `accepted`) and for the packaging tool's report.
 struct InfAssessment {
     PrinterModel model;   // every field but connectionType filled
     InfIds ids;
     SecurityCheck check;
-    bool accepted = false;
+    bool nameUsable = false;  // IsUsablePrinterName of the display (and driver) name
+    bool accepted = false;    // authentic, and its names usable
 };
 
 // `upperName` is the file name as SortInfNames left it; `text` its decoded text.

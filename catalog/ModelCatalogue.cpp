@@ -81,7 +81,10 @@ std::wstring GetProgramFolder()
 bool ReadInfText(const std::wstring& path, std::wstring& text)
 {
     text.clear();
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    // Every kind of sharing: a file open in an editor or being scanned is
+    // read like any other (what is read is checked like any other text).
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return false;

@@ -7,16 +7,27 @@ std::wstring Quoted(const std::wstring& text)
 {
     return L"\"" + text + L"\"";
 }
+
+// A '"' inside a value would end its quotes early and turn the rest into
+// switches of an elevated command.
+bool Quotable(const std::wstring& text)
+{
+    return text.find(L'"') == std::wstring::npos;
+}
 }
 
 std::wstring PrintUiInstallParameters(const std::wstring& displayName, const std::wstring& infPath,
                                       const std::wstring& port, const std::wstring& driverName)
 {
+    if (!Quotable(displayName) || !Quotable(infPath) || !Quotable(port) || !Quotable(driverName))
+        return std::wstring();
     return L" printui.dll,PrintUIEntry /z /if /b " + Quoted(displayName) + L" /f " +
            Quoted(infPath) + L" /r " + Quoted(port) + L" /m " + Quoted(driverName);
 }
 
 std::wstring PrintUiTestPageParameters(const std::wstring& printerName)
 {
+    if (!Quotable(printerName))
+        return std::wstring();
     return L" printui.dll,PrintUIEntry /k /n " + Quoted(printerName);
 }

@@ -10,10 +10,11 @@ extern const wchar_t* const kPrintUiProgram; // "rundll32.exe "
 
 // " printui.dll,PrintUIEntry /z /if /b "<displayName>" /f "<infPath>" /r "<port>" /m "<driverName>""
 // The INF path is quoted so that a driver directory with a blank works.
+// Empty when a value holds a '"' (none of ours can: see IsUsablePrinterName).
 std::wstring PrintUiInstallParameters(const std::wstring& displayName, const std::wstring& infPath,
                                       const std::wstring& port, const std::wstring& driverName);
 
-// " printui.dll,PrintUIEntry /k /n "<printerName>""
+// " printui.dll,PrintUIEntry /k /n "<printerName>""; empty for a name with '"'.
 std::wstring PrintUiTestPageParameters(const std::wstring& printerName);
 
 #endif

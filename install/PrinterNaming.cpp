@@ -68,6 +68,9 @@ std::wstring DefaultPrinterEntry(const std::wstring& printerName,
                                  const std::wstring& connectionType,
                                  const std::wstring& port)
 {
+    // A comma would split the entry's fields.
+    if (printerName.find(L',') != std::wstring::npos)
+        return std::wstring();
     if (connectionType == L"LPT")
         return printerName + L",winspool,LPT1:";
     if (connectionType == L"USB")

@@ -52,7 +52,7 @@ std::wstring SystemFolderText()
 bool RunPrintUi(const std::wstring& parameters)
 {
     const std::wstring folder = SystemFolderText();
-    if (folder.empty())
+    if (folder.empty() || parameters.empty())
         return false;
     std::wstring program = kPrintUiProgram;
     while (!program.empty() && program.back() == L' ')
@@ -136,8 +136,11 @@ bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring
 void SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                        const std::wstring& port)
 {
-    WriteProfileStringW(L"windows", L"device",
-                        DefaultPrinterEntry(printerName, connectionType, port).c_str());
+    // No entry (a name the entry cannot carry) leaves the default printer as
+    // it was rather than clearing it.
+    const std::wstring entry = DefaultPrinterEntry(printerName, connectionType, port);
+    if (!entry.empty())
+        WriteProfileStringW(L"windows", L"device", entry.c_str());
 }
 
 void PrintTestPage(const std::wstring& printerName)

@@ -51,6 +51,40 @@ TEST(AssessInf, AcceptedFileFillsEveryField)
     EXPECT_EQ(L"7A2B", m.usbIdSuffix);
 }
 
+TEST(AssessInf, NamesThatCannotBePrinterNamesOrCommandValuesAreLeftOut)
+{
+    // Authentic files (the SecurityID covers the number and the USB suffix,
+    // not the maker's text) whose maker texts would end a quoted command
+    // value, split the default-printer entry or break a printer name.
+    const wchar_t* const refused[] = {L"Acme\" /q \"", L"Acme, Inc.", L"Acme\\Sub", L"Ac\tme"};
+    ModelCatalogue listed;
+    std::vector<std::wstring> names;
+    for (const wchar_t* maker : refused) {
+        const std::wstring usb = std::wstring(L"USBPRINT\\") + maker + L"QX10007A2B";
+        InfAssessment a = AssessInf(L"QX1000.INF", SampleInf(usb, L"", SecurityIdFor(L"1000", L"7A2B")));
+        EXPECT_TRUE(a.check.accepted) << "the file is authentic";
+        EXPECT_FALSE(a.nameUsable);
+        EXPECT_FALSE(a.accepted) << std::string(a.model.displayName.begin(), a.model.displayName.end());
+    }
+    // A plain file beside them is still listed.
+    const std::vector<std::wstring> files = {L"QX1000.INF", L"QX1001.INF", L"QX1002.INF"};
+    const ModelCatalogue catalogue = CollectModels(files, [](const std::wstring& name, std::wstring& text) {
+        const std::wstring maker = name == L"QX1000.INF"   ? L"Acme\" /q \""
+                                   : name == L"QX1001.INF" ? L"Quorvex"
+                                                           : L"Acme, Inc.";
+        const std::wstring number = name.substr(2, 4);
+        text = SampleInf(L"USBPRINT\\" + maker + L"QX" + number + L"7A2B", L"LPTENUM\\" + maker + L"QX" + number + L"C3D4",
+                         SecurityIdFor(number, L"7A2B"));
+        return true;
+    });
+    ASSERT_EQ(1u, catalogue.size());
+    EXPECT_EQ(L"Quorvex QX1001", catalogue[0].displayName);
+
+    EXPECT_TRUE(IsUsablePrinterName(L"Quorvex QX1000 (Copy 2)"));
+    EXPECT_FALSE(IsUsablePrinterName(L""));
+    EXPECT_FALSE(IsUsablePrinterName(std::wstring(L"A\x7f")));
+}
+
 TEST(AssessInf, ModelWithoutIdsNeedsFfffInItsValue)
 {
     // Neither id line: the suffixes are FFFF and the name ends in FFFF.

@@ -146,11 +146,17 @@ TEST(BuildModelCatalogue, ListsAcceptedFilesInDescendingOrder)
     folder.Write(L"notes.txt", Latin1(SampleInf(L"USBPRINT\\MakerNOTES", L"", SecurityIdFor(L"", L"OTES"))));
     CreateDirectoryW((folder / L"e5.inf").c_str(), nullptr);
 
-    // d4.inf would be accepted, but cannot be read while someone holds it.
+    // d4.inf would be accepted, but cannot be read while someone holds it
+    // without sharing. a1.inf, open for writing in an editor that lets
+    // others read, is read like any other.
     HANDLE lock = CreateFileW((folder / L"d4.inf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    HANDLE editor = CreateFileW((folder / L"a1.inf").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, editor);
     ModelCatalogue catalogue = BuildModelCatalogue(folder.Path());
+    CloseHandle(editor);
     CloseHandle(lock);
 
     ASSERT_EQ(2u, catalogue.size());

@@ -47,6 +47,7 @@ TEST(PrinterNaming, DefaultPrinterEntryByConnection)
     EXPECT_EQ(L"P,winspool,LPT1:", DefaultPrinterEntry(L"P", L"LPT", L"USB003"));
     EXPECT_EQ(L"P,winspool,USB001", DefaultPrinterEntry(L"P", L"USB", L"USB001"));
     EXPECT_EQ(L"", DefaultPrinterEntry(L"P", L"usb", L"USB001"));
+    EXPECT_EQ(L"", DefaultPrinterEntry(L"Acme, Inc. P", L"LPT", L"USB003"));  // would split the entry
 }
 
 TEST(CommandLines, PrintUiParametersCharacterForCharacter)
@@ -55,4 +56,9 @@ TEST(CommandLines, PrintUiParametersCharacterForCharacter)
               PrintUiInstallParameters(L"ACME AB1234", L"C:\\my drivers\\AB1234.inf", L"USB001", L"ACME AB1234"));
     EXPECT_EQ(L" printui.dll,PrintUIEntry /k /n \"ACME AB1234 (Copy 1)\"", PrintUiTestPageParameters(L"ACME AB1234 (Copy 1)"));
     EXPECT_EQ(L"rundll32.exe ", std::wstring(kPrintUiProgram));
+
+    // A quote in any value would end it and add switches: no command at all.
+    EXPECT_EQ(L"", PrintUiInstallParameters(L"Acme\" /q \" AB1", L"C:\\d\\AB1.inf", L"USB001", L"Acme AB1"));
+    EXPECT_EQ(L"", PrintUiInstallParameters(L"Acme AB1", L"C:\\d\\AB1.inf", L"USB001", L"Acme\" AB1"));
+    EXPECT_EQ(L"", PrintUiTestPageParameters(L"Acme\" /q \" AB1"));
 }

@@ -213,8 +213,11 @@ SignResult SignInfBytes(const std::wstring& fileName, std::vector<unsigned char>
     InfAssessment after = AssessInf(upperName, DecodeForTool(signedBytes));
     if (!after.accepted) {
         result.outcome = SignOutcome::Failed;
-        result.error = "the stamped file would still be rejected (the new SecurityID line changes "
-                       "the hardware ids the installer reads, or the value does not stand on a line of its own)";
+        result.error = after.check.accepted
+                           ? "the stamped file would still be rejected: its printer name holds a character a "
+                             "printer name or the installer's command line cannot carry (\" , \\ or a control character)"
+                           : "the stamped file would still be rejected (the new SecurityID line changes "
+                             "the hardware ids the installer reads, or the value does not stand on a line of its own)";
         return result;
     }
     if (signedBytes == bytes)

@@ -211,6 +211,10 @@ bool Supports(const std::wstring& suffix)
 
 std::string RejectionReason(const InfAssessment& a)
 {
+    if (a.check.accepted && !a.nameUsable)
+        return "its printer name \"" + EncodeUtf8(a.model.displayName) +
+               "\" holds a character a printer name or the installer's command line cannot carry "
+               "(\" , \\ or a control character)";
     if (a.ids.securityId.empty())
         return "it has no \"SecurityID=\" value";
     if (!a.check.wellFormed)
