@@ -35,11 +35,6 @@ std::wstring FolderOf(const std::wstring& path)
     return path.substr(0, path.find_last_of(L'\\'));
 }
 
-std::string Utf8(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
-
 class SystemLibrary : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -60,13 +55,13 @@ TEST_F(SystemLibrary, RestrictionLeavesTheProgramFolderOutAndMovesTheCurrentFold
     EXPECT_EQ(DllSearchRestriction::SystemFolderOnly, s_restriction);
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
-    EXPECT_EQ(Utf8(Lower(system)), Utf8(Lower(current)));
+    EXPECT_EQ(Lower(system), Lower(current));
 
     // A DLL beside the program, asked for by name, is not found any more.
     const std::wstring programFolder = FolderOf(ModulePath(nullptr));
     const std::wstring planted = programFolder + L"\\qvplanted.dll";
-    const std::wstring source = FolderOf(ModulePath(nullptr)) + L"\\..\\e2e\\planted.dll";
-    ASSERT_TRUE(CopyFileW(source.c_str(), planted.c_str(), FALSE)) << Utf8(source);
+    const std::wstring source = programFolder + L"\\..\\e2e\\planted.dll";
+    ASSERT_TRUE(CopyFileW(source.c_str(), planted.c_str(), FALSE)) << GetLastError();
     EXPECT_EQ(nullptr, LoadLibraryW(L"qvplanted.dll"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((planted + L".loaded").c_str()));
     // By its full path it still loads (the test DLL itself works).
@@ -84,7 +79,7 @@ TEST_F(SystemLibrary, LoadsOnlyBareNamesAndOnlyFromTheSystemFolder)
     ASSERT_TRUE(GetSystemFolder(system));
     HMODULE version = LoadSystemLibrary(L"version.dll");
     ASSERT_NE(nullptr, version);
-    EXPECT_EQ(Utf8(Lower(std::wstring(system) + L"\\version.dll")), Utf8(Lower(ModulePath(version))));
+    EXPECT_EQ(Lower(std::wstring(system) + L"\\version.dll"), Lower(ModulePath(version)));
     FreeLibrary(version);
 
     EXPECT_EQ(nullptr, LoadSystemLibrary(L"..\\system32\\version.dll"));
@@ -103,7 +98,7 @@ TEST_F(SystemLibrary, TheDelayLoadedSpoolerIsTheSystemOne)
     ASSERT_NE(nullptr, spooler);
     wchar_t system[MAX_PATH] = {};
     ASSERT_TRUE(GetSystemFolder(system));
-    EXPECT_EQ(Utf8(Lower(std::wstring(system) + L"\\winspool.drv")), Utf8(Lower(ModulePath(spooler))));
+    EXPECT_EQ(Lower(std::wstring(system) + L"\\winspool.drv"), Lower(ModulePath(spooler)));
 }
 
 }  // namespace
