@@ -75,8 +75,8 @@ void UpdateDevicePath(CHelperLog& log, const HandOffValues& values)
     }
 }
 
-// Any other mode: the instances of our device keys below the parallel-port
-// enumerator.
+// Any other mode: the instances of our device key (the one "_ToPath" names)
+// and of the generic one below the parallel-port enumerator.
 void UpdateParallelPorts(CHelperLog& log, const HandOffValues& values)
 {
     log.Write("dwUpdateMode > 0");
@@ -84,7 +84,7 @@ void UpdateParallelPorts(CHelperLog& log, const HandOffValues& values)
     if (!enumKey.OpenKey(kLptEnumKey, FALSE))
         return;
     for (const std::string& device : enumKey.ListSubKeys(enumKey.GetKey())) {
-        if (!IsLptDeviceKeySelected(device, values.brandSeries))
+        if (!IsLptDeviceKeySelected(device, values.toPath))
             continue;
         const std::string devicePath = std::string(kLptEnumKey) + "\\" + device;
         CHelperRegistry deviceKey(HKEY_LOCAL_MACHINE, kReadAccess);

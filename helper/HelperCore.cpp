@@ -70,11 +70,27 @@ HelperCommand ParseHelperCommand(const char* firstArgument)
     }
 }
 
-bool IsLptDeviceKeySelected(const std::string& deviceKeyName, const std::string& brandSeries)
+namespace {
+
+std::string AsciiUpper(std::string text)
 {
-    // An empty brand series would be found in every name; it selects nothing.
-    return (!brandSeries.empty() && deviceKeyName.find(brandSeries) != std::string::npos) ||
-           deviceKeyName.find(kGenericLptDeviceKey) != std::string::npos;
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+bool IsLptDeviceKeySelected(const std::string& deviceKeyName, const std::string& toPath)
+{
+    if (deviceKeyName == kGenericLptDeviceKey)
+        return true;
+    const std::string prefix = AsciiUpper(std::string(kLptEnumKey) + "\\");
+    const std::string path = AsciiUpper(toPath);
+    if (deviceKeyName.empty() || path.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    return path.substr(prefix.size()) == AsciiUpper(deviceKeyName);
 }
 
 int LptInstanceWriteCount(const std::string& deviceKeyName, bool instanceHasMfg)

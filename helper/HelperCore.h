@@ -64,9 +64,12 @@ enum class HelperCommand {
 HelperCommand ParseHelperCommand(const char* firstArgument);
 
 // Parallel-port update: whether device key `deviceKeyName` below the
-// enumerator is one of ours. It is when it contains the brand series or,
-// failing that, "QuorvexPrinter" (both tests case-sensitive).
-bool IsLptDeviceKeySelected(const std::string& deviceKeyName, const std::string& brandSeries);
+// enumerator is one of ours. It is when it is the key that the installer
+// named in "_ToPath" (a path below the parallel-port enumerator; the names
+// are compared ignoring ASCII case, as the registry does), or when it is
+// exactly the generic "QuorvexPrinter". A name that merely contains either,
+// or the brand series, is another printer's.
+bool IsLptDeviceKeySelected(const std::string& deviceKeyName, const std::string& toPath);
 
 // How many times an instance of a selected device key receives the five
 // values: once when it has no readable "Mfg" value, and once more when the

@@ -8,15 +8,23 @@
 
 #include "install/UsbDetection.h"
 
-// The port of the first USB printer the usbprint service enumerated.
-// Returns a UsbDetectStatus value (0, 1, 2 or 10); `portDescription` and
-// `portName` ("USB%03d") are written only when it returns 0.
-int DetectUsbPrinterPort(std::wstring& portDescription, std::wstring& portName);
+// The port of the model's USB printer. Every printer the usbprint service
+// enumerated is looked at; the model's is the one whose port carries an
+// instance of the model's device key (`deviceKeyName`, see
+// ModelDeviceKeyName). Returns a UsbDetectStatus value:
+//   0  found: `portDescription` and `portName` ("USB%03d") are set;
+//   1  the service's "Count" is 0 or missing;
+//   2  no enumerated printer is the model's; when another printer's port
+//      could be read, the outputs hold the first such port, for an
+//      installation the user forces;
+//   10 the service has no Enum key.
+int DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& portDescription,
+                         std::wstring& portName);
 
-// The first device key under SYSTEM\CurrentControlSet\Enum\<enumerator>
-// ("USBPRINT" or "LPTENUM") whose name contains `deviceIdKey`, ignoring
-// ASCII case. On success `keyName` is that name upper-cased.
-bool FindDeviceKey(const std::wstring& enumerator, const std::wstring& deviceIdKey,
+// The device key under SYSTEM\CurrentControlSet\Enum\<enumerator>
+// ("USBPRINT" or "LPTENUM") whose name is `deviceKeyName`, ignoring ASCII
+// case. On success `keyName` is that name upper-cased.
+bool FindDeviceKey(const std::wstring& enumerator, const std::wstring& deviceKeyName,
                    std::wstring& keyName);
 
 #endif

@@ -53,7 +53,7 @@ void WriteUsbDeviceRecords(const InstallContext& context, std::wstring usbIdSuff
     const std::wstring instance = AddClassInstance(context, UsbInstanceValues(model, usbIdSuffix));
 
     std::wstring deviceKey;
-    if (!FindDeviceKey(L"USBPRINT", DeviceIdKey(model), deviceKey))
+    if (!FindDeviceKey(L"USBPRINT", ModelDeviceKeyName(model, usbIdSuffix), deviceKey))
         return;
     {
         // The device must still be there to be handed over.
@@ -70,7 +70,7 @@ void WriteLptDeviceRecords(const InstallContext& context, std::wstring lptIdSuff
     const std::wstring instance = AddClassInstance(context, LptInstanceValues(model, lptIdSuffix));
 
     std::wstring deviceKey;
-    if (!FindDeviceKey(L"LPTENUM", DeviceIdKey(model), deviceKey))
+    if (!FindDeviceKey(L"LPTENUM", ModelDeviceKeyName(model, lptIdSuffix), deviceKey))
         return;
     WriteHandOff(LptHandOffValues(model, instance, deviceKey));
 }

@@ -15,7 +15,8 @@ SystemInstallOperations::SystemInstallOperations(const InstallContext& context)
 
 std::int32_t SystemInstallOperations::DetectUsbPrinterPort(std::wstring& description, std::wstring& port)
 {
-    return ::DetectUsbPrinterPort(description, port);
+    const PrinterModel& model = m_context.model;
+    return ::DetectUsbPrinterPort(ModelDeviceKeyName(model, model.usbIdSuffix), description, port);
 }
 
 bool SystemInstallOperations::EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring& errorText)

@@ -59,16 +59,31 @@ std::wstring AsciiUpper(const std::wstring& text)
     return upper;
 }
 
-std::wstring DeviceIdKey(const PrinterModel& model)
+std::wstring ModelDeviceKeyName(const PrinterModel& model, const std::wstring& idSuffix)
 {
-    return AsciiUpper(model.namePrefix + model.nameNumber);
+    const std::wstring suffix = idSuffix.substr(0, idSuffix.find_first_of(L" \t,;"));
+    return AsciiUpper(model.manufacturer + model.namePrefix + model.nameNumber + suffix);
 }
 
-int FindDeviceKeyIndex(const std::vector<std::wstring>& names, const std::wstring& deviceIdKey)
+int FindDeviceKeyIndex(const std::vector<std::wstring>& names, const std::wstring& deviceKeyName)
 {
-    const std::wstring key = AsciiUpper(deviceIdKey);
+    if (deviceKeyName.empty())
+        return -1;
+    const std::wstring key = AsciiUpper(deviceKeyName);
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (AsciiUpper(names[i]).find(key) != std::wstring::npos)
+        if (AsciiUpper(names[i]) == key)
             return static_cast<int>(i);
     return -1;
+}
+
+bool IsInstanceOnPort(const std::wstring& instanceName, const std::wstring& locationInformation,
+                      const std::wstring& portName)
+{
+    if (portName.empty())
+        return false;
+    const std::wstring port = AsciiUpper(portName);
+    const std::wstring instance = AsciiUpper(instanceName);
+    const std::wstring::size_type amp = instance.rfind(L'&');
+    const bool namedAfterPort = amp != std::wstring::npos && instance.compare(amp + 1, std::wstring::npos, port) == 0;
+    return namedAfterPort || AsciiUpper(locationInformation) == port;
 }

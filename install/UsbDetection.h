@@ -44,11 +44,23 @@ std::wstring UsbPortName(unsigned long portNumber);
 // ASCII letters upper-cased; other characters as they are.
 std::wstring AsciiUpper(const std::wstring& text);
 
-// The model's device-id key: namePrefix + nameNumber, upper-cased.
-std::wstring DeviceIdKey(const PrinterModel& model);
+// The name of the model's device key below an enumerator: the hardware id
+// that follows "USBPRINT\" or "LPTENUM\" in its INF file (manufacturer, model
+// key and id suffix run together), upper-cased. The suffix ends at the first
+// blank, tab, comma or semicolon, where the INF line goes on with something
+// else; a hardware id holds none of them.
+std::wstring ModelDeviceKeyName(const PrinterModel& model, const std::wstring& idSuffix);
 
-// Index of the first name that contains `deviceIdKey` (ignoring ASCII case),
-// or -1. An empty key matches the first name.
-int FindDeviceKeyIndex(const std::vector<std::wstring>& names, const std::wstring& deviceIdKey);
+// Index of the first name that equals `deviceKeyName` ignoring ASCII case,
+// or -1. Nothing else matches: not a name that merely contains it (model
+// "QX100" must not take a "QX1000" printer), and never an empty key.
+int FindDeviceKeyIndex(const std::vector<std::wstring>& names, const std::wstring& deviceKeyName);
+
+// Whether a printer instance below USBPRINT is the one on `portName`
+// ("USB001"): the USB printing driver ends the instance name with the port
+// ("7&2b4c5d6e&0&USB001"); an instance whose "LocationInformation" is the
+// port's name counts too. ASCII case is ignored.
+bool IsInstanceOnPort(const std::wstring& instanceName, const std::wstring& locationInformation,
+                      const std::wstring& portName);
 
 #endif

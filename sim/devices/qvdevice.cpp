@@ -140,6 +140,14 @@ std::wstring UsbIdOf(const std::wstring& hardwareId)
     return text;
 }
 
+// The port's name as the spooler shows it: "USB007".
+std::wstring PortName(DWORD port)
+{
+    wchar_t text[16];
+    swprintf(text, 16, L"USB%03lu", static_cast<unsigned long>(port));
+    return text;
+}
+
 struct Options {
     std::wstring symbolic;
     bool customSymbolic = false, noSymbolic = false, noPortNumber = false, noDeviceParams = false;
@@ -223,7 +231,7 @@ int PlugUsb(const std::wstring& hardwareId, DWORD port, const std::wstring& inst
     }
     // The printer device the usbprint service enumerated.
     ok = WritePrinterDeviceKey(kEnum + std::wstring(L"USBPRINT\\") + hardwareId + L"\\" + instance, L"USBPRINT",
-                               hardwareId, options, L"USB" + std::to_wstring(port)) && ok;
+                               hardwareId, options, PortName(port)) && ok;
     // The service's own list: "Count" and one value per device, "0" first.
     {
         Key list;

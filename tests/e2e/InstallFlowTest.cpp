@@ -20,6 +20,7 @@
 
 #include "tests/e2e/E2eSupport.h"
 #include "tests/e2e/InstallMachine.h"
+#include "catalog/InfFields.h"
 #include "wizard/res/resource.h"
 
 using namespace e2e;
@@ -107,6 +108,49 @@ bool UsesDirectSpoolerPath()
 std::wstring PluginFolder()
 {
     return IsWow64() ? L"amd64\\" : L"i386\\";
+}
+
+// Adds to `folder` a copy of sample model QX1000 under the name of a
+// look-alike whose name is a prefix of it, QX100 (hardware id
+// QuorvexQX1007A2B beside QX1000's QuorvexQX10007A2B): the model's files
+// renamed, the INF's texts changed to match and its SecurityID signed anew.
+bool AddLookAlikeModel(const std::wstring& folder)
+{
+    const std::wstring samples = SourcePath(L"samples\\package");
+    bool ok = true;
+    for (const wchar_t* file : {L"QX1000.INI", L"QX1000.cat", L"gpd\\QX1000.gpd", L"gpd\\QX1000U.gpd"}) {
+        std::wstring target = file;
+        target.replace(target.find(L"1000"), 4, L"100");
+        ok = CopyFileW((samples + L"\\" + file).c_str(), (folder + L"\\" + target).c_str(), FALSE) && ok;
+    }
+    for (const wchar_t* platform : {L"i386", L"amd64", L"ia64"})
+        for (const wchar_t* plugin : {L"QUNI", L"QUI", L"QRES"}) {
+            const std::wstring from = samples + L"\\" + platform + L"\\" + plugin + L"1000.DLL";
+            const std::wstring to = folder + L"\\" + platform + L"\\" + plugin + L"100.DLL";
+            ok = CopyFileW(from.c_str(), to.c_str(), FALSE) && ok;
+        }
+
+    // The INF is UTF-16 with a byte-order mark.
+    std::string bytes;
+    if (!wm::ReadFileBytes(samples + L"\\QX1000.INF", bytes) || bytes.size() < 2)
+        return false;
+    std::wstring text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    for (std::size_t at = text.find(L"1000"); at != std::wstring::npos; at = text.find(L"1000", at + 3))
+        text.replace(at, 4, L"100");
+    std::wstring securityId;
+    const std::size_t line = text.find(L"SecurityID=");
+    if (line == std::wstring::npos || !MakeSecurityId(ExpectedSecurityName(L"100", L"7A2B"), securityId))
+        return false;
+    text.replace(line + 11, securityId.size(), securityId);
+    std::string out = "\xff\xfe";
+    for (wchar_t c : text) {
+        out += static_cast<char>(c & 0xff);
+        out += static_cast<char>((c >> 8) & 0xff);
+    }
+    return wm::WriteFileBytes(folder + L"\\QX100.INF", out) && ok;
 }
 
 class InstallFlow : public testing::Test {
@@ -643,6 +687,62 @@ TEST_F(InstallFlow, UsbCableFailuresThenInstallation)
 
     PrintTestPage(kQx1000, IDOK);
     Finish();
+}
+
+TEST_F(InstallFlow, LookAlikeModelsEachFindTheirOwnUsbPrinter)
+{
+    // QX1000 and QX100, whose name is a prefix of QX1000's, plugged in
+    // together; QX1000 is the one the USB printing service lists first.
+    const std::wstring qx100 = L"Quorvex QX100";
+    const std::wstring qx100UsbId = L"QuorvexQX1007A2B";
+    DeletePrintersStartingWith(qx100);
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+    QvDevice(L"unplug-usb " + qx100UsbId + L" SN0005");
+    DeleteKeyTree(kUsbPrintEnum);
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001"));
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + qx100UsbId + L" 5 SN0005"));
+    const std::wstring qx1000Device = kEnum + L"USBPRINT\\" + kQx1000UsbId + L"\\SN0001";
+    const std::wstring qx100Device = kEnum + L"USBPRINT\\" + qx100UsbId + L"\\SN0005";
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(qx1000Device, false));
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(qx100Device, false));
+
+    const std::wstring folder = MakePackageFolder(L"lookalike");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    ASSERT_TRUE(AddLookAlikeModel(folder));
+
+    struct Run {
+        std::wstring model, port, device, otherDevice;
+    };
+    const Run runs[] = {{qx100, L"USB005", qx100Device, qx1000Device},
+                        {kQx1000, L"USB003", qx1000Device, qx100Device}};
+    std::wstring otherDriverBefore;  // the first run's device keeps its driver
+    for (const Run& run : runs) {
+        SCOPED_TRACE(Utf8(run.model));
+        const std::vector<std::wstring> classBefore = SubKeys(kClassKey);
+        std::wstring otherDriver;
+        GetString(run.otherDevice, L"Driver", otherDriver);
+        ASSERT_NO_FATAL_FAILURE(Start(folder));
+        ASSERT_NO_FATAL_FAILURE(ToConnectionPage(run.model, IDC_RADIO_USB));
+        HWND box = RunSetup();
+        ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+        ExpectSucceeded(run.model, run.port, run.model);
+        std::wstring port, driver;
+        ASSERT_TRUE(PrinterPortAndDriver(run.model, port, driver));
+        EXPECT_EQ(Utf8(run.port), Utf8(port));
+
+        const std::wstring instance = NewClassInstance(classBefore);
+        ExpectClassInstance(instance, L"usbprint\\7A2B", run.model);
+        ExpectDeviceFinished(run.device, instance);
+        std::wstring text;
+        EXPECT_TRUE(GetString(run.device, L"DeviceDesc", text) && text == run.model) << Utf8(text);
+        std::wstring otherAfter;
+        GetString(run.otherDevice, L"Driver", otherAfter);
+        EXPECT_EQ(Utf8(otherDriver), Utf8(otherAfter)) << "the other model's device was written";
+        EXPECT_TRUE(GetString(run.otherDevice, L"DeviceDesc", text) && text != run.model) << Utf8(text);
+        Finish();
+    }
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+    QvDevice(L"unplug-usb " + qx100UsbId + L" SN0005");
 }
 
 TEST_F(InstallFlow, DeviceParametersMissingAskBeforeForcing)

@@ -78,23 +78,22 @@ TEST(HelperCommandLine, OnlyTheFourSwitchesInEitherCaseSelectAnAction)
     EXPECT_EQ(HelperCommand::RunAsService, ParseHelperCommand(nullptr));
 }
 
-TEST(LptSelection, BrandSeriesOrGenericNameSelectsCaseSensitively)
+TEST(LptSelection, OnlyTheHandedOverKeyOrTheGenericOneIsSelected)
 {
-    EXPECT_TRUE(IsLptDeviceKeySelected("QuorvexVKT-1000", "QuorvexVKT"));
-    EXPECT_TRUE(IsLptDeviceKeySelected("ACME_QuorvexVKT_2", "QuorvexVKT"));
-    EXPECT_TRUE(IsLptDeviceKeySelected("QuorvexPrinter", "QuorvexVKT"));
-    // Containing the generic name is enough to be selected ...
-    EXPECT_TRUE(IsLptDeviceKeySelected("QuorvexPrinter2", "QuorvexVKT"));
-    // ... and both tests are case-sensitive.
-    EXPECT_FALSE(IsLptDeviceKeySelected("QUORVEXVKT-1000", "QuorvexVKT"));
-    EXPECT_FALSE(IsLptDeviceKeySelected("quorvexprinter", "QuorvexVKT"));
-    EXPECT_FALSE(IsLptDeviceKeySelected("OtherMaker_Laser", "QuorvexVKT"));
-    EXPECT_FALSE(IsLptDeviceKeySelected("", "QuorvexVKT"));
-    // Another brand series does not select the default one's keys.
-    EXPECT_FALSE(IsLptDeviceKeySelected("QuorvexVKT-1000", "QuorvexVKX"));
-    // An empty brand series selects only by the generic name.
-    EXPECT_FALSE(IsLptDeviceKeySelected("OtherMaker_Laser", ""));
+    const std::string toPath = "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\QUORVEXQX100C3D4";
+    EXPECT_TRUE(IsLptDeviceKeySelected("QuorvexQX100C3D4", toPath));
+    EXPECT_TRUE(IsLptDeviceKeySelected("QUORVEXQX100C3D4", "system\\currentcontrolset\\enum\\lptenum\\quorvexqx100c3d4"));
+    EXPECT_TRUE(IsLptDeviceKeySelected("QuorvexPrinter", toPath));
     EXPECT_TRUE(IsLptDeviceKeySelected("QuorvexPrinter", ""));
+    // Look-alikes of either are other printers: a longer model, the series,
+    // the generic name with more to it or in another case.
+    for (const char* other : {"QuorvexQX1000C3D4", "QuorvexQX100C3D", "QuorvexQX", "QuorvexPrinter2",
+                              "quorvexprinter", "OtherMaker_Laser", ""})
+        EXPECT_FALSE(IsLptDeviceKeySelected(other, toPath)) << other;
+    // A path that is not below the parallel-port enumerator selects nothing.
+    EXPECT_FALSE(IsLptDeviceKeySelected("QUORVEXQX100C3D4", "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\QUORVEXQX100C3D4"));
+    EXPECT_FALSE(IsLptDeviceKeySelected("QUORVEXQX100C3D4", "QUORVEXQX100C3D4"));
+    EXPECT_FALSE(IsLptDeviceKeySelected("X", "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\X\\0000"));
 }
 
 TEST(LptSelection, GenericKeyGetsTheValuesTwiceWhenItsInstanceHasNoMfg)
@@ -102,7 +101,7 @@ TEST(LptSelection, GenericKeyGetsTheValuesTwiceWhenItsInstanceHasNoMfg)
     // The key named exactly "QuorvexPrinter".
     EXPECT_EQ(2, LptInstanceWriteCount("QuorvexPrinter", false));
     EXPECT_EQ(1, LptInstanceWriteCount("QuorvexPrinter", true));
-    // Keys that merely contain a selecting text: only instances without "Mfg".
+    // The handed-over key, whatever its name: only instances without "Mfg".
     EXPECT_EQ(1, LptInstanceWriteCount("QuorvexVKT-1000", false));
     EXPECT_EQ(0, LptInstanceWriteCount("QuorvexVKT-1000", true));
     EXPECT_EQ(1, LptInstanceWriteCount("QuorvexPrinter2", false));

@@ -20,8 +20,8 @@ const wchar_t kUsbDevice[] = L"QUORVEXVKT-1000TEST";
 const wchar_t* const kUsbInstances[] = {L"7&1A2B3C4D&0&USB001", L"7&2B3C4D5E&0&USB002"};
 // Device keys below the parallel-port enumerator that the tests create.
 const wchar_t* const kLptDevices[] = {
-    L"QuorvexPrinter", L"QuorvexVKX-300_TEST", L"QuorvexVKT-1000", L"QUORVEXPRINTER2",
-    L"OtherMaker_Laser",
+    L"QuorvexPrinter", L"QuorvexVKX-300_TEST", L"QuorvexVKX-300_TEST2", L"QuorvexVKT-1000",
+    L"QUORVEXPRINTER2", L"OtherMaker_Laser",
 };
 const char kOpenClassKey[] =
     "open SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E979-E325-11CE-BFC1-08002BE10318}";
@@ -198,8 +198,8 @@ TEST_F(HelperServiceTest, ParallelRunWritesOurDeviceKeysInstancesOnly)
     ASSERT_TRUE(SetString(kClassKey, L"_Mfg", L"Quorvex"));
     ASSERT_TRUE(SetDword(kClassKey, L"_UpdateMode", 2));
     ASSERT_TRUE(SetString(kClassKey, L"_BrandSeries", L"QuorvexVKX"));
-    // Not used in this mode: the USB device below it stays untouched.
-    ASSERT_TRUE(SetString(kClassKey, L"_ToPath", UsbDevicePath()));
+    // The installer names the device key upper-cased.
+    ASSERT_TRUE(SetString(kClassKey, L"_ToPath", std::wstring(kLptEnum) + L"\\QUORVEXVKX-300_TEST"));
     CreateUsbDevice();
 
     for (const wchar_t* device : kLptDevices) {
@@ -217,10 +217,11 @@ TEST_F(HelperServiceTest, ParallelRunWritesOurDeviceKeysInstancesOnly)
     const Expectation cases[] = {
         {L"QuorvexPrinter", L"1", true},        // no "Mfg": written (twice)
         {L"QuorvexPrinter", L"2", true},        // the generic key: written once despite "Mfg"
-        {L"QuorvexVKX-300_TEST", L"1", true},   // contains the brand series, no "Mfg"
+        {L"QuorvexVKX-300_TEST", L"1", true},   // the handed-over key, no "Mfg"
         {L"QuorvexVKX-300_TEST", L"2", false},  // has "Mfg"
-        {L"QuorvexVKT-1000", L"1", false},      // the default series is not the one handed over
-        {L"QUORVEXPRINTER2", L"1", false},      // the names are compared case-sensitively
+        {L"QuorvexVKX-300_TEST2", L"1", false}, // another model of the same series
+        {L"QuorvexVKT-1000", L"1", false},
+        {L"QUORVEXPRINTER2", L"1", false},      // not exactly the generic name
         {L"OtherMaker_Laser", L"1", false},
     };
     for (const Expectation& c : cases) {

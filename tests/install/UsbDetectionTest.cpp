@@ -38,19 +38,36 @@ TEST(UsbDetection, PortNamesArePaddedToThreeDigits)
     EXPECT_EQ(L"USB000", UsbPortName(0));
 }
 
-TEST(UsbDetection, DeviceKeyMatchIsTheFirstCaseInsensitiveSubstring)
+TEST(UsbDetection, DeviceKeysMatchTheModelsHardwareIdExactly)
 {
-    const std::vector<std::wstring> names = {L"QRVXMODELA1B2C", L"QRVXMODELB7D8E", L"qrvxab1234c3d4"};
-    EXPECT_EQ(0, FindDeviceKeyIndex(names, L"modela"));
-    EXPECT_EQ(1, FindDeviceKeyIndex(names, L"MODELB"));
-    EXPECT_EQ(2, FindDeviceKeyIndex(names, L"AB1234"));
-    EXPECT_EQ(0, FindDeviceKeyIndex(names, L""));
-    EXPECT_EQ(-1, FindDeviceKeyIndex(names, L"XY99"));
-    EXPECT_EQ(-1, FindDeviceKeyIndex({}, L""));
+    PrinterModel qx100, qx1000;
+    qx100.manufacturer = qx1000.manufacturer = L"Quorvex";
+    qx100.namePrefix = qx1000.namePrefix = L"qx";
+    qx100.nameNumber = L"100";
+    qx1000.nameNumber = L"1000";
+    EXPECT_EQ(L"QUORVEXQX1007A2B", ModelDeviceKeyName(qx100, L"7A2B"));
+    // Whatever follows the id on its INF line is not part of it.
+    EXPECT_EQ(L"QUORVEXQX10007A2B", ModelDeviceKeyName(qx1000, L"7a2b, LPTENUM\\QuorvexQX1000C3D4"));
+    EXPECT_EQ(L"QUORVEXQX10007A2B", ModelDeviceKeyName(qx1000, L"7A2B ; comment"));
 
-    PrinterModel model;
-    model.namePrefix = L"ab";
-    model.nameNumber = L"1234";
-    EXPECT_EQ(L"AB1234", DeviceIdKey(model));
-    EXPECT_EQ(L"QRVXAB1234C3D4", AsciiUpper(L"qrvxab1234c3d4"));
+    // Neither model takes the other's printer, whichever is listed first.
+    const std::vector<std::wstring> names = {L"QuorvexQX10007A2B", L"QUORVEXQX1007A2B", L"QuorvexQX1007A2BX"};
+    EXPECT_EQ(1, FindDeviceKeyIndex(names, ModelDeviceKeyName(qx100, L"7A2B")));
+    EXPECT_EQ(0, FindDeviceKeyIndex(names, ModelDeviceKeyName(qx1000, L"7A2B")));
+    EXPECT_EQ(-1, FindDeviceKeyIndex({L"QuorvexQX10007A2B"}, ModelDeviceKeyName(qx100, L"7A2B")));
+    EXPECT_EQ(-1, FindDeviceKeyIndex(names, L"QX100"));
+    // An empty key (an INF without base name) matches nothing.
+    EXPECT_EQ(-1, FindDeviceKeyIndex(names, L""));
+    EXPECT_EQ(-1, FindDeviceKeyIndex({L""}, L""));
+}
+
+TEST(UsbDetection, InstancesBelongToThePortTheyAreNamedOrLocatedAfter)
+{
+    EXPECT_TRUE(IsInstanceOnPort(L"7&2b4c5d6e&0&USB001", L"", L"USB001"));
+    EXPECT_TRUE(IsInstanceOnPort(L"7&2b4c5d6e&0&usb012", L"", L"USB012"));
+    EXPECT_TRUE(IsInstanceOnPort(L"SN0001", L"usb007", L"USB007"));
+    EXPECT_FALSE(IsInstanceOnPort(L"7&2b4c5d6e&0&USB0011", L"", L"USB001"));
+    EXPECT_FALSE(IsInstanceOnPort(L"7&2b4c5d6e&0&USB001", L"USB001", L"USB002"));
+    EXPECT_FALSE(IsInstanceOnPort(L"USB001", L"", L"USB001")) << "only the part after the last &";
+    EXPECT_FALSE(IsInstanceOnPort(L"7&0&", L"", L""));
 }

@@ -40,7 +40,7 @@ protected:
     {
         port = L"preset port";
         description = L"preset description";
-        return DetectUsbPrinterPort(description, port);
+        return DetectUsbPrinterPort(kUsbId, description, port);
     }
 
     std::wstring UsbPath(DWORD index)
@@ -84,7 +84,7 @@ TEST_F(Devices, DetectionStatusesWithoutAUsablePrinter)
     EXPECT_EQ(L"preset port", port);
 }
 
-TEST_F(Devices, DetectionFindsThePortOfTheFirstPrinter)
+TEST_F(Devices, DetectionFindsTheModelsOwnPrinter)
 {
     std::wstring port, description;
     ASSERT_EQ(0, wt::QvDevice(L"plug-usb " + kUsbId + L" 7 SN0001"));
@@ -100,35 +100,45 @@ TEST_F(Devices, DetectionFindsThePortOfTheFirstPrinter)
     ASSERT_TRUE(wt::DeleteValue(params, L"SymbolicName"));
     EXPECT_EQ(0, Detect(port, description));
 
-    // Only the printer under "0" counts, whatever comes after it.
+    // Another model enumerated first does not hide ours ...
+    ASSERT_EQ(0, wt::QvDevice(L"unplug-usb " + kUsbId + L" SN0001"));
     ASSERT_EQ(0, wt::QvDevice(L"plug-usb " + kOtherUsbId + L" 12 SN0002 --no-port-number"));
+    ASSERT_EQ(0, wt::QvDevice(L"plug-usb " + kUsbId + L" 7 SN0001"));
     EXPECT_EQ(0, Detect(port, description));
     EXPECT_EQ(L"USB007", port);
+    // ... and alone it is not taken for ours: a mismatch, with its port
+    // (1 without a "Port Number") for an installation the user forces.
     ASSERT_EQ(0, wt::QvDevice(L"unplug-usb " + kUsbId + L" SN0001"));
-    EXPECT_EQ(0, Detect(port, description));
-    EXPECT_EQ(L"USB001", port) << "missing Port Number";
+    port = L"preset port";
+    EXPECT_EQ(2, DetectUsbPrinterPort(kUsbId, description, port));
+    EXPECT_EQ(L"USB001", port);
+    // A key of ours whose instance sits on another port is not ours either;
+    // one named after the port, as Windows names them, is.
+    const std::wstring ours = kEnum + L"USBPRINT\\" + kUsbId;
+    ASSERT_TRUE(wt::SetString(ours + L"\\SN0009", L"LocationInformation", L"USB002"));
+    EXPECT_EQ(2, DetectUsbPrinterPort(kUsbId, description, port));
+    ASSERT_TRUE(wt::SetString(ours + L"\\7&1f2e3d&0&USB001", L"Mfg", L"Quorvex"));
+    EXPECT_EQ(0, DetectUsbPrinterPort(kUsbId, description, port));
+    wt::DeleteKeyTree(ours);
 }
 
-TEST_F(Devices, FindDeviceKeyTakesTheFirstMatchUpperCased)
+TEST_F(Devices, FindDeviceKeyTakesOnlyTheModelsOwnKeyUpperCased)
 {
     std::wstring key = L"untouched";
-    EXPECT_FALSE(FindDeviceKey(L"USBPRINT", L"AB1234", key));
+    EXPECT_FALSE(FindDeviceKey(L"USBPRINT", kUsbId, key));
+    ASSERT_EQ(0, wt::QvDevice(L"plug-usb qrvxab1234c3d4x 1 SN0003"));
     ASSERT_EQ(0, wt::QvDevice(L"plug-usb qrvxab1234c3d4 1 SN0001"));
     ASSERT_EQ(0, wt::QvDevice(L"plug-usb " + kOtherUsbId + L" 2 SN0002"));
-    ASSERT_TRUE(FindDeviceKey(L"USBPRINT", L"ab1234", key));
+    ASSERT_TRUE(FindDeviceKey(L"USBPRINT", L"qrvxAB1234C3D4", key));
     EXPECT_EQ(L"QRVXAB1234C3D4", key);
-    ASSERT_TRUE(FindDeviceKey(L"USBPRINT", L"XY99", key));
+    ASSERT_TRUE(FindDeviceKey(L"USBPRINT", kOtherUsbId, key));
     EXPECT_EQ(kOtherUsbId, key);
-    const std::vector<std::wstring> names = wt::SubKeys(kEnum + L"USBPRINT");
-    ASSERT_EQ(2u, names.size());
-    std::wstring first = names[0];
-    CharUpperBuffW(&first[0], static_cast<DWORD>(first.size()));
-    ASSERT_TRUE(FindDeviceKey(L"USBPRINT", L"", key));
-    EXPECT_EQ(first, key);
     key = L"untouched";
-    EXPECT_FALSE(FindDeviceKey(L"USBPRINT", L"ZZ00", key));
-    EXPECT_FALSE(FindDeviceKey(L"LPTENUM", L"", key));
+    for (const wchar_t* part : {L"", L"AB1234", L"QRVXAB1234C3D", L"ZZ00"})
+        EXPECT_FALSE(FindDeviceKey(L"USBPRINT", part, key)) << wt::Utf8(part);
+    EXPECT_FALSE(FindDeviceKey(L"LPTENUM", kUsbId, key));
     EXPECT_EQ(L"untouched", key);
+    wt::QvDevice(L"unplug-usb qrvxab1234c3d4x SN0003");
 }
 
 // The hand-off values present, sorted: Wine's registry enumerates values by
