@@ -22,6 +22,13 @@ public:
 
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
     HANDLE Get() const { return m_handle; }
+    // Hands the handle over to the caller, who closes it.
+    HANDLE Release()
+    {
+        const HANDLE handle = m_handle;
+        m_handle = INVALID_HANDLE_VALUE;
+        return handle;
+    }
 
 private:
     HANDLE m_handle;
@@ -66,10 +73,9 @@ bool WriteAll(const File& file, const char* data, DWORD size)
     return true;
 }
 
-// True when the file at `path` holds exactly `data`.
-bool FileHolds(const std::wstring& path, const char* data, DWORD size)
+// True when the open file holds exactly `data`.
+bool Holds(const File& file, const char* data, DWORD size)
 {
-    File file(OpenForReading(path));
     DWORD length = 0;
     if (!file.IsOpen() || !GetLength(file, length) || length != size)
         return false;
@@ -77,8 +83,13 @@ bool FileHolds(const std::wstring& path, const char* data, DWORD size)
     return ReadAll(file, length, bytes) && (size == 0 || memcmp(bytes.data(), data, size) == 0);
 }
 
-// Writes `data` as a new file at `path`; a file that could not be written
-// whole is removed again rather than left half written.
+bool FileHolds(const std::wstring& path, const char* data, DWORD size)
+{
+    return Holds(File(OpenForReading(path)), data, size);
+}
+
+// Writes `data` as a new file at `path`, on the disk before it returns; a
+// file that could not be written whole is removed again.
 bool CreateWithData(const std::wstring& path, const char* data, DWORD size)
 {
     bool written;
@@ -87,23 +98,27 @@ bool CreateWithData(const std::wstring& path, const char* data, DWORD size)
                               FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.IsOpen())
             return false;
-        written = WriteAll(file, data, size);
+        written = WriteAll(file, data, size) && FlushFileBuffers(file.Get());
     }
     if (!written)
         DeleteFileW(path.c_str());
     return written;
 }
 
-// Replaces the file at `path` by `data`. The new bytes go to a scratch file
-// beside it first, so that a failed write (a full disk, a file the spooler
-// holds open) leaves the old file as it was.
-bool ReplaceWithData(const std::wstring& path, const char* data, DWORD size)
+// Puts `data` at `path`. The bytes go to a scratch file beside it first and
+// take the real name only once they are all on the disk, so that no file is
+// ever half written under its real name: not after a failed write (a full
+// disk, a file the spooler holds open), nor after the program was ended or
+// the power went in the middle. `replace`: whether a file already at `path`
+// gives way; without it an existing file makes this fail.
+bool WriteThroughScratch(const std::wstring& path, const char* data, DWORD size, bool replace)
 {
     const std::wstring scratch = path + L".qvnew";
     DeleteFileW(scratch.c_str());
     if (!CreateWithData(scratch, data, size))
         return false;
-    if (!MoveFileExW(scratch.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (!MoveFileExW(scratch.c_str(), path.c_str(), flags)) {
         DeleteFileW(scratch.c_str());
         return false;
     }
@@ -178,8 +193,13 @@ DriverFileStager::DriverFileStager(const InstallContext& context, HMODULE resour
                                    const std::wstring& moduleFolder,
                                    const std::wstring& commonFilesFolder)
     : m_context(context), m_resourceModule(resourceModule), m_moduleFolder(moduleFolder),
-      m_commonFilesFolder(commonFilesFolder), m_log(nullptr)
+      m_commonFilesFolder(commonFilesFolder), m_log(nullptr), m_helperHold(INVALID_HANDLE_VALUE)
 {
+}
+
+DriverFileStager::~DriverFileStager()
+{
+    ReleaseHelperService();
 }
 
 std::wstring DriverFileStager::DriverDirectory() const
@@ -232,12 +252,12 @@ bool DriverFileStager::WriteResourceFile(const std::wstring& type, unsigned id,
             return true;
         }
         // A file the spooler holds open stays as it is; that is no failure.
-        const bool replaced = ReplaceWithData(target, data, size);
+        const bool replaced = WriteThroughScratch(target, data, size, true);
         Report(target, replaced ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed,
                fileName, true);
         return true;
     }
-    const bool created = CreateWithData(target, data, size);
+    const bool created = WriteThroughScratch(target, data, size, false);
     Report(target, created ? StageOutcome::Generated : StageOutcome::GenerationFailed, fileName, true);
     return created;
 }
@@ -252,6 +272,11 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
         disk.CreateDirectoryTree(targetFolder);
     const std::wstring target = JoinPath(targetFolder, targetName);
     const std::wstring source = JoinPath(sourceFolder, sourceName);
+    // The name must stay a name: no folder part, no stream, no wildcard.
+    if (targetName.empty() || targetName.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
+        Report(target, StageOutcome::GenerationFailed, targetName, false);
+        return false;
+    }
 
     if (PathNamesFile(target)) {
         bool identical = false;
@@ -278,12 +303,16 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
         }
         // The new bytes replace the old file only once they are written
         // whole, so a copy that fails halfway leaves the old file intact.
-        const bool copied =
-            sourceRead && ReplaceWithData(target, sourceBytes.data(), static_cast<DWORD>(sourceBytes.size()));
+        const bool copied = sourceRead && WriteThroughScratch(target, sourceBytes.data(),
+                                                              static_cast<DWORD>(sourceBytes.size()), true);
         Report(target, copied ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed, targetName, false);
         return true;
     }
-    const bool copied = disk.CopyFileTo(source, targetFolder, targetName);
+    std::vector<char> bytes;
+    File sourceFile(OpenForReading(source));
+    DWORD length = 0;
+    const bool copied = sourceFile.IsOpen() && GetLength(sourceFile, length) && ReadAll(sourceFile, length, bytes) &&
+                        WriteThroughScratch(target, bytes.data(), length, false);
     Report(target, copied ? StageOutcome::Generated : StageOutcome::GenerationFailed, targetName, false);
     return copied;
 }
@@ -325,10 +354,34 @@ bool DriverFileStager::StageInfAndCatalog(const std::wstring& infBaseName)
 
 bool DriverFileStager::ExtractHelperService(const std::wstring& exeName)
 {
+    ReleaseHelperService();
     // No common files folder: "\Services" would land in a drive's root.
     if (m_commonFilesFolder.empty() && CommonFilesFolder().empty())
         return false;
     const std::wstring folder = HelperFolder();
     CDiskObject().CreateDirectoryTree(folder);
-    return WriteResourceFile(kHelperResourceType, kHelperResourceId, folder, exeName);
+    if (!WriteResourceFile(kHelperResourceType, kHelperResourceId, folder, exeName))
+        return false;
+
+    // The program is run as a service of the local system: it must be ours
+    // byte for byte (a different file that could not be replaced is not),
+    // and stay so until the service has run. The handle lets others read
+    // and run the file but neither change, rename nor delete it.
+    const char* data = nullptr;
+    DWORD size = 0;
+    if (!LoadResourceBytes(m_resourceModule, kHelperResourceType, kHelperResourceId, data, size))
+        return false;
+    File file(CreateFileW(JoinPath(folder, exeName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!Holds(file, data, size))
+        return false;
+    m_helperHold = file.Release();
+    return true;
+}
+
+void DriverFileStager::ReleaseHelperService()
+{
+    if (m_helperHold != INVALID_HANDLE_VALUE)
+        CloseHandle(m_helperHold);
+    m_helperHold = INVALID_HANDLE_VALUE;
 }

@@ -29,6 +29,7 @@ public:
                               const std::wstring& moduleFolder = std::wstring(),
                               const std::wstring& commonFilesFolder = std::wstring());
 
+    ~DriverFileStager();
     DriverFileStager(const DriverFileStager&) = delete;
     DriverFileStager& operator=(const DriverFileStager&) = delete;
 
@@ -39,8 +40,14 @@ public:
     // The INF file and the catalogue, beside the program to the driver
     // directory. Always true.
     bool StageInfAndCatalog(const std::wstring& infBaseName);
-    // Writes the helper program (WIN7 232) into <common files>\Services.
+    // Writes the helper program (WIN7 232) into <common files>\Services and
+    // checks that the file there is ours byte for byte. From then on, until
+    // ReleaseHelperService (or the end of this object), the file is held
+    // open so that nobody can change, rename or delete it: the service
+    // manager runs the file that was checked. False when the file is not
+    // ours, for example a different one that could not be replaced.
     bool ExtractHelperService(const std::wstring& exeName);
+    void ReleaseHelperService();
 
     bool WriteResourceFile(const std::wstring& type, unsigned id, const std::wstring& targetFolder,
                            const std::wstring& fileName);
@@ -66,6 +73,7 @@ private:
     std::wstring m_moduleFolder;
     std::wstring m_commonFilesFolder;
     std::vector<Record>* m_log;
+    HANDLE m_helperHold;
 };
 
 // The spooler's printer-driver directory for `environment` (local server),

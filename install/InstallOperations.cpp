@@ -81,4 +81,5 @@ std::wstring SystemInstallOperations::CommonFilesFolder()
 void SystemInstallOperations::RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName)
 {
     ::RunHelperServiceOnce(binaryPath, serviceName);
+    m_stager.ReleaseHelperService();
 }

@@ -8,6 +8,9 @@ const DWORD kServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCE
 // The helper needs a moment to come up and, once stopped, to finish its
 // update and leave before the service is deleted.
 const DWORD kServiceWaitMs = 1000;
+// How much longer a service may take to stop, or a deleted one to go.
+const DWORD kServiceSettleMs = 10000;
+const DWORD kServicePollMs = 100;
 
 // Closes a service handle when it goes out of scope.
 class CServiceHandle {
@@ -35,6 +38,39 @@ std::wstring QuotedBinaryPath(const wchar_t* path)
     if (text.find(L' ') == std::wstring::npos || (!text.empty() && text[0] == L'"'))
         return text;
     return L"\"" + text + L"\"";
+}
+
+// Waits until `service` reports itself stopped, at most `limitMs`.
+bool WaitForStop(SC_HANDLE service, DWORD limitMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        SERVICE_STATUS status = {};
+        if (!QueryServiceStatus(service, &status))
+            return false;
+        if (status.dwCurrentState == SERVICE_STOPPED)
+            return true;
+        if (GetTickCount() - start >= limitMs)
+            return false;
+        Sleep(kServicePollMs);
+    }
+}
+
+// Waits until the manager has no service of that name any more (one that
+// was deleted goes only when its last handle is closed), at most `limitMs`.
+bool WaitForRemoval(SC_HANDLE manager, const wchar_t* name, DWORD limitMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        SC_HANDLE service = OpenServiceW(manager, name, SERVICE_QUERY_STATUS);
+        if (service == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
+            return true;
+        if (service != nullptr)
+            CloseServiceHandle(service);
+        if (GetTickCount() - start >= limitMs)
+            return false;
+        Sleep(kServicePollMs);
+    }
 }
 
 }  // namespace
@@ -80,12 +116,48 @@ bool CServiceHelper::Install()
         return false;
     const std::wstring binaryPath = QuotedBinaryPath(m_pszBinaryPath);
     const DWORD startType = m_bAutoStart ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
-    // No account: the service runs as the local system.
-    CServiceHandle service(CreateServiceW(m_hSCManager, m_pszServiceName, m_pszDisplayName,
-                                          SERVICE_ALL_ACCESS, kServiceType, startType,
-                                          SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr,
-                                          nullptr, nullptr, nullptr, nullptr));
-    return service.Get() != nullptr;
+    // A service of the name that is marked for deletion is waited for once,
+    // then created anew.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // No account: the service runs as the local system.
+        CServiceHandle service(CreateServiceW(m_hSCManager, m_pszServiceName, m_pszDisplayName,
+                                              SERVICE_ALL_ACCESS, kServiceType, startType,
+                                              SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr,
+                                              nullptr, nullptr, nullptr, nullptr));
+        if (service.Get() != nullptr)
+            return true;
+        DWORD error = GetLastError();
+        if (error == ERROR_SERVICE_EXISTS) {
+            if (TakeOver(binaryPath, startType))
+                return true;
+            error = GetLastError();
+        }
+        if (error != ERROR_SERVICE_MARKED_FOR_DELETE ||
+            !WaitForRemoval(m_hSCManager, m_pszServiceName, kServiceSettleMs))
+            return false;
+    }
+    return false;
+}
+
+bool CServiceHelper::TakeOver(const std::wstring& binaryPath, DWORD startType)
+{
+    CServiceHandle service(OpenServiceW(m_hSCManager, m_pszServiceName, SERVICE_ALL_ACCESS));
+    if (service.Get() == nullptr)
+        return false;
+    // A running one is stopped first: its process is not ours to leave running.
+    SERVICE_STATUS status = {};
+    if (QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
+        ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
+        if (!WaitForStop(service.Get(), kServiceSettleMs)) {
+            SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
+            return false;
+        }
+    }
+    // Every setting as Install gives it: no group, no dependencies, the
+    // local system account.
+    return ChangeServiceConfigW(service.Get(), kServiceType, startType, SERVICE_ERROR_NORMAL,
+                                binaryPath.c_str(), L"", nullptr, L"\0", L"LocalSystem", L"",
+                                m_pszDisplayName) != FALSE;
 }
 
 bool CServiceHelper::Start()
@@ -106,6 +178,14 @@ bool CServiceHelper::Stop()
            ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) != FALSE;
 }
 
+bool CServiceHelper::WaitUntilStopped()
+{
+    if (m_pszServiceName == nullptr)
+        return false;
+    CServiceHandle service(OpenServiceW(m_hSCManager, m_pszServiceName, SERVICE_QUERY_STATUS));
+    return service.Get() != nullptr && WaitForStop(service.Get(), kServiceSettleMs);
+}
+
 bool CServiceHelper::Remove()
 {
     if (m_pszServiceName == nullptr)
@@ -120,13 +200,19 @@ void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& se
     helper.SetDisplayName(serviceName.c_str());
     helper.SetServiceName(serviceName.c_str());
     helper.SetBinaryPath(binaryPath.c_str());
-    helper.SetAutoStart(TRUE);
-    // The results do not matter: a service left from an earlier run makes
-    // Install fail, and the other steps then act on that one.
-    helper.Install();
+    // Started on demand: a run that ends before the removal below leaves no
+    // service that starts with Windows.
+    helper.SetAutoStart(FALSE);
+    // Only a service that runs our program is started: one of the same name
+    // that could not be made ours is left alone.
+    if (!helper.Install())
+        return;
     helper.Start();
     Sleep(kServiceWaitMs);
     helper.Stop();
     Sleep(kServiceWaitMs);
+    // A helper still finishing its update is given more time; after that the
+    // service is deleted anyway, and the manager removes it once it stops.
+    helper.WaitUntilStopped();
     helper.Remove();
 }

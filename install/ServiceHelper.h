@@ -26,16 +26,23 @@ public:
     void SetAutoStart(BOOL autoStart);
 
     // Creates the service (own process, interactive, local system account).
-    // False when a setting is missing or the service cannot be created, for
-    // example because one of the same name exists.
+    // A service of the same name that is already there (left by a run that
+    // was ended, or someone else's) is stopped and given these settings; one
+    // that is marked for deletion is waited for, a bounded time, and created
+    // anew. False when a setting is missing or the service cannot be made
+    // to run this binary path.
     bool Install();
     // Each opens the named service and starts, stops or deletes it; true
     // when both calls succeeded.
     bool Start();
     bool Stop();
     bool Remove();
+    // Waits, a bounded time, until the service reports itself stopped.
+    bool WaitUntilStopped();
 
 private:
+    bool TakeOver(const std::wstring& binaryPath, DWORD startType);
+
     SC_HANDLE m_hSCManager;
     const wchar_t* m_pszServiceName;
     const wchar_t* m_pszDisplayName;
@@ -44,9 +51,10 @@ private:
 };
 
 // Installs the service `serviceName` (also its display name) for the program
-// at `binaryPath` with automatic start, starts it, waits a second, stops it,
-// waits a second and removes it. Every step is attempted whatever the one
-// before returned; nothing is reported.
+// at `binaryPath`, starts it, waits a second, stops it, waits a second and
+// until it has stopped (a bounded time), and removes it. When the service
+// cannot be installed for this path nothing else is done; the other steps
+// are attempted whatever the one before returned. Nothing is reported.
 void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName);
 
 #endif

@@ -30,10 +30,12 @@ package=$build/package
 [ -f "$package/QuorvexSetup.exe" ] || { echo "run: the sample package was not assembled" >&2; exit 1; }
 
 # What the prefix gets before the wizard starts: the package on drive C:
-# and the virtual USB printer.
+# and a virtual USB printer of each USB model, so that whichever model is
+# chosen finds its own printer.
 prepare="mkdir -p \"\$WINEPREFIX/drive_c/QuorvexPackage\" && cp -r \"$package/.\" \"\$WINEPREFIX/drive_c/QuorvexPackage/\""
 if [ -f "$build/sim/qvdevice.exe" ]; then
   prepare="$prepare && wine \"$build/sim/qvdevice.exe\" plug-usb QuorvexQX10007A2B 3 0000 >/dev/null"
+  prepare="$prepare && wine \"$build/sim/qvdevice.exe\" plug-usb QuorvexQX20005E6F 4 0001 >/dev/null"
 fi
 
 mode=--interactive

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include <windows.h>
 #include <commctrl.h>
@@ -458,6 +459,51 @@ void ExpectHelperRanAndLeft(const char* logText)
     EXPECT_NE(std::string::npos, log.find(logText)) << "helper log:\n" << log;
 }
 
+// Every staged file of QX1000 holds exactly the bytes of its source (the
+// package's file or the installer's embedded one), and no scratch file is
+// left beside it. `presentOnly`: files that are not there are passed over,
+// but no file is ever there half written.
+void ExpectStagedFilesWhole(const std::vector<std::wstring>& files, bool presentOnly = false)
+{
+    const std::wstring dir = DriverDirectory();
+    const std::wstring samples = SourcePath(L"samples\\package");
+    HMODULE setup = LoadLibraryExW(BuildPath(L"app\\QuorvexSetup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, setup);
+    const std::pair<std::wstring, unsigned> core[] = {
+        {L"unidrv.dll", 133}, {L"unidrv.hlp", 134}, {L"unidrvui.dll", 135}, {L"unires.dll", 136}};
+    for (const std::wstring& file : files) {
+        SCOPED_TRACE(Utf8(file));
+        if (presentOnly && !FileExists(dir + L"\\" + file))
+            continue;
+        const std::wstring name = BaseName(file);
+        std::string expected;
+        bool fromResource = false;
+        for (const auto& c : core)
+            if (Lower(name) == c.first) {
+                HRSRC info = FindResourceW(setup, MAKEINTRESOURCEW(c.second), L"WIN2KFILE");
+                ASSERT_NE(nullptr, info);
+                const char* data = static_cast<const char*>(LockResource(LoadResource(setup, info)));
+                expected.assign(data, SizeofResource(setup, info));
+                fromResource = true;
+            }
+        if (!fromResource) {
+            const std::wstring lower = Lower(name);
+            const std::wstring folder = lower.size() > 4 && lower.compare(lower.size() - 4, 4, L".gpd") == 0 ? L"\\gpd\\"
+                                        : lower.compare(0, 2, L"qx") == 0                                   ? L"\\"
+                                        : IsWow64()                                                          ? L"\\amd64\\"
+                                                                                                             : L"\\i386\\";
+            ASSERT_TRUE(wm::ReadFileBytes(samples + folder + name, expected));
+        }
+        std::string staged;
+        EXPECT_TRUE(wm::ReadFileBytes(dir + L"\\" + file, staged));
+        EXPECT_TRUE(staged == expected) << staged.size() << " bytes staged, " << expected.size() << " expected";
+        if (!presentOnly) {
+            EXPECT_FALSE(FileExists(dir + L"\\" + file + L".qvnew"));
+        }
+    }
+    FreeLibrary(setup);
+}
+
 void ExpectDriverFiles(const std::wstring& printer, const std::wstring& dataFile,
                        const std::vector<std::wstring>& dependent)
 {
@@ -745,6 +791,74 @@ TEST_F(InstallFlow, LookAlikeModelsEachFindTheirOwnUsbPrinter)
     QvDevice(L"unplug-usb " + qx100UsbId + L" SN0005");
 }
 
+// The installer ended (Task Manager, a power cut) at several steps of a run,
+// each time in the same machine, then run whole: the whole run succeeds and
+// leaves the machine as one that was never interrupted, apart from the
+// printers the ended runs had already made.
+TEST_F(InstallFlow, KilledAtAnyStepThenAWholeRunSucceeds)
+{
+    DeletePrintersStartingWith(kQx1000);
+    RemoveDriver(kQx1000);
+    const bool legacy = UsesDirectSpoolerPath();
+    const std::vector<std::wstring> files =
+        legacy ? StagedFiles(L"1000", L"", L"") : StagedFiles(L"1000", PluginFolder(), L"gpd\\");
+    const std::wstring dir = DriverDirectory();
+    for (const std::wstring& file : files)
+        DeleteFileW((dir + L"\\" + file).c_str());
+    QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0009");
+    ASSERT_EQ(0, QvDevice(L"plug-lpt " + kQx1000LptId + L" LPT0009"));
+    const std::wstring folder = MakePackageFolder(L"killed");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+
+    struct Step {
+        const char* what;
+        std::function<bool()> reached;
+    };
+    const Step steps[] = {
+        {"while the files are copied",
+         [&] {
+             for (const std::wstring& file : files)
+                 if (FileExists(dir + L"\\" + file))
+                     return true;
+             return false;
+         }},
+        {"after the driver is registered", [&] { return DriverListed(kQx1000); }},
+        {"after the printer exists", [&] { return HasPrinter(kQx1000); }},
+        {"while the helper service is installed", [&] { return ServiceExists(kServiceName); }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_NO_FATAL_FAILURE(Start(folder));
+        ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+        Press(wizard, IDC_NEXT);
+        EXPECT_TRUE(WaitUntil(step.reached, 30000)) << "the run did not get there";
+        app.Kill();
+        ExpectStagedFilesWhole(files, true);
+    }
+
+    // The printers the ended runs made stay; the new one takes the next name.
+    std::wstring name = kQx1000;
+    for (int n = 1; HasPrinter(name); ++n)
+        name = WithCopySuffix(kQx1000, n);
+    const std::vector<std::wstring> classBefore = SubKeys(kClassKey);
+    const std::wstring device = kEnum + L"LPTENUM\\" + kQx1000LptId + L"\\LPT0009";
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(device, true));
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ExpectSucceeded(name, L"LPT1:", kQx1000);
+    EXPECT_EQ(Utf8(name), Utf8(DefaultPrinterName()));
+    ExpectStagedFilesWhole(files);
+    EXPECT_EQ(1, DriverEntries(kQx1000));
+    EXPECT_FALSE(ServiceExists(kServiceName)) << "the helper service was left";
+    for (const wchar_t* value : kHandOffValues)
+        EXPECT_FALSE(ValueExists(kClassKey, value)) << "hand-off value left: " << Utf8(value);
+    ExpectDeviceFinished(device, NewClassInstance(classBefore));
+    Finish();
+    QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0009");
+}
+
 TEST_F(InstallFlow, DeviceParametersMissingAskBeforeForcing)
 {
     DeletePrintersStartingWith(kQx1000);
@@ -879,7 +993,9 @@ TEST_F(InstallFlow, PrinterListThatDoesNotGrow)
         GTEST_SKIP() << "the printer-installation entry point is not used on this system";
     // The package lacks the model's data file, so the entry point installs
     // nothing and the printer list stays as it was.
-    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001"));
+    const std::wstring qx2000UsbId = L"QuorvexQX20005E6F";
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + qx2000UsbId + L" 3 SN0002"));
     DeletePrintersStartingWith(L"Quorvex QX2000");
     const std::wstring dir = DriverDirectory();
     DeleteFileW((dir + L"\\gpd\\QX2000U.gpd").c_str());
@@ -907,6 +1023,7 @@ TEST_F(InstallFlow, PrinterListThatDoesNotGrow)
     ExpectSucceeded(L"Quorvex QX2000", L"USB003", L"Quorvex QX2000");
     EXPECT_TRUE(HasPrinter(L"Quorvex QX2000"));
     Finish();
+    QvDevice(L"unplug-usb " + qx2000UsbId + L" SN0002");
 }
 
 TEST_F(InstallFlow, OldWindowsStopsAtOnce)

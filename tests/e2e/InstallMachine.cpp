@@ -132,17 +132,23 @@ bool PrinterDriverInfo(const std::wstring& printerName, DriverInfo& result)
 
 bool DriverListed(const std::wstring& name)
 {
+    return DriverEntries(name) > 0;
+}
+
+int DriverEntries(const std::wstring& name)
+{
     DWORD needed = 0, count = 0;
     EnumPrinterDriversW(nullptr, kEnvironment, 3, nullptr, 0, &needed, &count);
     std::vector<BYTE> buffer(needed + 4);
     if (!EnumPrinterDriversW(nullptr, kEnvironment, 3, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
                              &count))
-        return false;
+        return 0;
     const DRIVER_INFO_3W* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    int entries = 0;
     for (DWORD i = 0; i < count; ++i)
         if (name == Text(info[i].pName))
-            return true;
-    return false;
+            ++entries;
+    return entries;
 }
 
 bool RemoveDriver(const std::wstring& name)

@@ -40,6 +40,8 @@ struct DriverInfo {
 bool PrinterDriverInfo(const std::wstring& printer, DriverInfo& info);
 // Whether EnumPrinterDriversW lists a driver of that name.
 bool DriverListed(const std::wstring& name);
+// How many drivers of that name the spooler lists.
+int DriverEntries(const std::wstring& name);
 bool RemoveDriver(const std::wstring& name);
 
 // ---- files

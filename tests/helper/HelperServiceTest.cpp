@@ -271,46 +271,62 @@ TEST_F(HelperServiceTest, StopWithoutHandOffValuesWritesNoDeviceKey)
     EXPECT_EQ(expected, LogMessages());
 }
 
-TEST_F(HelperServiceTest, LeftoverServiceOfTheSameNameIsUsedAndRemoved)
+DWORD WINAPI CloseServiceLater(void* handle)
 {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    ASSERT_NE(nullptr, manager);
-    const std::wstring quoted = L"\"" + m_helper + L"\"";
-    SC_HANDLE old = CreateServiceW(manager, kServiceName, L"Helper of an earlier run",
-                                   SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                   SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, quoted.c_str(),
-                                   nullptr, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(nullptr, old) << "error " << GetLastError();
-    CloseServiceHandle(old);
-    CloseServiceHandle(manager);
+    Sleep(1500);
+    CloseServiceHandle(static_cast<SC_HANDLE>(handle));
+    return 0;
+}
 
-    {
-        CServiceHelper helper;
-        helper.SetServiceName(kServiceName);
-        helper.SetDisplayName(kServiceName);
-        helper.SetBinaryPath(m_helper.c_str());
-        helper.SetAutoStart(TRUE);
-        SetLastError(0xdeadbeef);
-        EXPECT_FALSE(helper.Install());
-        EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_EXISTS), GetLastError());
+// A service of our name that is already there, left by a run that was
+// ended or made by someone else, pointing at another program: the run makes
+// it ours before it starts it. The other program would leave a marker file.
+TEST_F(HelperServiceTest, LeftoverServiceOfOurNameRunsOnlyOurProgram)
+{
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
+    const std::wstring marker = L"C:\\qv-foreign-service-ran.txt";
+    const std::wstring foreign = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo ran> " + marker;
+    struct Case {
+        const char* what;
+        bool markedForDeletion;
+    };
+    for (const Case& c : {Case{"registered", false}, Case{"marked for deletion", true}}) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(marker.c_str());
+        SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        ASSERT_NE(nullptr, manager);
+        SC_HANDLE old = CreateServiceW(manager, kServiceName, L"Someone else's service", SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                                       foreign.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, old) << "error " << GetLastError();
+        // Deleted while a handle stays open: the manager keeps it until the
+        // handle is closed, here a moment after the run has begun.
+        HANDLE closer = nullptr;
+        if (c.markedForDeletion) {
+            ASSERT_TRUE(DeleteService(old));
+            closer = CreateThread(nullptr, 0, CloseServiceLater, old, 0, nullptr);
+            ASSERT_NE(nullptr, closer);
+        } else {
+            CloseServiceHandle(old);
+        }
+        CloseServiceHandle(manager);
+
+        WriteUsbHandOff();
+        CreateUsbDevice();
+        RunHelperServiceOnce(m_helper, kServiceName);
+        if (closer) {
+            WaitForSingleObject(closer, 10000);
+            CloseHandle(closer);
+        }
+        ExpectUsbInstanceRecords(UsbInstancePath(0));
+        ExpectUsbInstanceRecords(UsbInstancePath(1));
+        ExpectNoHandOffValuesLeft();
+        EXPECT_FALSE(ServiceExists(kServiceName));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(marker.c_str())) << "the other program ran";
+        CleanRegistry();
     }
-    wchar_t display[256] = {};
-    DWORD length = 256;
-    manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    ASSERT_NE(nullptr, manager);
-    EXPECT_TRUE(GetServiceDisplayNameW(manager, kServiceName, display, &length));
-    EXPECT_STREQ(L"Helper of an earlier run", display);
-    CloseServiceHandle(manager);
-
-    // The whole run acts on the old service: it starts, applies the values
-    // when stopped, and is gone at the end.
-    WriteUsbHandOff();
-    CreateUsbDevice();
-    RunHelperServiceOnce(m_helper, kServiceName);
-    ExpectUsbInstanceRecords(UsbInstancePath(0));
-    ExpectUsbInstanceRecords(UsbInstancePath(1));
-    ExpectNoHandOffValuesLeft();
-    EXPECT_FALSE(ServiceExists(kServiceName));
+    DeleteFileW(marker.c_str());
 }
 
 TEST_F(HelperServiceTest, ServiceThatCannotStartIsStillRemoved)

@@ -203,6 +203,7 @@ TEST_F(Staging, HelperFolderIsMadeOnceWithOneBackslash)
     EXPECT_EQ(StageOutcome::Generated, log[0].outcome);
     EXPECT_EQ(StageOutcome::Unchanged, log[1].outcome);
     EXPECT_EQ(pkg::ResourceBytes(L"WIN7", 232), Bytes(log[0].target));
+    stager.ReleaseHelperService();
     wt::RemoveTree(L"C:\\qv common files");
 
     // The system's common files folder, whatever it ends in.
@@ -214,9 +215,45 @@ TEST_F(Staging, HelperFolderIsMadeOnceWithOneBackslash)
     const bool existed = wt::DirectoryExists(folder);
     ASSERT_TRUE(real.ExtractHelperService(L"QPHelper.exe"));
     EXPECT_TRUE(wt::FileExists(std::wstring(system) + L"\\Services\\QPHelper.exe"));
+    real.ReleaseHelperService();
     DeleteFileW((folder + L"\\QPHelper.exe").c_str());
     if (!existed)
         RemoveDirectoryW(folder.c_str());
+}
+
+// The file the service manager is to run as the local system: only ever
+// our own, and nobody can change it between the check and the service run.
+TEST_F(Staging, HelperFileIsOursAndHeldUntilReleased)
+{
+    const std::wstring common = L"C:\\qv common files";
+    wt::RemoveTree(common);
+    DriverFileStager stager(m_context, nullptr, pkg::kFolder, common);
+    const std::wstring helper = stager.HelperFolder() + L"\\QPHelper.exe";
+    ASSERT_TRUE(CreateDirectoryW(common.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(stager.HelperFolder().c_str(), nullptr));
+    ASSERT_TRUE(wt::WriteFileBytes(helper, "someone else's program"));
+    // A different file that its owner holds open cannot be replaced: a failure.
+    HANDLE foreign = CreateFileW(helper.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, foreign);
+    EXPECT_FALSE(stager.ExtractHelperService(L"QPHelper.exe"));
+    CloseHandle(foreign);
+    EXPECT_EQ("someone else's program", Bytes(helper));
+
+    // Once it can be, it is replaced, and held against writing, renaming and
+    // deleting while others may still read and run it.
+    ASSERT_TRUE(stager.ExtractHelperService(L"QPHelper.exe"));
+    EXPECT_EQ(pkg::ResourceBytes(L"WIN7", 232), Bytes(helper));
+    HANDLE writer = CreateFileW(helper.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, writer);
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    EXPECT_FALSE(MoveFileW(helper.c_str(), (helper + L".old").c_str()));
+    EXPECT_FALSE(DeleteFileW(helper.c_str()));
+    stager.ReleaseHelperService();
+    EXPECT_TRUE(DeleteFileW(helper.c_str()));
+    wt::RemoveTree(common);
 }
 
 // Runs in the test program built without resource 136 (unires.dll).
