@@ -2,7 +2,7 @@
 #ifndef QV_APP_DRIVERAPP_H
 #define QV_APP_DRIVERAPP_H
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 #include "support/Window.h"
 
 class CDriverApp : public CWinApp {

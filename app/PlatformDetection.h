@@ -2,8 +2,8 @@
 #ifndef QV_APP_PLATFORMDETECTION_H
 #define QV_APP_PLATFORMDETECTION_H
 
-#include "app/InstallContext.h"
-#include "app/PlatformSettings.h"
+#include "context/InstallContext.h"
+#include "context/PlatformSettings.h"
 
 // Asks the running system (version, WOW64, processor architecture).
 PlatformFacts QueryPlatformFacts();

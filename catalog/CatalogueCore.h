@@ -4,7 +4,7 @@
 #ifndef QV_CATALOG_CATALOGUECORE_H
 #define QV_CATALOG_CATALOGUECORE_H
 
-#include "app/PrinterModel.h"
+#include "context/PrinterModel.h"
 #include "catalog/InfFields.h"
 
 #include <functional>

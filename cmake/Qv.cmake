@@ -23,9 +23,6 @@ endfunction()
 # targets, so its tests can run natively under the sanitizers.
 function(qv_pure_library name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
-  if(NOT A_SOURCES)
-    return()  # nothing written yet
-  endif()
   add_library(${name} STATIC ${A_SOURCES})
   qv_target_defaults(${name})
   if(A_LIBS)
@@ -39,9 +36,6 @@ function(qv_win_library name)
     return()
   endif()
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
-  if(NOT A_SOURCES)
-    return()  # nothing written yet
-  endif()
   add_library(${name} STATIC ${A_SOURCES})
   qv_target_defaults(${name})
   if(A_LIBS)
@@ -140,27 +134,6 @@ function(qv_wine_run)
   if(A_DISPLAY)
     set_tests_properties(${A_NAME} PROPERTIES RESOURCE_LOCK display)
   endif()
-endfunction()
-
-# The files of a list that exist. Folders list the files they will hold; a
-# file that is not written yet is left out of the build.
-function(qv_existing out)
-  set(result)
-  foreach(f ${ARGN})
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
-      list(APPEND result ${f})
-    endif()
-  endforeach()
-  set(${out} ${result} PARENT_SCOPE)
-endfunction()
-
-# Links the libraries of a list that exist as targets.
-function(qv_link_existing target)
-  foreach(lib ${ARGN})
-    if(TARGET ${lib})
-      target_link_libraries(${target} PRIVATE ${lib})
-    endif()
-  endforeach()
 endfunction()
 
 # windres does not report the files a script includes; name them so that a

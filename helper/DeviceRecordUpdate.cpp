@@ -16,33 +16,30 @@ const REGSAM kWriteAccess = KEY_READ | KEY_WRITE;  // 0x2001f
 HandOffValues ReadHandOffValues(CHelperRegistry& classKey)
 {
     HandOffValues values;
-    classKey.ReadString("_ToPath", values.toPath);
-    if (!classKey.ReadDword("_UpdateMode", values.updateMode)) {
-        values.updateMode = 0;
-        classKey.WriteDword("_UpdateMode", 0);
+    using namespace helper_protocol;
+    classKey.ReadString(kToPath, values.toPath);
+    if (!classKey.ReadDword(kUpdateMode, values.updateMode)) {
+        values.updateMode = kUpdateDevicePath;
+        classKey.WriteDword(kUpdateMode, kUpdateDevicePath);
     }
-    if (!classKey.ReadString("_BrandSeries", values.brandSeries)) {
+    if (!classKey.ReadString(kBrandSeries, values.brandSeries)) {
         values.brandSeries = kDefaultBrandSeries;
-        classKey.WriteString("_BrandSeries", values.brandSeries);
+        classKey.WriteString(kBrandSeries, values.brandSeries);
     } else if (values.brandSeries.empty()) {
         values.brandSeries = kDefaultBrandSeries;
     }
-    classKey.ReadString("_DeviceDesc", values.deviceDesc);
-    classKey.ReadDword("_ConfigFlags", values.configFlags);
-    classKey.ReadString("_ClassGUID", values.classGuid);
-    classKey.ReadString("_Driver", values.driver);
-    classKey.ReadString("_Class", values.className);
-    classKey.ReadString("_Mfg", values.mfg);
+    classKey.ReadString(kDeviceDesc, values.deviceDesc);
+    classKey.ReadDword(kConfigFlags, values.configFlags);
+    classKey.ReadString(kClassGuid, values.classGuid);
+    classKey.ReadString(kDriver, values.driver);
+    classKey.ReadString(kClass, values.className);
+    classKey.ReadString(kMfg, values.mfg);
     return values;
 }
 
 void DeleteHandOffValues(CHelperRegistry& classKey)
 {
-    static const char* const kNames[] = {
-        "_ToPath", "_UpdateMode", "_BrandSeries", "_DeviceDesc", "_ConfigFlags",
-        "_ClassGUID", "_Driver", "_Class", "_Mfg",
-    };
-    for (const char* name : kNames)
+    for (const char* name : helper_protocol::kHandOffNames)
         classKey.DeleteValue(name);
 }
 
@@ -114,7 +111,7 @@ void ApplyDeviceRecords(CHelperLog& log)
     const HandOffValues values = ReadHandOffValues(classKey);
     // From here on the values live only in memory.
     DeleteHandOffValues(classKey);
-    if (values.updateMode == 0)
+    if (values.updateMode == helper_protocol::kUpdateDevicePath)
         UpdateDevicePath(log, values);
     else
         UpdateParallelPorts(log, values);

@@ -7,12 +7,6 @@
 #include <cstring>
 #include <vector>
 
-const char kHelperServiceName[] = "Quorvex Printer Helper";
-const char kPrinterClassKey[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E979-E325-11CE-BFC1-08002BE10318}";
-const char kLptEnumKey[] = "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM";
-const char kDefaultBrandSeries[] = "QuorvexVKT";
-const char kGenericLptDeviceKey[] = "QuorvexPrinter";
 
 HelperPaths DeriveHelperPaths(const std::string& modulePath)
 {

@@ -8,16 +8,14 @@
 #include <cstddef>
 #include <string>
 
-// The service's name and display name (the installer uses the same text).
-extern const char kHelperServiceName[];
-// The printer setup class key, below HKEY_LOCAL_MACHINE.
-extern const char kPrinterClassKey[];
-// The parallel-port enumerator, below HKEY_LOCAL_MACHINE.
-extern const char kLptEnumKey[];
-// The brand series assumed when the installer left none.
-extern const char kDefaultBrandSeries[];
-// The device key name that always receives the values (a second time).
-extern const char kGenericLptDeviceKey[];
+#include "context/HelperProtocol.h"
+
+// The service's name, keys and value names are the ones the installer uses.
+using helper_protocol::kDefaultBrandSeries;
+using helper_protocol::kGenericLptDeviceKey;
+using helper_protocol::kLptEnumKey;
+using helper_protocol::kPrinterClassKey;
+using helper_protocol::kServiceName;
 
 // The paths derived from the program's own full path.
 struct HelperPaths {

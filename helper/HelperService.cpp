@@ -84,23 +84,23 @@ int CHelperService::Install()
     if (m_paths.installPath.empty()) {
         // Our own path could not be found: there is nothing to register.
         m_log.Write(FormatLogMessage("Failed to create service %s, error code = %d\n",
-                                     kHelperServiceName,
+                                     kServiceName,
                                      static_cast<int>(ERROR_INVALID_PARAMETER)));
         return 1;
     }
     // Quoted, so that a path with spaces cannot be read as a shorter program
     // path ("C:\Program.exe") when the service starts.
     const std::string binaryPath = "\"" + m_paths.installPath + "\"";
-    CScHandle service(CreateServiceA(manager.Get(), kHelperServiceName, kHelperServiceName,
+    CScHandle service(CreateServiceA(manager.Get(), kServiceName, kServiceName,
                                      SERVICE_ALL_ACCESS, kInstallServiceType, SERVICE_AUTO_START,
                                      SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr,
                                      nullptr, nullptr, nullptr));
     if (service.Get() == nullptr) {
         m_log.Write(FormatLogMessage("Failed to create service %s, error code = %d\n",
-                                     kHelperServiceName, LastError()));
+                                     kServiceName, LastError()));
         return 1;
     }
-    m_log.Write(FormatLogMessage("Service %s installed\n", kHelperServiceName));
+    m_log.Write(FormatLogMessage("Service %s installed\n", kServiceName));
     return 0;
 }
 
@@ -112,7 +112,7 @@ bool CHelperService::OpenExisting(SC_HANDLE& manager, SC_HANDLE& service)
         m_log.Write(FormatLogMessage("OpenSCManager failed, error code = %d\n", LastError()));
         return false;
     }
-    service = OpenServiceA(manager, kHelperServiceName, SERVICE_ALL_ACCESS);
+    service = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
     if (service == nullptr) {
         m_log.Write(FormatLogMessage("OpenService failed, error code = %d\n", LastError()));
         CloseServiceHandle(manager);
@@ -162,17 +162,17 @@ int CHelperService::Remove()
     CScHandle manager(rawManager);
     CScHandle service(rawService);
     if (!DeleteService(service.Get())) {
-        m_log.Write(FormatLogMessage("Failed to delete service %s\n", kHelperServiceName));
+        m_log.Write(FormatLogMessage("Failed to delete service %s\n", kServiceName));
         return 1;
     }
-    m_log.Write(FormatLogMessage("Service %s removed\n", kHelperServiceName));
+    m_log.Write(FormatLogMessage("Service %s removed\n", kServiceName));
     return 0;
 }
 
 int CHelperService::RunAsService()
 {
     // The table wants writable names.
-    std::string name(kHelperServiceName);
+    std::string name(kServiceName);
     SERVICE_TABLE_ENTRYA table[] = {
         {&name[0], &CHelperService::ServiceMain},
         {nullptr, nullptr},
@@ -199,7 +199,7 @@ void WINAPI CHelperService::ControlHandler(DWORD control)
 
 void CHelperService::OnServiceMain()
 {
-    m_hStatus = RegisterServiceCtrlHandlerA(kHelperServiceName, &CHelperService::ControlHandler);
+    m_hStatus = RegisterServiceCtrlHandlerA(kServiceName, &CHelperService::ControlHandler);
     if (m_hStatus == nullptr) {
         m_log.Write(FormatLogMessage("RegisterServiceCtrlHandler failed, error code = %d\n",
                                      LastError()));

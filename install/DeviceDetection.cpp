@@ -52,16 +52,16 @@ bool ModelPrinterOnPort(const std::wstring& deviceKeyName, const std::wstring& p
 
 }  // namespace
 
-int DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& portDescription,
+InstallResult DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& portDescription,
                          std::wstring& portName)
 {
     CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
     if (!reg.OpenKey(kUsbPrintEnumKey, FALSE))
-        return UsbDetectNotAvailable;
+        return InstallResult::UsbNotAvailable;
     DWORD count = 0;
     reg.ReadDword(L"Count", count);
     if (count == 0)
-        return UsbDetectNoPrinter;
+        return InstallResult::UsbNoPrinter;
 
     // Every enumerated printer is looked at, in the service's order; the
     // first one with a port stands in when none is the model's, so that an
@@ -76,7 +76,7 @@ int DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& portDe
         if (ModelPrinterOnPort(deviceKeyName, port)) {
             portDescription = description;
             portName = port;
-            return UsbDetectFound;
+            return InstallResult::Success;
         }
         if (!anyPort) {
             anyPort = true;
@@ -88,7 +88,7 @@ int DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& portDe
         portDescription = firstDescription;
         portName = firstPort;
     }
-    return UsbDetectNotMatched;
+    return InstallResult::UsbDeviceNotMatched;
 }
 
 bool FindDeviceKey(const std::wstring& enumerator, const std::wstring& deviceKeyName,

@@ -6,19 +6,20 @@
 
 #include <string>
 
+#include "context/InstallResult.h"
 #include "install/UsbDetection.h"
 
 // The port of the model's USB printer. Every printer the usbprint service
 // enumerated is looked at; the model's is the one whose port carries an
 // instance of the model's device key (`deviceKeyName`, see
-// ModelDeviceKeyName). Returns a UsbDetectStatus value:
-//   0  found: `portDescription` and `portName` ("USB%03d") are set;
-//   1  the service's "Count" is 0 or missing;
-//   2  no enumerated printer is the model's; when another printer's port
-//      could be read, the outputs hold the first such port, for an
-//      installation the user forces;
-//   10 the service has no Enum key.
-int DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& portDescription,
+// ModelDeviceKeyName). Returns
+//   Success: `portDescription` and `portName` ("USB%03d") are set;
+//   UsbNoPrinter: the service's "Count" is 0 or missing;
+//   UsbDeviceNotMatched: no enumerated printer is the model's; when another
+//      printer's port could be read, the outputs hold the first such port,
+//      for an installation the user forces;
+//   UsbNotAvailable: the service has no Enum key.
+InstallResult DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& portDescription,
                          std::wstring& portName);
 
 // The device key under SYSTEM\CurrentControlSet\Enum\<enumerator>

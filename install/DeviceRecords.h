@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 
 // Both read the other model fields from `context.model`. Neither reports
 // anything; a write that fails is skipped.

@@ -1,8 +1,9 @@
 #include "install/DeviceRecordsCore.h"
 
+#include "context/HelperProtocol.h"
+
 const wchar_t* const kPrinterClassGuid = L"{4D36E979-E325-11CE-BFC1-08002BE10318}";
-const wchar_t* const kPrinterClassKey =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E979-E325-11CE-BFC1-08002BE10318}";
+const std::wstring kPrinterClassKey = WidenAscii(helper_protocol::kPrinterClassKey);
 
 namespace {
 // Instance numbers stay within a signed 32-bit value even after the +1.
@@ -16,6 +17,11 @@ RegistryValue Text(const std::wstring& name, const std::wstring& text)
 RegistryValue Number(const std::wstring& name, std::uint32_t number)
 {
     return RegistryValue{name, true, std::wstring(), number};
+}
+
+std::wstring HandOff(const char* name)
+{
+    return WidenAscii(name);
 }
 
 bool IsBlank(wchar_t c)
@@ -103,14 +109,14 @@ std::vector<RegistryValue> UsbHandOffValues(const PrinterModel& model,
 {
     const std::wstring driver = std::wstring(kPrinterClassGuid) + L"\\" + instanceName;
     return {
-        Text(L"_DeviceDesc", model.deviceDescription),
-        Number(L"_ConfigFlags", 0),
-        Text(L"_ClassGUID", kPrinterClassGuid),
-        Text(L"_Class", L"Printer"),
-        Text(L"_Driver", driver),
-        Text(L"_Mfg", model.manufacturer),
-        Number(L"_UpdateMode", 0),
-        Text(L"_ToPath", L"SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\" + deviceKeyName),
+        Text(HandOff(helper_protocol::kDeviceDesc), model.deviceDescription),
+        Number(HandOff(helper_protocol::kConfigFlags), 0),
+        Text(HandOff(helper_protocol::kClassGuid), kPrinterClassGuid),
+        Text(HandOff(helper_protocol::kClass), L"Printer"),
+        Text(HandOff(helper_protocol::kDriver), driver),
+        Text(HandOff(helper_protocol::kMfg), model.manufacturer),
+        Number(HandOff(helper_protocol::kUpdateMode), helper_protocol::kUpdateDevicePath),
+        Text(HandOff(helper_protocol::kToPath), WidenAscii(helper_protocol::kEnumKey) + L"\\USBPRINT\\" + deviceKeyName),
     };
 }
 
@@ -120,14 +126,14 @@ std::vector<RegistryValue> LptHandOffValues(const PrinterModel& model,
 {
     const std::wstring driver = std::wstring(kPrinterClassGuid) + L"\\" + instanceName;
     return {
-        Text(L"_DeviceDesc", model.deviceDescription),
-        Number(L"_ConfigFlags", 0),
-        Text(L"_ClassGUID", kPrinterClassGuid),
-        Text(L"_Driver", driver),
-        Text(L"_Class", L"Printer"),
-        Text(L"_Mfg", model.manufacturer),
-        Number(L"_UpdateMode", 2),
-        Text(L"_BrandSeries", model.manufacturer + model.namePrefix),
-        Text(L"_ToPath", L"SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\" + deviceKeyName),
+        Text(HandOff(helper_protocol::kDeviceDesc), model.deviceDescription),
+        Number(HandOff(helper_protocol::kConfigFlags), 0),
+        Text(HandOff(helper_protocol::kClassGuid), kPrinterClassGuid),
+        Text(HandOff(helper_protocol::kDriver), driver),
+        Text(HandOff(helper_protocol::kClass), L"Printer"),
+        Text(HandOff(helper_protocol::kMfg), model.manufacturer),
+        Number(HandOff(helper_protocol::kUpdateMode), helper_protocol::kUpdateParallelPorts),
+        Text(HandOff(helper_protocol::kBrandSeries), model.manufacturer + model.namePrefix),
+        Text(HandOff(helper_protocol::kToPath), WidenAscii(helper_protocol::kLptEnumKey) + L"\\" + deviceKeyName),
     };
 }

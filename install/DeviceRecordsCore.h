@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/PrinterModel.h"
+#include "context/PrinterModel.h"
 
 extern const wchar_t* const kPrinterClassGuid; // {4D36E979-E325-11CE-BFC1-08002BE10318}
-extern const wchar_t* const kPrinterClassKey;  // SYSTEM\...\Control\Class\{4D36E979-...}
+extern const std::wstring kPrinterClassKey;     // SYSTEM\...\Control\Class\{4D36E979-...}
 
 // One registry value: a REG_SZ text, or a REG_DWORD number.
 struct RegistryValue {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 #include "install/FilePlan.h"
 
 class DriverFileStager {

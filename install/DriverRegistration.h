@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 
 // One AddPrinterDriverExW call (level 3, APD_COPY_NEW_FILES) with the
 // unidriver as rendering and configuration module, the model's GPD for

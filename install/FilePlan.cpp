@@ -34,14 +34,6 @@ std::wstring ModuleFolderOf(const std::wstring& modulePath)
     return slash == std::wstring::npos ? std::wstring() : modulePath.substr(0, slash);
 }
 
-std::wstring HelperFolderOf(const std::wstring& commonFilesFolder)
-{
-    std::wstring folder = commonFilesFolder;
-    if (folder.empty() || folder.back() != L'\\')
-        folder += L'\\';
-    return folder + L"Services";
-}
-
 DriverFilePlan MakeDriverFilePlan(const InstallContext& context, const std::wstring& infBaseName,
                                   const std::wstring& moduleFolder,
                                   const std::wstring& driverDirectory)

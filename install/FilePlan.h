@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallContext.h"
+#include "context/HelperProtocol.h"
+#include "context/InstallContext.h"
 
 // Legacy: 32-bit Windows 2000/XP/2003, every file straight in the driver
 // directory. Subfolder: everything later, plug-ins and GPD files in folders.
@@ -59,10 +60,6 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 // The folder part of a module path: everything before its last backslash,
 // or empty when it has none.
 std::wstring ModuleFolderOf(const std::wstring& modulePath);
-
-// The helper folder below the common program-files folder: one backslash
-// is added only when the folder does not end in one, then "Services".
-std::wstring HelperFolderOf(const std::wstring& commonFilesFolder);
 
 // Steps 1 to 13 of the driver staging for the model of `context`.
 DriverFilePlan MakeDriverFilePlan(const InstallContext& context, const std::wstring& infBaseName,

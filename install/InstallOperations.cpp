@@ -13,15 +13,15 @@ SystemInstallOperations::SystemInstallOperations(const InstallContext& context)
 {
 }
 
-std::int32_t SystemInstallOperations::DetectUsbPrinterPort(std::wstring& description, std::wstring& port)
+InstallResult SystemInstallOperations::DetectUsbPrinterPort(std::wstring& description, std::wstring& port)
 {
     const PrinterModel& model = m_context.model;
     return ::DetectUsbPrinterPort(ModelDeviceKeyName(model, model.usbIdSuffix), description, port);
 }
 
-bool SystemInstallOperations::EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring& errorText)
+bool SystemInstallOperations::EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode)
 {
-    return ::EnumeratePrinterNames(names, &errorText);
+    return ::EnumeratePrinterNames(names, &errorCode);
 }
 
 bool SystemInstallOperations::StageDriverFiles(const std::wstring& infBaseName)

@@ -2,7 +2,7 @@
 #ifndef QV_INSTALL_INSTALLOPERATIONS_H
 #define QV_INSTALL_INSTALLOPERATIONS_H
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 #include "install/DriverFileStager.h"
 #include "install/InstallSequence.h"
 
@@ -10,8 +10,8 @@ class SystemInstallOperations : public IInstallOperations {
 public:
     explicit SystemInstallOperations(const InstallContext& context);
 
-    std::int32_t DetectUsbPrinterPort(std::wstring& description, std::wstring& port) override;
-    bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring& errorText) override;
+    InstallResult DetectUsbPrinterPort(std::wstring& description, std::wstring& port) override;
+    bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) override;
     bool StageDriverFiles(const std::wstring& infBaseName) override;
     bool StageInfAndCatalog(const std::wstring& infBaseName) override;
     bool RegisterPrinterDriver(const std::wstring& infBaseName, const std::wstring& driverName,

@@ -10,34 +10,34 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
+#include "context/InstallResult.h"
 
-// The result of one installation run.
-enum InstallResult : std::int32_t {
-    Success = 0,
-    UsbNoPrinter = 1,
-    UsbDeviceNotMatched = 2,
-    UsbNotAvailable = 10,
-    FilesNotStaged = 20,
-    PrinterNotCreated = 30,
-    DriverNotAdded = 60,
-    PrinterNotAdded = 70,
-    SystemTooOld = 100,
-};
-
-// The string-table id of the message shown for a failed run (0: none).
-unsigned MessageIdForResult(std::int32_t result);
-
-// What the run does to the setup page and the wizard around it.
-class ISetupPageUi {
+// What the run shows on the setup page and the wizard around it, in the
+// run's own terms; the page turns them into its texts and controls.
+class ISetupPage {
 public:
-    enum Button { Back, Next, Cancel, Finish };
+    enum class Button { Back, Next, Cancel, Finish };
+    // The wizard's caption.
+    enum class Phase { Installing, Complete };
+    // The status line under the progress bar.
+    enum class Status { None, SystemInfo, CopyFiles, AddDriver, AddPrinter, Succeeded, Failed };
 
-    virtual ~ISetupPageUi() = default;
-    virtual std::wstring LoadText(unsigned id) = 0;
-    virtual void SetWizardTitle(const std::wstring& text) = 0;
-    virtual void SetItemText(int id, const std::wstring& text) = 0;
-    virtual void ShowItem(int id, bool show) = 0;
+    virtual ~ISetupPage() = default;
+    virtual void SetPhase(Phase phase) = 0;
+    // The heading and the bare labels of the printer-name, port and model
+    // lines.
+    virtual void PrepareLines() = 0;
+    // The printer-name and port lines (the model line is never shown).
+    virtual void ShowLines(bool show) = 0;
+    virtual void SetPrinterName(const std::wstring& name) = 0;
+    virtual void SetPortName(const std::wstring& port) = 0;
+    virtual void SetModel(const std::wstring& driverName) = 0;
+    // The status line is transparent: hiding it erases the old text, showing
+    // it with a new status draws that.
+    virtual void HideStatus() = 0;
+    virtual void ShowStatus(Status status) = 0;
+    virtual void ShowTestPageButton(bool show) = 0;
     virtual void EnableButton(Button button, bool enable) = 0;
     virtual void SetProgressRange(int low, int high) = 0;
     virtual void SetProgressStep(int step) = 0;
@@ -45,12 +45,18 @@ public:
     virtual void StepProgress() = 0;
     virtual int GetProgressPos() = 0;
     virtual void UpdatePage() = 0;
-    // The application message box with the error icon.
-    virtual void ShowError(const std::wstring& text) = 0;
-    // The Yes/No question; true for Yes.
-    virtual bool AskYesNo(const std::wstring& text) = 0;
-    // A plain message box with its own caption and an OK button.
-    virtual void ShowMessage(const std::wstring& caption, const std::wstring& text) = 0;
+    // The copy-number format of a taken printer name (" (Copy %d)") in the
+    // user's language.
+    virtual std::wstring CopySuffixFormat() = 0;
+    // The message of a failed run.
+    virtual void ReportFailure(InstallResult result) = 0;
+    // The printer list could not be read; `errorCode` is the system's.
+    virtual void ReportPrinterListError(std::uint32_t errorCode) = 0;
+    // Whether to install on a printer that is not the model's; true for yes.
+    virtual bool AskForceInstall() = 0;
+    // The helper program could not be written out; `modelName` is the
+    // model's display name.
+    virtual void ReportHelperNotWritten(const std::wstring& modelName) = 0;
     // Dispatches the pending window messages; false when a quit message came.
     virtual bool PumpMessages() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
@@ -66,9 +72,10 @@ public:
 class IInstallOperations {
 public:
     virtual ~IInstallOperations() = default;
-    virtual std::int32_t DetectUsbPrinterPort(std::wstring& description, std::wstring& port) = 0;
-    // Fills `names` (emptied first); false with a message text on failure.
-    virtual bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring& errorText) = 0;
+    virtual InstallResult DetectUsbPrinterPort(std::wstring& description, std::wstring& port) = 0;
+    // Fills `names` (emptied first); false with the system's error code on
+    // failure.
+    virtual bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) = 0;
     virtual bool StageDriverFiles(const std::wstring& infBaseName) = 0;
     virtual bool StageInfAndCatalog(const std::wstring& infBaseName) = 0;
     virtual bool RegisterPrinterDriver(const std::wstring& infBaseName, const std::wstring& driverName,
@@ -85,13 +92,9 @@ public:
     virtual void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) = 0;
 };
 
-// The helper program's path: the common files folder, a backslash unless it
-// already ends in one, "Services\" and the program's name.
-std::wstring ComposeHelperServicePath(const std::wstring& commonFilesFolder, const std::wstring& exeName);
-
 class InstallSequence {
 public:
-    InstallSequence(InstallContext& context, ISetupPageUi& ui, IInstallOperations& operations);
+    InstallSequence(InstallContext& context, ISetupPage& page, IInstallOperations& operations);
 
     // The page's activation: the whole run with its status, progress, and
     // the message of a failure.
@@ -101,26 +104,25 @@ public:
     // Back to the connection page for another attempt.
     long OnWizardBack();
 
-    std::int32_t RunInstallation();
+    InstallResult RunInstallation();
     bool CompleteInstallation();
-    void ShowStatus(const std::wstring& text, unsigned steps, bool repaint);
+    void ShowStatus(ISetupPage::Status status, unsigned steps);
     void WaitPumping(unsigned totalMs, unsigned sliceMs);
     std::wstring GetHelperServicePath();
 
-    std::int32_t GetResultCode() const { return m_resultCode; }
+    InstallResult GetResultCode() const { return m_resultCode; }
     const std::wstring& GetPrinterName() const { return m_printerName; }
     const std::vector<std::wstring>& GetPrintersBefore() const { return m_printersBefore; }
     const std::vector<std::wstring>& GetPrintersAfter() const { return m_printersAfter; }
 
 private:
     void Enumerate(std::vector<std::wstring>& names);
-    std::wstring Label(unsigned labelId, const std::wstring& value);
 
     InstallContext& m_context;
-    ISetupPageUi& m_ui;
+    ISetupPage& m_page;
     IInstallOperations& m_ops;
 
-    std::int32_t m_resultCode = 0;
+    InstallResult m_resultCode = InstallResult::Success;
     std::wstring m_printerName;
     std::vector<std::wstring> m_printersBefore;
     std::vector<std::wstring> m_printersAfter;

@@ -7,7 +7,6 @@
 #include "install/FilePlan.h"
 #include "support/ResString.h"
 #include "support/SystemLibrary.h"
-#include "wizard/res/resource.h"
 
 namespace {
 
@@ -28,11 +27,11 @@ private:
     HLOCAL m_data;
 };
 
-bool Fail(std::vector<std::wstring>& names, std::wstring* errorText, DWORD error)
+bool Fail(std::vector<std::wstring>& names, std::uint32_t* errorCode, DWORD error)
 {
     names.clear();
-    if (errorText)
-        *errorText = FormatText(ResString(IDS_ERR_ENUM_PRINTERS), static_cast<long>(error));
+    if (errorCode)
+        *errorCode = error;
     return false;
 }
 
@@ -77,7 +76,7 @@ bool RunPrintUi(const std::wstring& parameters)
 
 } // namespace
 
-bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring* errorText)
+bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t* errorCode)
 {
     names.clear();
     wchar_t noName[] = L"";
@@ -89,7 +88,7 @@ bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring* error
         EnumPrintersW(flags, noName, 2, nullptr, 0, &needed, &count);
         LocalBuffer buffer(needed + 4);
         if (!buffer.Get())
-            return Fail(names, errorText, GetLastError());
+            return Fail(names, errorCode, GetLastError());
         if (EnumPrintersW(flags, noName, 2, buffer.Get(), needed + 4, &needed, &count)) {
             const PRINTER_INFO_2W* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.Get());
             for (DWORD i = 0; i < count; ++i)
@@ -98,9 +97,9 @@ bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring* error
         }
         const DWORD error = GetLastError();
         if (error != ERROR_INSUFFICIENT_BUFFER)
-            return Fail(names, errorText, error);
+            return Fail(names, errorCode, error);
     }
-    return Fail(names, errorText, ERROR_INSUFFICIENT_BUFFER);
+    return Fail(names, errorCode, ERROR_INSUFFICIENT_BUFFER);
 }
 
 bool AddPrinterDirect(const InstallContext& context, const std::wstring& printerName,

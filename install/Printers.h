@@ -9,16 +9,17 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 #include "install/PrinterNaming.h"
 
 // Fills `names` with the local printers and printer connections, in the
-// spooler's order. On failure `names` is empty, `*errorText` (when given)
-// is string 491 formatted with the error code, and the result is false.
-bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring* errorText);
+// spooler's order. On failure `names` is empty, `*errorCode` (when given) is
+// the system's error code, and the result is false.
+bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t* errorCode);
 
 // AddPrinterW (level 2) of `printerName` on `port` with the model's driver,
 // "WinPrint" and "RAW". True when the spooler created the printer.

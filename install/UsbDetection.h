@@ -6,16 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PrinterModel.h"
-
-// Results of DetectUsbPrinterPort; the numbers are the installation
-// sequence's result codes and are passed on unchanged.
-enum UsbDetectStatus : int {
-    UsbDetectFound = 0,        // port name and description are set
-    UsbDetectNoPrinter = 1,    // "Count" is 0 or missing
-    UsbDetectNotMatched = 2,   // device parameters or port record not found
-    UsbDetectNotAvailable = 10 // the usbprint service has no Enum key
-};
+#include "context/PrinterModel.h"
 
 // Registry paths below HKEY_LOCAL_MACHINE.
 extern const wchar_t* const kUsbPrintEnumKey;      // SYSTEM\...\Services\usbprint\Enum

@@ -1,7 +1,7 @@
 #include "wizard/ConnectionDlg.h"
 
 #include "support/ResString.h"
-#include "wizard/ConnectionRules.h"
+#include "context/ConnectionRules.h"
 #include "wizard/res/resource.h"
 
 CConnectionDlg::CConnectionDlg(InstallContext& context)

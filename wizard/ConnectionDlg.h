@@ -2,7 +2,7 @@
 #ifndef QV_WIZARD_CONNECTIONDLG_H
 #define QV_WIZARD_CONNECTIONDLG_H
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 #include "wizard/NewWizDialog.h"
 
 class CConnectionDlg : public CNewWizPage {

@@ -10,6 +10,7 @@
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
 #include "wizard/PrintTestPageDialog.h"
+#include "wizard/SetupTexts.h"
 #include "wizard/res/resource.h"
 
 namespace {
@@ -150,27 +151,68 @@ void CSetupDlg::OnDestroy()
     CNewWizPage::OnDestroy();
 }
 
-// ---- what the installation run does to the page
+// ---- what the installation run shows on the page
 
-std::wstring CSetupDlg::LoadText(unsigned id)
+namespace {
+
+// A blank and a tab between a line's label and its value.
+std::wstring Label(unsigned labelId, const std::wstring& value)
 {
-    return ResString(id);
+    return ResString(labelId) + L" \t" + value;
 }
 
-void CSetupDlg::SetWizardTitle(const std::wstring& text)
+}  // namespace
+
+void CSetupDlg::SetPhase(Phase phase)
 {
     if (GetWizard())
-        GetWizard()->SetTitle(text);
+        GetWizard()->SetTitle(ResString(PhaseTitleId(phase)));
 }
 
-void CSetupDlg::SetItemText(int id, const std::wstring& text)
+void CSetupDlg::PrepareLines()
 {
-    CWnd::SetItemText(id, text);
+    CWnd::SetItemText(IDC_SETUP_HEADING, ResString(IDS_SETUP_HEADING));
+    CWnd::SetItemText(IDC_SETUP_NAME, ResString(IDS_NAME_LABEL));
+    CWnd::SetItemText(IDC_SETUP_PORT, ResString(IDS_PORT_LABEL));
+    CWnd::SetItemText(IDC_SETUP_MODEL, ResString(IDS_MODEL_LINE_LABEL));
 }
 
-void CSetupDlg::ShowItem(int id, bool show)
+void CSetupDlg::ShowLines(bool show)
 {
-    CWnd::ShowItem(id, show);
+    CWnd::ShowItem(IDC_SETUP_NAME, show);
+    CWnd::ShowItem(IDC_SETUP_PORT, show);
+}
+
+void CSetupDlg::SetPrinterName(const std::wstring& name)
+{
+    CWnd::SetItemText(IDC_SETUP_NAME, Label(IDS_NAME_LABEL, name));
+}
+
+void CSetupDlg::SetPortName(const std::wstring& port)
+{
+    CWnd::SetItemText(IDC_SETUP_PORT, Label(IDS_PORT_LABEL, port));
+}
+
+void CSetupDlg::SetModel(const std::wstring& driverName)
+{
+    CWnd::SetItemText(IDC_SETUP_MODEL, Label(IDS_MODEL_LINE_LABEL, driverName));
+}
+
+void CSetupDlg::HideStatus()
+{
+    CWnd::ShowItem(IDC_SETUP_STATUS, false);
+}
+
+void CSetupDlg::ShowStatus(Status status)
+{
+    const unsigned id = StatusTextId(status);
+    CWnd::SetItemText(IDC_SETUP_STATUS, id ? ResString(id) : std::wstring());
+    CWnd::ShowItem(IDC_SETUP_STATUS, true);
+}
+
+void CSetupDlg::ShowTestPageButton(bool show)
+{
+    CWnd::ShowItem(IDC_TEST_PAGE, show);
 }
 
 void CSetupDlg::EnableButton(Button button, bool enable)
@@ -179,10 +221,10 @@ void CSetupDlg::EnableButton(Button button, bool enable)
     if (!wizard)
         return;
     switch (button) {
-    case Back: wizard->EnableBack(enable); break;
-    case Next: wizard->EnableNext(enable); break;
-    case Cancel: wizard->EnableCancel(enable); break;
-    case Finish: wizard->EnableFinish(enable); break;
+    case Button::Back: wizard->EnableBack(enable); break;
+    case Button::Next: wizard->EnableNext(enable); break;
+    case Button::Cancel: wizard->EnableCancel(enable); break;
+    case Button::Finish: wizard->EnableFinish(enable); break;
     }
 }
 
@@ -216,19 +258,31 @@ void CSetupDlg::UpdatePage()
     UpdateWindow(m_hWnd);
 }
 
-void CSetupDlg::ShowError(const std::wstring& text)
+std::wstring CSetupDlg::CopySuffixFormat()
 {
-    AppMessageBox(m_hWnd, text, MB_ICONERROR);
+    return ResString(IDS_COPY_SUFFIX);
 }
 
-bool CSetupDlg::AskYesNo(const std::wstring& text)
+void CSetupDlg::ReportFailure(InstallResult result)
 {
-    return AppMessageBox(m_hWnd, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    const unsigned id = MessageIdForResult(result);
+    AppMessageBox(m_hWnd, id ? ResString(id) : std::wstring(), MB_ICONERROR);
 }
 
-void CSetupDlg::ShowMessage(const std::wstring& caption, const std::wstring& text)
+void CSetupDlg::ReportPrinterListError(std::uint32_t errorCode)
 {
-    MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
+    AppMessageBox(m_hWnd, FormatText(ResString(IDS_ERR_ENUM_PRINTERS), static_cast<long>(errorCode)), MB_ICONERROR);
+}
+
+bool CSetupDlg::AskForceInstall()
+{
+    return AppMessageBox(m_hWnd, ResString(IDS_ASK_FORCE_INSTALL), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void CSetupDlg::ReportHelperNotWritten(const std::wstring& modelName)
+{
+    const std::wstring caption = SetupUtilityCaption(ResString(IDS_SETUP_UTILITY_CAPTION), modelName);
+    MessageBoxW(m_hWnd, ResString(IDS_ERR_EXTRACT_HELPER).c_str(), caption.c_str(), MB_OK);
 }
 
 bool CSetupDlg::PumpMessages()

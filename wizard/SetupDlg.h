@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 #include "install/InstallSequence.h"
 #include "wizard/NewWizDialog.h"
 
@@ -13,7 +13,7 @@
 // runs, so the command has run by the time the dialog shows.
 const UINT WM_INSTALL_PRINT_TEST_PAGE = WM_USER + 10;
 
-class CSetupDlg : public CNewWizPage, private ISetupPageUi {
+class CSetupDlg : public CNewWizPage, private ISetupPage {
 public:
     // `operations` defaults to the real machine's.
     explicit CSetupDlg(InstallContext& context, IInstallOperations* operations = nullptr);
@@ -38,11 +38,16 @@ private:
     void OnTestPage();
     void ShowSystemError();
 
-    // What the installation run does to this page.
-    std::wstring LoadText(unsigned id) override;
-    void SetWizardTitle(const std::wstring& text) override;
-    void SetItemText(int id, const std::wstring& text) override;
-    void ShowItem(int id, bool show) override;
+    // What the installation run shows on this page.
+    void SetPhase(Phase phase) override;
+    void PrepareLines() override;
+    void ShowLines(bool show) override;
+    void SetPrinterName(const std::wstring& name) override;
+    void SetPortName(const std::wstring& port) override;
+    void SetModel(const std::wstring& driverName) override;
+    void HideStatus() override;
+    void ShowStatus(Status status) override;
+    void ShowTestPageButton(bool show) override;
     void EnableButton(Button button, bool enable) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressStep(int step) override;
@@ -50,9 +55,11 @@ private:
     void StepProgress() override;
     int GetProgressPos() override;
     void UpdatePage() override;
-    void ShowError(const std::wstring& text) override;
-    bool AskYesNo(const std::wstring& text) override;
-    void ShowMessage(const std::wstring& caption, const std::wstring& text) override;
+    std::wstring CopySuffixFormat() override;
+    void ReportFailure(InstallResult result) override;
+    void ReportPrinterListError(std::uint32_t errorCode) override;
+    bool AskForceInstall() override;
+    void ReportHelperNotWritten(const std::wstring& modelName) override;
     bool PumpMessages() override;
     void Sleep(unsigned milliseconds) override;
     std::uint32_t TickCount() override;

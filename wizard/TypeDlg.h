@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 #include "catalog/ModelCatalogue.h"
 #include "wizard/NewWizDialog.h"
 

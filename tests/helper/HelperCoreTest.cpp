@@ -53,7 +53,7 @@ TEST(HelperLogEntry, StampIsZeroPaddedAndTheMessageFollowsOnAnIndentedLine)
 TEST(HelperLogEntry, MessagesAreComposedPrintfStyleWithoutTruncation)
 {
     EXPECT_EQ("Failed to create service Quorvex Printer Helper, error code = 1073\n",
-              FormatLogMessage("Failed to create service %s, error code = %d\n", kHelperServiceName,
+              FormatLogMessage("Failed to create service %s, error code = %d\n", kServiceName,
                                1073));
     // A percent sign in the argument stays as it is.
     EXPECT_EQ("write to path = A%dB", FormatLogMessage("write to path = %s", "A%dB"));

@@ -4,7 +4,7 @@
 #ifndef QV_QPACK_PACKCORE_H
 #define QV_QPACK_PACKCORE_H
 
-#include "app/PrinterModel.h"
+#include "context/PrinterModel.h"
 #include "catalog/InfText.h"
 
 #include <string>

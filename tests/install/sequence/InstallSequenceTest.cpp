@@ -7,28 +7,37 @@
 #include <vector>
 
 #include "install/InstallSequence.h"
-#include "wizard/res/resource.h"
 
 namespace {
 
-std::wstring W(unsigned id)
-{
-    return L"<" + std::to_wstring(id) + L">";
-}
+using Button = ISetupPage::Button;
+using Phase = ISetupPage::Phase;
+using Status = ISetupPage::Status;
 
-class FakeUi : public ISetupPageUi {
+// The page as the run sees it: what it was told, in the run's own terms.
+class FakePage : public ISetupPage {
 public:
-    std::wstring LoadText(unsigned id) override
+    void SetPhase(Phase p) override
     {
-        if (id == IDS_COPY_SUFFIX)
-            return L" (Copy %d)";
-        if (id == IDS_SETUP_UTILITY_CAPTION)
-            return L"%sPrinter Setup Utility";
-        return W(id);
+        phase = p;
+        log.push_back(p == Phase::Installing ? L"phase installing" : L"phase complete");
     }
-    void SetWizardTitle(const std::wstring& text) override { title = text; log.push_back(L"title " + text); }
-    void SetItemText(int id, const std::wstring& text) override { texts[id] = text; }
-    void ShowItem(int id, bool show) override { visible[id] = show; }
+    void PrepareLines() override
+    {
+        prepared = true;
+        name = port = model = L"";
+    }
+    void ShowLines(bool show) override { linesVisible = show; }
+    void SetPrinterName(const std::wstring& text) override { name = text; }
+    void SetPortName(const std::wstring& text) override { port = text; }
+    void SetModel(const std::wstring& text) override { model = text; }
+    void HideStatus() override { statusVisible = false; }
+    void ShowStatus(Status s) override
+    {
+        status = s;
+        statusVisible = true;
+    }
+    void ShowTestPageButton(bool show) override { testPageVisible = show; }
     void EnableButton(Button button, bool enable) override
     {
         enabled[button] = enable;
@@ -41,16 +50,23 @@ public:
     void StepProgress() override { position = position + step > rangeHigh ? rangeLow : position + step; }
     int GetProgressPos() override { return position; }
     void UpdatePage() override { log.push_back(L"update"); }
-    void ShowError(const std::wstring& text) override { errors.push_back(text); log.push_back(L"error " + text); }
-    bool AskYesNo(const std::wstring& text) override
+    std::wstring CopySuffixFormat() override { return L" (Copy %d)"; }
+    void ReportFailure(InstallResult result) override
     {
-        questions.push_back(text);
+        failures.push_back(result);
+        log.push_back(L"failure " + std::to_wstring(ResultValue(result)));
+    }
+    void ReportPrinterListError(std::uint32_t code) override
+    {
+        listErrors.push_back(code);
+        log.push_back(L"list error");
+    }
+    bool AskForceInstall() override
+    {
+        ++questions;
         return answerYes;
     }
-    void ShowMessage(const std::wstring& caption, const std::wstring& text) override
-    {
-        messages.push_back(caption + L"|" + text);
-    }
+    void ReportHelperNotWritten(const std::wstring& modelName) override { helperNotWritten.push_back(modelName); }
     bool PumpMessages() override
     {
         ++pumps;
@@ -67,12 +83,16 @@ public:
     std::uint32_t TickCount() override { return clock; }
     void BroadcastSettingChange() override { log.push_back(L"broadcast"); }
 
-    std::wstring title;
-    std::map<int, std::wstring> texts;
-    std::map<int, bool> visible;
-    std::map<int, bool> enabled, everDisabled;
+    Phase phase = Phase::Complete;
+    bool prepared = false, linesVisible = false, statusVisible = false, testPageVisible = false;
+    std::wstring name = L"-", port = L"-", model = L"-";
+    Status status = Status::None;
+    std::map<Button, bool> enabled, everDisabled;
     int rangeLow = 0, rangeHigh = 100, step = 10, position = 0;
-    std::vector<std::wstring> log, errors, questions, messages;
+    std::vector<std::wstring> log, helperNotWritten;
+    std::vector<InstallResult> failures;
+    std::vector<std::uint32_t> listErrors;
+    unsigned questions = 0;
     bool answerYes = false;
     unsigned pumps = 0, sleptMs = 0, pumpCostMs = 0;
     std::uint32_t clock = 0xFFFFF000u;  // wraps around during the run
@@ -80,24 +100,24 @@ public:
 
 class FakeOps : public IInstallOperations {
 public:
-    std::int32_t DetectUsbPrinterPort(std::wstring& description, std::wstring& port) override
+    InstallResult DetectUsbPrinterPort(std::wstring& description, std::wstring& port) override
     {
         calls.push_back(L"detect");
-        std::int32_t status = detections.empty() ? 0 : detections.front();
+        InstallResult status = detections.empty() ? InstallResult::Success : detections.front();
         if (!detections.empty() && detections.size() > 1)
             detections.erase(detections.begin());
-        if (status == 0) {
+        if (status == InstallResult::Success) {
             description = L"Virtual printer port for USB";
             port = L"USB003";
         }
         return status;
     }
-    bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::wstring& errorText) override
+    bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) override
     {
         calls.push_back(L"enumerate");
         names.clear();
         if (enumerateFails) {
-            errorText = L"enumeration failed 5";
+            errorCode = 5;
             return false;
         }
         names = printers;
@@ -151,11 +171,20 @@ public:
 
     std::vector<std::wstring> calls;
     std::vector<std::wstring> printers;
-    std::vector<std::int32_t> detections;
+    std::vector<InstallResult> detections;
     bool enumerateFails = false, stageOk = true, registerOk = true, addOk = true;
     bool printUiOk = true, printUiCreates = true, extractOk = true;
     std::wstring printUiName = L"Quorvex QX1000";
 };
+
+// Whether one of the calls `fake` recorded starts with `prefix`.
+bool CalledOn(const FakeOps& fake, const std::wstring& prefix)
+{
+    for (const std::wstring& c : fake.calls)
+        if (c.compare(0, prefix.size(), prefix) == 0)
+            return true;
+    return false;
+}
 
 class Sequence : public testing::Test {
 protected:
@@ -184,36 +213,30 @@ protected:
     void RunPage()
     {
         sequence.OnSetActive();
-        ui.EnableButton(ISetupPageUi::Next, false);
-        ui.EnableButton(ISetupPageUi::Finish, true);
-        ui.EnableButton(ISetupPageUi::Back, true);
+        page.EnableButton(Button::Next, false);
+        page.EnableButton(Button::Finish, true);
+        page.EnableButton(Button::Back, true);
         sequence.OnAfterNext();
     }
-    bool Called(const std::wstring& prefix) const
-    {
-        for (const std::wstring& c : ops.calls)
-            if (c.compare(0, prefix.size(), prefix) == 0)
-                return true;
-        return false;
-    }
-    void ExpectFailure(std::int32_t code, unsigned messageId)
+    bool Called(const std::wstring& prefix) const { return CalledOn(ops, prefix); }
+    void ExpectFailure(InstallResult code)
     {
         EXPECT_EQ(code, sequence.GetResultCode());
-        ASSERT_EQ(1u, ui.errors.size());
-        EXPECT_EQ(W(messageId), ui.errors[0]);
-        EXPECT_EQ(100, ui.position);
-        EXPECT_EQ(W(IDS_INSTALL_FAILED), ui.texts[IDC_SETUP_STATUS]);
-        EXPECT_EQ(W(IDS_CAPTION_COMPLETE), ui.title);
-        EXPECT_TRUE(ui.enabled[ISetupPageUi::Back]);
-        EXPECT_TRUE(ui.enabled[ISetupPageUi::Finish]);
-        EXPECT_FALSE(ui.enabled[ISetupPageUi::Cancel]);
-        EXPECT_FALSE(ui.visible[IDC_TEST_PAGE]);
+        EXPECT_EQ(std::vector<InstallResult>{code}, page.failures);
+        EXPECT_EQ(100, page.position);
+        EXPECT_EQ(Status::Failed, page.status);
+        EXPECT_TRUE(page.statusVisible);
+        EXPECT_EQ(Phase::Complete, page.phase);
+        EXPECT_TRUE(page.enabled[Button::Back]);
+        EXPECT_TRUE(page.enabled[Button::Finish]);
+        EXPECT_FALSE(page.enabled[Button::Cancel]);
+        EXPECT_FALSE(page.testPageVisible);
     }
 
     InstallContext context;
-    FakeUi ui;
+    FakePage page;
     FakeOps ops;
-    InstallSequence sequence{context, ui, ops};
+    InstallSequence sequence{context, page, ops};
 };
 
 }  // namespace
@@ -222,7 +245,7 @@ TEST_F(Sequence, ParallelOnWindowsXpUsesTheSpoolerDirectly)
 {
     ops.printers = {L"Office laser"};
     RunPage();
-    EXPECT_EQ(Success, sequence.GetResultCode());
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
     std::vector<std::wstring> expected = {
         L"enumerate",
         L"stage QX1000",
@@ -237,33 +260,33 @@ TEST_F(Sequence, ParallelOnWindowsXpUsesTheSpoolerDirectly)
     };
     EXPECT_EQ(expected, ops.calls);
     EXPECT_EQ(L"Quorvex QX1000", sequence.GetPrinterName());
-    EXPECT_EQ(W(IDS_NAME_LABEL) + L" \tQuorvex QX1000", ui.texts[IDC_SETUP_NAME]);
-    EXPECT_EQ(W(IDS_PORT_LABEL) + L" \tLPT1:", ui.texts[IDC_SETUP_PORT]);
-    EXPECT_EQ(W(IDS_MODEL_LINE_LABEL) + L" \tQuorvex QX1000", ui.texts[IDC_SETUP_MODEL]);
-    EXPECT_EQ(W(IDS_INSTALL_SUCCESS), ui.texts[IDC_SETUP_STATUS]);
-    EXPECT_EQ(W(IDS_SETUP_HEADING), ui.texts[IDC_SETUP_HEADING]);
-    EXPECT_EQ(W(IDS_CAPTION_COMPLETE), ui.title);
-    EXPECT_TRUE(ui.visible[IDC_TEST_PAGE]);
-    EXPECT_TRUE(ui.visible[IDC_SETUP_NAME]);
-    EXPECT_FALSE(ui.visible.count(IDC_SETUP_MODEL) && ui.visible[IDC_SETUP_MODEL]);
-    EXPECT_EQ(100, ui.position);
-    EXPECT_TRUE(ui.errors.empty());
+    EXPECT_EQ(L"Quorvex QX1000", page.name);
+    EXPECT_EQ(L"LPT1:", page.port);
+    EXPECT_EQ(L"Quorvex QX1000", page.model);
+    EXPECT_EQ(Status::Succeeded, page.status);
+    EXPECT_TRUE(page.statusVisible);
+    EXPECT_TRUE(page.prepared);
+    EXPECT_EQ(Phase::Complete, page.phase);
+    EXPECT_TRUE(page.testPageVisible);
+    EXPECT_TRUE(page.linesVisible);
+    EXPECT_EQ(100, page.position);
+    EXPECT_TRUE(page.failures.empty());
+    EXPECT_TRUE(page.listErrors.empty());
     // After success only Finish is left.
-    EXPECT_FALSE(ui.enabled[ISetupPageUi::Back]);
-    EXPECT_FALSE(ui.enabled[ISetupPageUi::Next]);
-    EXPECT_FALSE(ui.enabled[ISetupPageUi::Cancel]);
-    EXPECT_TRUE(ui.enabled[ISetupPageUi::Finish]);
+    EXPECT_FALSE(page.enabled[Button::Back]);
+    EXPECT_FALSE(page.enabled[Button::Next]);
+    EXPECT_FALSE(page.enabled[Button::Cancel]);
+    EXPECT_TRUE(page.enabled[Button::Finish]);
     // The broadcast follows the final repaint; the title changes last.
-    ASSERT_GE(ui.log.size(), 3u);
-    EXPECT_EQ(L"title " + W(IDS_CAPTION_INSTALLING), ui.log.front());
-    EXPECT_EQ(L"title " + W(IDS_CAPTION_COMPLETE), ui.log.back());
+    const std::vector<std::wstring> log = {L"phase installing", L"update", L"broadcast", L"phase complete"};
+    EXPECT_EQ(log, page.log);
 }
 
 TEST_F(Sequence, UsbOnWindows7GoesThroughTheInstallationEntryPoint)
 {
     UseUsbOnWindows7();
     RunPage();
-    EXPECT_EQ(Success, sequence.GetResultCode());
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
     std::vector<std::wstring> expected = {
         L"detect",
         L"enumerate",
@@ -278,110 +301,103 @@ TEST_F(Sequence, UsbOnWindows7GoesThroughTheInstallationEntryPoint)
         L"helper C:\\Program Files\\Common Files\\Services\\QPHelper.exe|Quorvex Printer Helper",
     };
     EXPECT_EQ(expected, ops.calls);
-    EXPECT_EQ(W(IDS_PORT_LABEL) + L" \tUSB003", ui.texts[IDC_SETUP_PORT]);
+    EXPECT_EQ(L"USB003", page.port);
 }
 
 TEST_F(Sequence, ProgressIsPacedAndEndsFull)
 {
     RunPage();
     // Four statuses of 12 steps at 25 ms, then one step every 20 ms to 100.
-    EXPECT_EQ(48u * 25u + 52u * 20u, ui.sleptMs);
-    EXPECT_EQ(100, ui.position);
-    EXPECT_EQ(1, ui.rangeLow);
-    EXPECT_EQ(100, ui.rangeHigh);
-    EXPECT_EQ(1, ui.step);
+    EXPECT_EQ(48u * 25u + 52u * 20u, page.sleptMs);
+    EXPECT_EQ(100, page.position);
+    EXPECT_EQ(1, page.rangeLow);
+    EXPECT_EQ(100, page.rangeHigh);
+    EXPECT_EQ(1, page.step);
 }
 
 TEST_F(Sequence, SlowRepaintsEatIntoTheWaitsInsteadOfAddingToThem)
 {
-    ui.pumpCostMs = 4;  // each dispatch of pending messages takes 4 ms
+    page.pumpCostMs = 4;  // each dispatch of pending messages takes 4 ms
     RunPage();
     // The run still lasts about the pacing: a step takes its 25 ms (20 ms
     // in the fill) including the repaint, not 25 ms plus every repaint.
     // Only the last dispatch of each wait may run over: about 4 ms a step,
     // where adding every dispatch would cost some 1.9 s.
-    EXPECT_EQ(100, ui.position);
-    std::uint32_t took = ui.clock - 0xFFFFF000u;
+    EXPECT_EQ(100, page.position);
+    std::uint32_t took = page.clock - 0xFFFFF000u;
     EXPECT_LE(took, 48u * 25u + 52u * 20u + 600u);
     EXPECT_GE(took, 48u * 25u + 52u * 20u);
-    EXPECT_LT(ui.sleptMs, 48u * 25u + 52u * 20u);
+    EXPECT_LT(page.sleptMs, 48u * 25u + 52u * 20u);
 }
 
 TEST_F(Sequence, TooOldSystemsStopBeforeAnythingElse)
 {
     for (std::uint32_t major : {0u, 4u}) {
-        FakeUi freshUi;
+        FakePage freshPage;
         FakeOps freshOps;
         context.osMajorVersion = major;
-        InstallSequence run(context, freshUi, freshOps);
+        InstallSequence run(context, freshPage, freshOps);
         run.OnSetActive();
         run.OnAfterNext();
-        EXPECT_EQ(SystemTooOld, run.GetResultCode());
+        EXPECT_EQ(InstallResult::SystemTooOld, run.GetResultCode());
         EXPECT_TRUE(freshOps.calls.empty());
-        ASSERT_EQ(1u, freshUi.errors.size());
-        EXPECT_EQ(W(IDS_ERR_SYSTEM_TOO_OLD), freshUi.errors[0]);
+        EXPECT_EQ(std::vector<InstallResult>{InstallResult::SystemTooOld}, freshPage.failures);
         // The name and port lines stay with their bare labels.
-        EXPECT_TRUE(freshUi.visible[IDC_SETUP_NAME]);
-        EXPECT_EQ(W(IDS_NAME_LABEL), freshUi.texts[IDC_SETUP_NAME]);
-        EXPECT_EQ(W(IDS_PORT_LABEL), freshUi.texts[IDC_SETUP_PORT]);
-        EXPECT_TRUE(freshUi.enabled[ISetupPageUi::Back]);
+        EXPECT_TRUE(freshPage.linesVisible);
+        EXPECT_TRUE(freshPage.prepared);
+        EXPECT_EQ(L"", freshPage.name);
+        EXPECT_EQ(L"", freshPage.port);
+        EXPECT_TRUE(freshPage.enabled[Button::Back]);
     }
 }
 
 TEST_F(Sequence, UsbDetectionFailuresHideTheLinesAndExplain)
 {
-    struct Case {
-        std::int32_t status;
-        unsigned message;
-    } cases[] = {{UsbNoPrinter, IDS_ERR_USB_NO_PRINTER}, {UsbNotAvailable, IDS_ERR_USB_NOT_AVAILABLE}};
     UseUsbOnWindows7();
-    for (const Case& k : cases) {
-        FakeUi freshUi;
+    for (InstallResult status : {InstallResult::UsbNoPrinter, InstallResult::UsbNotAvailable}) {
+        FakePage freshPage;
         FakeOps freshOps;
-        freshOps.detections = {k.status};
-        InstallSequence run(context, freshUi, freshOps);
+        freshOps.detections = {status};
+        InstallSequence run(context, freshPage, freshOps);
         run.OnSetActive();
-        EXPECT_EQ(k.status, run.GetResultCode());
-        ASSERT_EQ(1u, freshUi.errors.size());
-        EXPECT_EQ(W(k.message), freshUi.errors[0]);
-        EXPECT_FALSE(freshUi.visible[IDC_SETUP_NAME]);
-        EXPECT_FALSE(freshUi.visible[IDC_SETUP_PORT]);
+        EXPECT_EQ(status, run.GetResultCode());
+        EXPECT_EQ(std::vector<InstallResult>{status}, freshPage.failures);
+        EXPECT_FALSE(freshPage.linesVisible);
         EXPECT_EQ(std::vector<std::wstring>{L"detect"}, freshOps.calls);
-        EXPECT_TRUE(freshUi.questions.empty());
+        EXPECT_EQ(0u, freshPage.questions);
     }
 }
 
 TEST_F(Sequence, AMismatchedDeviceCanBeRefused)
 {
     UseUsbOnWindows7();
-    ops.detections = {UsbDeviceNotMatched};
+    ops.detections = {InstallResult::UsbDeviceNotMatched};
     RunPage();
-    ASSERT_EQ(1u, ui.questions.size());
-    EXPECT_EQ(W(IDS_ASK_FORCE_INSTALL), ui.questions[0]);
-    ExpectFailure(UsbDeviceNotMatched, IDS_ERR_DEVICE_MISMATCH);
+    EXPECT_EQ(1u, page.questions);
+    ExpectFailure(InstallResult::UsbDeviceNotMatched);
 }
 
 TEST_F(Sequence, AForcedInstallationGoesOnWithTheParallelPort)
 {
     UseUsbOnWindows7();
-    ops.detections = {UsbDeviceNotMatched};
-    ui.answerYes = true;
+    ops.detections = {InstallResult::UsbDeviceNotMatched};
+    page.answerYes = true;
     RunPage();
-    EXPECT_EQ(Success, sequence.GetResultCode());
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
     EXPECT_TRUE(Called(L"printui LPT1:"));
     EXPECT_TRUE(Called(L"default Quorvex QX1000|USB|LPT1:"));
     // The second detection fails again: no device records, no helper.
     EXPECT_FALSE(Called(L"usb-records"));
     EXPECT_FALSE(Called(L"extract"));
-    EXPECT_TRUE(ui.errors.empty());
-    EXPECT_TRUE(ui.visible[IDC_TEST_PAGE]);
+    EXPECT_TRUE(page.failures.empty());
+    EXPECT_TRUE(page.testPageVisible);
 }
 
 TEST_F(Sequence, StagingFailureStopsBeforeTheDriver)
 {
     ops.stageOk = false;
     RunPage();
-    ExpectFailure(FilesNotStaged, IDS_ERR_FILES_NOT_STAGED);
+    ExpectFailure(InstallResult::FilesNotStaged);
     EXPECT_FALSE(Called(L"stage-inf"));
     EXPECT_FALSE(Called(L"register"));
 }
@@ -390,17 +406,18 @@ TEST_F(Sequence, RegistrationAndPrinterFailuresHaveTheirMessages)
 {
     ops.registerOk = false;
     RunPage();
-    ExpectFailure(DriverNotAdded, IDS_ERR_DRIVER_NOT_ADDED);
+    ExpectFailure(InstallResult::DriverNotAdded);
     EXPECT_FALSE(Called(L"add"));
 
-    FakeUi ui2;
+    FakePage page2;
     FakeOps ops2;
     ops2.addOk = false;
-    InstallSequence second(context, ui2, ops2);
+    InstallSequence second(context, page2, ops2);
     second.OnSetActive();
-    EXPECT_EQ(PrinterNotAdded, second.GetResultCode());
-    EXPECT_EQ(std::vector<std::wstring>{W(IDS_ERR_PRINTER_NOT_ADDED)}, ui2.errors);
-    EXPECT_FALSE(Called(L"default"));
+    EXPECT_EQ(InstallResult::PrinterNotAdded, second.GetResultCode());
+    EXPECT_EQ(std::vector<InstallResult>{InstallResult::PrinterNotAdded}, page2.failures);
+    EXPECT_TRUE(CalledOn(ops2, L"add Quorvex QX1000|LPT1:"));
+    EXPECT_FALSE(CalledOn(ops2, L"default"));
 }
 
 TEST_F(Sequence, APrinterListThatDidNotGrowIsAnUnknownError)
@@ -408,15 +425,15 @@ TEST_F(Sequence, APrinterListThatDidNotGrowIsAnUnknownError)
     UseUsbOnWindows7();
     ops.printUiCreates = false;  // the entry point found no such model
     RunPage();
-    ExpectFailure(PrinterNotCreated, IDS_ERR_UNKNOWN);
+    ExpectFailure(InstallResult::PrinterNotCreated);
     EXPECT_FALSE(Called(L"default"));
 
-    FakeUi ui2;
+    FakePage page2;
     FakeOps ops2;
     ops2.printUiOk = false;
-    InstallSequence second(context, ui2, ops2);
+    InstallSequence second(context, page2, ops2);
     second.OnSetActive();
-    EXPECT_EQ(PrinterNotCreated, second.GetResultCode());
+    EXPECT_EQ(InstallResult::PrinterNotCreated, second.GetResultCode());
 }
 
 TEST_F(Sequence, ATakenNameGetsACopyNumberAndTheNewPrinterIsFound)
@@ -425,7 +442,7 @@ TEST_F(Sequence, ATakenNameGetsACopyNumberAndTheNewPrinterIsFound)
     ops.printers = {L"quorvex qx1000", L"Quorvex QX1000 (Copy 1)"};
     ops.printUiName = L"Quorvex QX1000 (Copy 2)";
     RunPage();
-    EXPECT_EQ(Success, sequence.GetResultCode());
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
     EXPECT_EQ(L"Quorvex QX1000 (Copy 2)", sequence.GetPrinterName());
     EXPECT_TRUE(Called(L"default Quorvex QX1000 (Copy 2)|USB|USB003"));
 }
@@ -435,10 +452,10 @@ TEST_F(Sequence, ANewPrinterOfAnotherNameIsNotMadeDefault)
     UseUsbOnWindows7();
     ops.printUiName = L"Something else";
     RunPage();
-    EXPECT_EQ(Success, sequence.GetResultCode());
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
     EXPECT_EQ(L"", sequence.GetPrinterName());
     EXPECT_FALSE(Called(L"default"));
-    EXPECT_TRUE(ui.visible[IDC_TEST_PAGE]);
+    EXPECT_TRUE(page.testPageVisible);
 }
 
 TEST_F(Sequence, AFailedEnumerationIsShownAndTheRunGoesOn)
@@ -446,10 +463,8 @@ TEST_F(Sequence, AFailedEnumerationIsShownAndTheRunGoesOn)
     ops.enumerateFails = true;
     RunPage();
     // Both lists stay empty, so the run cannot see a new printer.
-    ASSERT_EQ(3u, ui.errors.size());
-    EXPECT_EQ(L"enumeration failed 5", ui.errors[0]);
-    EXPECT_EQ(L"enumeration failed 5", ui.errors[1]);
-    EXPECT_EQ(W(IDS_ERR_UNKNOWN), ui.errors[2]);
+    EXPECT_EQ((std::vector<std::uint32_t>{5, 5}), page.listErrors);
+    EXPECT_EQ(std::vector<InstallResult>{InstallResult::PrinterNotCreated}, page.failures);
     EXPECT_TRUE(Called(L"add"));
 }
 
@@ -457,59 +472,37 @@ TEST_F(Sequence, AHelperThatCannotBeWrittenIsReportedOnce)
 {
     ops.extractOk = false;
     RunPage();
-    EXPECT_EQ(Success, sequence.GetResultCode());
-    ASSERT_EQ(1u, ui.messages.size());
-    EXPECT_EQ(L"Quorvex QX1000Printer Setup Utility|" + W(IDS_ERR_EXTRACT_HELPER), ui.messages[0]);
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
+    EXPECT_EQ(std::vector<std::wstring>{L"Quorvex QX1000"}, page.helperNotWritten);
     EXPECT_FALSE(Called(L"helper"));
-    EXPECT_TRUE(ui.visible[IDC_TEST_PAGE]);
-    EXPECT_EQ(W(IDS_INSTALL_SUCCESS), ui.texts[IDC_SETUP_STATUS]);
+    EXPECT_TRUE(page.testPageVisible);
+    EXPECT_EQ(Status::Succeeded, page.status);
 }
 
 TEST_F(Sequence, BackAllowsASecondRunFromEmptyLists)
 {
     ops.stageOk = false;
     RunPage();
-    EXPECT_EQ(FilesNotStaged, sequence.GetResultCode());
+    EXPECT_EQ(InstallResult::FilesNotStaged, sequence.GetResultCode());
     EXPECT_EQ(0, sequence.OnWizardBack());
-    EXPECT_TRUE(ui.enabled[ISetupPageUi::Back]);
-    EXPECT_TRUE(ui.enabled[ISetupPageUi::Next]);
-    EXPECT_TRUE(ui.enabled[ISetupPageUi::Cancel]);
-    EXPECT_FALSE(ui.enabled[ISetupPageUi::Finish]);
+    EXPECT_TRUE(page.enabled[Button::Back]);
+    EXPECT_TRUE(page.enabled[Button::Next]);
+    EXPECT_TRUE(page.enabled[Button::Cancel]);
+    EXPECT_FALSE(page.enabled[Button::Finish]);
 
     ops.stageOk = true;
     ops.printers = {L"Office laser"};
     RunPage();
-    EXPECT_EQ(Success, sequence.GetResultCode());
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
     EXPECT_EQ(std::vector<std::wstring>{L"Office laser"}, sequence.GetPrintersBefore());
     EXPECT_EQ(2u, sequence.GetPrintersAfter().size());
-    EXPECT_FALSE(ui.enabled[ISetupPageUi::Back]);
+    EXPECT_FALSE(page.enabled[Button::Back]);
 }
 
 TEST_F(Sequence, ButtonsStayDisabledWhileTheRunLasts)
 {
     RunPage();
-    for (ISetupPageUi::Button b : {ISetupPageUi::Back, ISetupPageUi::Next, ISetupPageUi::Cancel, ISetupPageUi::Finish})
-        EXPECT_TRUE(ui.everDisabled[b]);
-    EXPECT_GT(ui.pumps, 100u);  // the window kept painting between steps
-}
-
-TEST(HelperServicePath, OneBackslashBeforeServices)
-{
-    EXPECT_EQ(L"C:\\Common\\Services\\QPHelper.exe", ComposeHelperServicePath(L"C:\\Common", L"QPHelper.exe"));
-    EXPECT_EQ(L"C:\\Common\\Services\\QPHelper.exe", ComposeHelperServicePath(L"C:\\Common\\", L"QPHelper.exe"));
-    EXPECT_EQ(L"\\Services\\QPHelper.exe", ComposeHelperServicePath(L"", L"QPHelper.exe"));
-}
-
-TEST(InstallResults, EachFailureHasItsMessage)
-{
-    EXPECT_EQ(0u, MessageIdForResult(Success));
-    EXPECT_EQ(unsigned(IDS_ERR_USB_NO_PRINTER), MessageIdForResult(1));
-    EXPECT_EQ(unsigned(IDS_ERR_DEVICE_MISMATCH), MessageIdForResult(2));
-    EXPECT_EQ(unsigned(IDS_ERR_USB_NOT_AVAILABLE), MessageIdForResult(10));
-    EXPECT_EQ(unsigned(IDS_ERR_FILES_NOT_STAGED), MessageIdForResult(20));
-    EXPECT_EQ(unsigned(IDS_ERR_UNKNOWN), MessageIdForResult(30));
-    EXPECT_EQ(unsigned(IDS_ERR_DRIVER_NOT_ADDED), MessageIdForResult(60));
-    EXPECT_EQ(unsigned(IDS_ERR_PRINTER_NOT_ADDED), MessageIdForResult(70));
-    EXPECT_EQ(unsigned(IDS_ERR_SYSTEM_TOO_OLD), MessageIdForResult(100));
-    EXPECT_EQ(0u, MessageIdForResult(3));
+    for (Button b : {Button::Back, Button::Next, Button::Cancel, Button::Finish})
+        EXPECT_TRUE(page.everDisabled[b]);
+    EXPECT_GT(page.pumps, 100u);  // the window kept painting between steps
 }

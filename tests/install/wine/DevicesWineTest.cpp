@@ -40,7 +40,7 @@ protected:
     {
         port = L"preset port";
         description = L"preset description";
-        return DetectUsbPrinterPort(kUsbId, description, port);
+        return ResultValue(DetectUsbPrinterPort(kUsbId, description, port));
     }
 
     std::wstring UsbPath(DWORD index)
@@ -110,15 +110,15 @@ TEST_F(Devices, DetectionFindsTheModelsOwnPrinter)
     // (1 without a "Port Number") for an installation the user forces.
     ASSERT_EQ(0, wt::QvDevice(L"unplug-usb " + kUsbId + L" SN0001"));
     port = L"preset port";
-    EXPECT_EQ(2, DetectUsbPrinterPort(kUsbId, description, port));
+    EXPECT_EQ(2, ResultValue(DetectUsbPrinterPort(kUsbId, description, port)));
     EXPECT_EQ(L"USB001", port);
     // A key of ours whose instance sits on another port is not ours either;
     // one named after the port, as Windows names them, is.
     const std::wstring ours = kEnum + L"USBPRINT\\" + kUsbId;
     ASSERT_TRUE(wt::SetString(ours + L"\\SN0009", L"LocationInformation", L"USB002"));
-    EXPECT_EQ(2, DetectUsbPrinterPort(kUsbId, description, port));
+    EXPECT_EQ(2, ResultValue(DetectUsbPrinterPort(kUsbId, description, port)));
     ASSERT_TRUE(wt::SetString(ours + L"\\7&1f2e3d&0&USB001", L"Mfg", L"Quorvex"));
-    EXPECT_EQ(0, DetectUsbPrinterPort(kUsbId, description, port));
+    EXPECT_EQ(0, ResultValue(DetectUsbPrinterPort(kUsbId, description, port)));
     wt::DeleteKeyTree(ours);
 }
 

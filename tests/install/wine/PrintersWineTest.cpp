@@ -128,9 +128,9 @@ TEST_F(Printers, CreatesNamesAndMakesTheDefault)
 {
     ASSERT_TRUE(RegisterPrinterDriver(m_context, L"AB1234", kDriver, L"LPT"));
     std::vector<std::wstring> before;
-    std::wstring error = L"untouched";
+    std::uint32_t error = 12345;
     ASSERT_TRUE(EnumeratePrinterNames(before, &error));
-    EXPECT_EQ(L"untouched", error);
+    EXPECT_EQ(12345u, error);
 
     ASSERT_TRUE(AddPrinterDirect(m_context, L"QRVX AB1234", L"LPT1:"));
     ASSERT_TRUE(AddPrinterDirect(m_context, L"qrvx ab1234 (copy 1)", L"USB003"));

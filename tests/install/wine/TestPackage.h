@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 
 namespace pkg {
 

@@ -1,7 +1,7 @@
 // Which cable choices a model's hardware-id suffixes allow.
 #include <gtest/gtest.h>
 
-#include "wizard/ConnectionRules.h"
+#include "context/ConnectionRules.h"
 
 TEST(ConnectionRules, SuffixesAreComparedOnTheirLastFourCharactersInAnyCase)
 {

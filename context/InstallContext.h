@@ -1,13 +1,13 @@
 // The one record of a run: the detected platform, the settings derived from
 // it and the model being installed. The application owns it; pages and
 // operations get a reference.
-#ifndef QV_APP_INSTALLCONTEXT_H
-#define QV_APP_INSTALLCONTEXT_H
+#ifndef QV_CONTEXT_INSTALLCONTEXT_H
+#define QV_CONTEXT_INSTALLCONTEXT_H
 
 #include <cstdint>
 #include <string>
 
-#include "app/PrinterModel.h"
+#include "context/PrinterModel.h"
 
 struct InstallContext {
     std::uint32_t osMajorVersion = 0;   // 0 on the 9x family or when the query fails

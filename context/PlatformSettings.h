@@ -1,12 +1,12 @@
 // What the installer derives from the platform it runs on. No Windows
 // headers: the derivation is tested natively.
-#ifndef QV_APP_PLATFORMSETTINGS_H
-#define QV_APP_PLATFORMSETTINGS_H
+#ifndef QV_CONTEXT_PLATFORMSETTINGS_H
+#define QV_CONTEXT_PLATFORMSETTINGS_H
 
 #include <cstdint>
 #include <string>
 
-#include "app/InstallContext.h"
+#include "context/InstallContext.h"
 
 // The raw answers of the platform queries.
 struct PlatformFacts {

@@ -1,4 +1,4 @@
-#include "wizard/ConnectionRules.h"
+#include "context/ConnectionRules.h"
 
 bool IsSuffixSupported(const std::wstring& suffix)
 {

@@ -1,7 +1,7 @@
 // The platform derivation for every kind of system the installer meets.
 #include <gtest/gtest.h>
 
-#include "app/PlatformSettings.h"
+#include "context/PlatformSettings.h"
 
 namespace {
 

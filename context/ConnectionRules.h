@@ -1,6 +1,6 @@
 // Which cable types a model supports, from its hardware-id suffixes.
-#ifndef QV_WIZARD_CONNECTIONRULES_H
-#define QV_WIZARD_CONNECTIONRULES_H
+#ifndef QV_CONTEXT_CONNECTIONRULES_H
+#define QV_CONTEXT_CONNECTIONRULES_H
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "app/PlatformSettings.h"
+#include "context/PlatformSettings.h"
 
 namespace {
 const std::uint32_t kPlatformNt = 2;

@@ -1,6 +1,6 @@
 // One installable printer model, as read from its INF file.
-#ifndef QV_APP_PRINTERMODEL_H
-#define QV_APP_PRINTERMODEL_H
+#ifndef QV_CONTEXT_PRINTERMODEL_H
+#define QV_CONTEXT_PRINTERMODEL_H
 
 #include <string>
 

@@ -1,0 +1,26 @@
+// The result of one installation run. The values are the ones the run has
+// always reported (USB detection's own results among them), so logs and
+// callers that read the numbers keep their meaning.
+#ifndef QV_CONTEXT_INSTALLRESULT_H
+#define QV_CONTEXT_INSTALLRESULT_H
+
+#include <cstdint>
+
+enum class InstallResult : std::int32_t {
+    Success = 0,
+    UsbNoPrinter = 1,         // the USB printing service lists no printer
+    UsbDeviceNotMatched = 2,  // no listed USB printer is the model's
+    UsbNotAvailable = 10,     // the USB printing service has never listed one
+    FilesNotStaged = 20,
+    PrinterNotCreated = 30,
+    DriverNotAdded = 60,
+    PrinterNotAdded = 70,
+    SystemTooOld = 100,
+};
+
+inline std::int32_t ResultValue(InstallResult result)
+{
+    return static_cast<std::int32_t>(result);
+}
+
+#endif
