@@ -2,6 +2,7 @@
 
 #include "catalog/InfText.h"
 #include "support/DiskObject.h"
+#include "support/Handle.h"
 
 #include <windows.h>
 
@@ -14,23 +15,6 @@ namespace {
 // No INF file comes near this; anything larger is not one of ours and is not
 // worth the memory.
 const LONGLONG kMaxInfBytes = 64LL * 1024 * 1024;
-
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE h) : m_h(h) {}
-    ~CFileHandle()
-    {
-        if (m_h != INVALID_HANDLE_VALUE)
-            CloseHandle(m_h);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_h;
-};
 
 // Files without a byte order mark are written in the code page of the
 // language the user types in, which is what a local editor would have used.
@@ -83,7 +67,7 @@ bool ReadInfText(const std::wstring& path, std::wstring& text)
     text.clear();
     // Every kind of sharing: a file open in an editor or being scanned is
     // read like any other (what is read is checked like any other text).
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())

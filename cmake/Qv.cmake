@@ -3,14 +3,19 @@
 
 set(QV_SIM_DIR ${CMAKE_SOURCE_DIR}/sim)
 
-# Settings every target of ours gets.
-function(qv_target_defaults target)
-  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+# The compiler's warnings, in its own spelling.
+function(qv_warnings target)
   if(MSVC)
     target_compile_options(${target} PRIVATE /W4 /utf-8)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra)
   endif()
+endfunction()
+
+# Settings every target of ours gets.
+function(qv_target_defaults target)
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  qv_warnings(${target})
   if(WIN32)
     # Windows 2000: a call newer than that does not compile unless it is
     # looked up at run time.
@@ -27,6 +32,23 @@ function(qv_pure_library name)
   qv_target_defaults(${name})
   if(A_LIBS)
     target_link_libraries(${name} PUBLIC ${A_LIBS})
+  endif()
+endfunction()
+
+# A library of Win32 code that both programs link, the helper too: it takes
+# no UNICODE and defines nothing for its users (its code calls the wide or
+# the ANSI functions by name). Only the Windows build has it.
+function(qv_neutral_library name)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE WINVER=0x0500 _WIN32_WINNT=0x0500 NOMINMAX)
+  qv_warnings(${name})
+  if(A_LIBS)
+    target_link_libraries(${name} PRIVATE ${A_LIBS})
   endif()
 endfunction()
 

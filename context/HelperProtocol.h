@@ -8,12 +8,15 @@
 
 #include <string>
 
+#include "context/EmbeddedFiles.h"
+
 namespace helper_protocol {
 
 // The service's name, also its display name.
 constexpr char kServiceName[] = "Quorvex Printer Helper";
-// The program's file name, in the helper folder.
-constexpr char kExeName[] = "QPHelper.exe";
+// The program's file name, in the helper folder: the name it is carried
+// under inside the installer.
+constexpr char kExeName[] = QV_EMBEDDED_HELPER_EXE_NAME;
 // The helper folder's name below the common program-files folder.
 constexpr char kFolderName[] = "Services";
 

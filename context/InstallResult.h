@@ -7,6 +7,9 @@
 #include <cstdint>
 
 enum class InstallResult : std::int32_t {
+    // The program was told to end while the run went on (a quit message, as
+    // when Windows shuts down): the run stopped before its next step.
+    Interrupted = -1,
     Success = 0,
     UsbNoPrinter = 1,         // the USB printing service lists no printer
     UsbDeviceNotMatched = 2,  // no listed USB printer is the model's

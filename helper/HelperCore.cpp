@@ -94,13 +94,3 @@ int LptInstanceWriteCount(const std::string& deviceKeyName, bool instanceHasMfg)
         ++count;
     return count;
 }
-
-std::string TextFromRegistryData(const char* data, std::size_t size)
-{
-    if (data == nullptr)
-        return std::string();
-    const void* nul = std::memchr(data, '\0', size);
-    const std::size_t length =
-        nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - data) : size;
-    return std::string(data, length);
-}

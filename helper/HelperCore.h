@@ -74,9 +74,4 @@ bool IsLptDeviceKeySelected(const std::string& deviceKeyName, const std::string&
 // device key is named exactly "QuorvexPrinter".
 int LptInstanceWriteCount(const std::string& deviceKeyName, bool instanceHasMfg);
 
-// The text of a string value as read from the registry: `data` holds `size`
-// bytes as returned; the text ends at the first NUL or at the end of the
-// data, whichever comes first.
-std::string TextFromRegistryData(const char* data, std::size_t size);
-
 #endif

@@ -15,23 +15,6 @@ const DWORD kStatusServiceType = SERVICE_WIN32;
 const DWORD kAcceptedControls =
     SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SHUTDOWN;
 
-// Closes a service handle when it goes out of scope.
-class CScHandle {
-public:
-    explicit CScHandle(SC_HANDLE handle = nullptr) : m_h(handle) {}
-    ~CScHandle()
-    {
-        if (m_h != nullptr)
-            CloseServiceHandle(m_h);
-    }
-    CScHandle(const CScHandle&) = delete;
-    CScHandle& operator=(const CScHandle&) = delete;
-    SC_HANDLE Get() const { return m_h; }
-
-private:
-    SC_HANDLE m_h;
-};
-
 int LastError()
 {
     return static_cast<int>(GetLastError());
@@ -76,7 +59,7 @@ int CHelperService::Run(HelperCommand command)
 
 int CHelperService::Install()
 {
-    CScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+    UniqueService manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
     if (manager.Get() == nullptr) {
         m_log.Write(FormatLogMessage("OpenSCManager failed, error code = %d\n", LastError()));
         return 1;
@@ -91,7 +74,7 @@ int CHelperService::Install()
     // Quoted, so that a path with spaces cannot be read as a shorter program
     // path ("C:\Program.exe") when the service starts.
     const std::string binaryPath = "\"" + m_paths.installPath + "\"";
-    CScHandle service(CreateServiceA(manager.Get(), kServiceName, kServiceName,
+    UniqueService service(CreateServiceA(manager.Get(), kServiceName, kServiceName,
                                      SERVICE_ALL_ACCESS, kInstallServiceType, SERVICE_AUTO_START,
                                      SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr,
                                      nullptr, nullptr, nullptr));
@@ -104,19 +87,18 @@ int CHelperService::Install()
     return 0;
 }
 
-bool CHelperService::OpenExisting(SC_HANDLE& manager, SC_HANDLE& service)
+bool CHelperService::OpenExisting(UniqueService& manager, UniqueService& service)
 {
-    manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    service = nullptr;
-    if (manager == nullptr) {
+    manager.Reset(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    service.Reset();
+    if (!manager) {
         m_log.Write(FormatLogMessage("OpenSCManager failed, error code = %d\n", LastError()));
         return false;
     }
-    service = OpenServiceA(manager, kServiceName, SERVICE_ALL_ACCESS);
-    if (service == nullptr) {
+    service.Reset(OpenServiceA(manager.Get(), kServiceName, SERVICE_ALL_ACCESS));
+    if (!service) {
         m_log.Write(FormatLogMessage("OpenService failed, error code = %d\n", LastError()));
-        CloseServiceHandle(manager);
-        manager = nullptr;
+        manager.Reset();
         return false;
     }
     return true;
@@ -124,12 +106,9 @@ bool CHelperService::OpenExisting(SC_HANDLE& manager, SC_HANDLE& service)
 
 int CHelperService::Start()
 {
-    SC_HANDLE rawManager = nullptr;
-    SC_HANDLE rawService = nullptr;
-    if (!OpenExisting(rawManager, rawService))
+    UniqueService manager, service;
+    if (!OpenExisting(manager, service))
         return 1;
-    CScHandle manager(rawManager);
-    CScHandle service(rawService);
     if (!StartServiceA(service.Get(), 0, nullptr)) {
         m_log.Write(FormatLogMessage("StartService failed, error code = %d\n", LastError()));
         return 1;
@@ -139,12 +118,9 @@ int CHelperService::Start()
 
 int CHelperService::Stop()
 {
-    SC_HANDLE rawManager = nullptr;
-    SC_HANDLE rawService = nullptr;
-    if (!OpenExisting(rawManager, rawService))
+    UniqueService manager, service;
+    if (!OpenExisting(manager, service))
         return 1;
-    CScHandle manager(rawManager);
-    CScHandle service(rawService);
     SERVICE_STATUS status = {};
     if (!ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
         m_log.Write(FormatLogMessage("ControlService failed, error code = %d\n", LastError()));
@@ -155,12 +131,9 @@ int CHelperService::Stop()
 
 int CHelperService::Remove()
 {
-    SC_HANDLE rawManager = nullptr;
-    SC_HANDLE rawService = nullptr;
-    if (!OpenExisting(rawManager, rawService))
+    UniqueService manager, service;
+    if (!OpenExisting(manager, service))
         return 1;
-    CScHandle manager(rawManager);
-    CScHandle service(rawService);
     if (!DeleteService(service.Get())) {
         m_log.Write(FormatLogMessage("Failed to delete service %s\n", kServiceName));
         return 1;

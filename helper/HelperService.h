@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "helper/HelperCore.h"
+#include "support/Handle.h"
 
 class CHelperLog;
 
@@ -30,7 +31,7 @@ private:
 
     // Opens the manager and our service for the switches that act on an
     // existing service; logs and returns null handles on failure.
-    bool OpenExisting(SC_HANDLE& manager, SC_HANDLE& service);
+    bool OpenExisting(UniqueService& manager, UniqueService& service);
 
     // The dispatcher calls these without a context: they reach the one
     // object of the process through s_instance.

@@ -2,37 +2,16 @@
 
 #include <shlobj.h>
 #include <string.h>
+
+#include <utility>
 #include <winspool.h>
 
 #include "support/DiskObject.h"
+#include "support/Handle.h"
 
 namespace {
 
-// Owns one file handle.
-class File {
-public:
-    explicit File(HANDLE handle) : m_handle(handle) {}
-    ~File()
-    {
-        if (IsOpen())
-            CloseHandle(m_handle);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-    // Hands the handle over to the caller, who closes it.
-    HANDLE Release()
-    {
-        const HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        return handle;
-    }
-
-private:
-    HANDLE m_handle;
-};
+using File = UniqueFile;
 
 HANDLE OpenForReading(const std::wstring& path)
 {
@@ -77,7 +56,7 @@ bool WriteAll(const File& file, const char* data, DWORD size)
 bool Holds(const File& file, const char* data, DWORD size)
 {
     DWORD length = 0;
-    if (!file.IsOpen() || !GetLength(file, length) || length != size)
+    if (!file.IsValid() || !GetLength(file, length) || length != size)
         return false;
     std::vector<char> bytes;
     return ReadAll(file, length, bytes) && (size == 0 || memcmp(bytes.data(), data, size) == 0);
@@ -96,7 +75,7 @@ bool CreateWithData(const std::wstring& path, const char* data, DWORD size)
     {
         File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsOpen())
+        if (!file.IsValid())
             return false;
         written = WriteAll(file, data, size) && FlushFileBuffers(file.Get());
     }
@@ -129,10 +108,9 @@ bool WriteThroughScratch(const std::wstring& path, const char* data, DWORD size,
 bool PathNamesFile(const std::wstring& path)
 {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    const UniqueFind find(FindFirstFileW(path.c_str(), &data));
+    if (!find)
         return false;
-    FindClose(find);
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -193,14 +171,11 @@ DriverFileStager::DriverFileStager(const InstallContext& context, HMODULE resour
                                    const std::wstring& moduleFolder,
                                    const std::wstring& commonFilesFolder)
     : m_context(context), m_resourceModule(resourceModule), m_moduleFolder(moduleFolder),
-      m_commonFilesFolder(commonFilesFolder), m_log(nullptr), m_helperHold(INVALID_HANDLE_VALUE)
+      m_commonFilesFolder(commonFilesFolder), m_log(nullptr)
 {
 }
 
-DriverFileStager::~DriverFileStager()
-{
-    ReleaseHelperService();
-}
+DriverFileStager::~DriverFileStager() = default;
 
 std::wstring DriverFileStager::DriverDirectory() const
 {
@@ -286,9 +261,9 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
             File targetFile(OpenForReading(target));
             File sourceFile(OpenForReading(source));
             DWORD sourceLength = 0;
-            sourceRead = sourceFile.IsOpen() && GetLength(sourceFile, sourceLength) &&
+            sourceRead = sourceFile.IsValid() && GetLength(sourceFile, sourceLength) &&
                          ReadAll(sourceFile, sourceLength, sourceBytes);
-            if (!targetFile.IsOpen() || !sourceFile.IsOpen()) {
+            if (!targetFile.IsValid() || !sourceFile.IsValid()) {
                 Report(target, StageOutcome::CompareOpenFailure, source, false);
             } else {
                 DWORD targetLength = 0;
@@ -311,7 +286,7 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
     std::vector<char> bytes;
     File sourceFile(OpenForReading(source));
     DWORD length = 0;
-    const bool copied = sourceFile.IsOpen() && GetLength(sourceFile, length) && ReadAll(sourceFile, length, bytes) &&
+    const bool copied = sourceFile.IsValid() && GetLength(sourceFile, length) && ReadAll(sourceFile, length, bytes) &&
                         WriteThroughScratch(target, bytes.data(), length, false);
     Report(target, copied ? StageOutcome::Generated : StageOutcome::GenerationFailed, targetName, false);
     return copied;
@@ -375,13 +350,11 @@ bool DriverFileStager::ExtractHelperService(const std::wstring& exeName)
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!Holds(file, data, size))
         return false;
-    m_helperHold = file.Release();
+    m_helperHold = std::move(file);
     return true;
 }
 
 void DriverFileStager::ReleaseHelperService()
 {
-    if (m_helperHold != INVALID_HANDLE_VALUE)
-        CloseHandle(m_helperHold);
-    m_helperHold = INVALID_HANDLE_VALUE;
+    m_helperHold.Reset();
 }

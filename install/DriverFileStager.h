@@ -12,6 +12,7 @@
 
 #include "context/InstallContext.h"
 #include "install/FilePlan.h"
+#include "support/Handle.h"
 
 class DriverFileStager {
 public:
@@ -73,7 +74,7 @@ private:
     std::wstring m_moduleFolder;
     std::wstring m_commonFilesFolder;
     std::vector<Record>* m_log;
-    HANDLE m_helperHold;
+    UniqueFile m_helperHold;
 };
 
 // The spooler's printer-driver directory for `environment` (local server),

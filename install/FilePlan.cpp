@@ -1,5 +1,8 @@
 #include "install/FilePlan.h"
 
+#include "context/EmbeddedFiles.h"
+#include "context/PackageFiles.h"
+
 const wchar_t* const kCoreFileResourceType = L"win2kfile";
 const wchar_t* const kHelperResourceType = L"WIN7";
 
@@ -13,11 +16,11 @@ std::wstring ArchitectureSubfolder(const InstallContext& context)
 {
     // The legacy layout and every 32-bit system stage the x86 plug-ins.
     if (ChooseStagingLayout(context) == StagingLayout::Legacy || !context.isWow64)
-        return L"\\i386";
+        return std::wstring(L"\\") + kPluginFolders[0];
     if (context.architectureDir == L"AMD64" || context.architectureDir == L"INTEL64")
-        return L"\\amd64";
+        return std::wstring(L"\\") + kPluginFolders[1];
     if (context.architectureDir == L"IA64")
-        return L"\\ia64";
+        return std::wstring(L"\\") + kPluginFolders[2];
     return std::wstring();
 }
 
@@ -47,26 +50,21 @@ DriverFilePlan MakeDriverFilePlan(const InstallContext& context, const std::wstr
     const std::wstring pluginSource = moduleFolder + arch;
     // The legacy spooler wants every file flat in the driver directory.
     const std::wstring pluginTarget = legacy ? driverDirectory : driverDirectory + arch;
-    const std::wstring gpdSource = JoinPath(moduleFolder, L"gpd");
-    const std::wstring gpdTarget = legacy ? driverDirectory : JoinPath(driverDirectory, L"gpd");
+    const std::wstring gpdSource = JoinPath(moduleFolder, kGpdFolder);
+    const std::wstring gpdTarget = legacy ? driverDirectory : JoinPath(driverDirectory, kGpdFolder);
 
-    plan.copies = {
-        {pluginSource, L"QUNI" + model.nameNumber + L".DLL", pluginTarget},
-        {pluginSource, L"QUI" + model.nameNumber + L".DLL", pluginTarget},
-        {pluginSource, L"QRES" + model.nameNumber + L".DLL", pluginTarget},
-        {moduleFolder, model.namePrefix + model.nameNumber + L".INI", driverDirectory},
-        // Both GPD pairs are staged; registration picks the one it needs.
-        {gpdSource, infBaseName + L".gpd", gpdTarget},
-        {gpdSource, infBaseName + L"U.gpd", gpdTarget},
-        {gpdSource, L"Common6.gpd", gpdTarget},
-        {gpdSource, L"CommonU6.gpd", gpdTarget},
-        {gpdSource, L"STDNAMES.GPD", gpdTarget},
-    };
+    for (const PackageFile& file : ModelDriverFiles(model, infBaseName)) {
+        switch (file.folder) {
+        case PackageFolder::Plugins: plan.copies.push_back({pluginSource, file.name, pluginTarget}); break;
+        case PackageFolder::Gpd: plan.copies.push_back({gpdSource, file.name, gpdTarget}); break;
+        case PackageFolder::Top: plan.copies.push_back({moduleFolder, file.name, driverDirectory}); break;
+        }
+    }
     plan.resources = {
-        {134, L"unidrv.hlp", driverDirectory},
-        {133, L"unidrv.dll", driverDirectory},
-        {135, L"unidrvui.dll", driverDirectory},
-        {136, L"unires.dll", driverDirectory},
+        {QV_EMBEDDED_UNIDRV_HLP_ID, WidenAscii(QV_EMBEDDED_UNIDRV_HLP_NAME), driverDirectory},
+        {QV_EMBEDDED_UNIDRV_DLL_ID, WidenAscii(QV_EMBEDDED_UNIDRV_DLL_NAME), driverDirectory},
+        {QV_EMBEDDED_UNIDRVUI_DLL_ID, WidenAscii(QV_EMBEDDED_UNIDRVUI_DLL_NAME), driverDirectory},
+        {QV_EMBEDDED_UNIRES_DLL_ID, WidenAscii(QV_EMBEDDED_UNIRES_DLL_NAME), driverDirectory},
     };
     return plan;
 }
@@ -75,10 +73,10 @@ std::vector<PlannedCopy> MakeInfAndCatalogPlan(const std::wstring& infBaseName,
                                                const std::wstring& moduleFolder,
                                                const std::wstring& driverDirectory)
 {
-    return {
-        {moduleFolder, infBaseName + L".inf", driverDirectory},
-        {moduleFolder, infBaseName + L".cat", driverDirectory},
-    };
+    std::vector<PlannedCopy> copies;
+    for (const PackageFile& file : ModelInfFiles(infBaseName))
+        copies.push_back({moduleFolder, file.name, driverDirectory});
+    return copies;
 }
 
 std::wstring StageDiagnosticText(StageOutcome outcome, const std::wstring& subject,

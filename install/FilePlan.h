@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "context/EmbeddedFiles.h"
 #include "context/HelperProtocol.h"
 #include "context/InstallContext.h"
 
@@ -47,7 +48,7 @@ struct DriverFilePlan {
 // The resource type of the unidriver core files and of the helper program.
 extern const wchar_t* const kCoreFileResourceType;   // "win2kfile"
 extern const wchar_t* const kHelperResourceType;     // "WIN7"
-const unsigned kHelperResourceId = 232;
+const unsigned kHelperResourceId = QV_EMBEDDED_HELPER_EXE_ID;
 
 StagingLayout ChooseStagingLayout(const InstallContext& context);
 

@@ -35,9 +35,12 @@ void InstallSequence::OnSetActive()
     m_page.EnableButton(ISetupPage::Button::Cancel, false);
     m_page.EnableButton(ISetupPage::Button::Finish, false);
 
+    m_quitting = false;
     m_resultCode = RunInstallation();
 
-    if (m_resultCode == InstallResult::Success) {
+    if (m_resultCode == InstallResult::Interrupted) {
+        // The program is ending: nothing more to show or to ask.
+    } else if (m_resultCode == InstallResult::Success) {
         CompleteInstallation();
         ShowStatus(ISetupPage::Status::Succeeded, 0);
         m_page.ShowTestPageButton(true);
@@ -90,6 +93,8 @@ InstallResult InstallSequence::RunInstallation()
     }
     if (m_resultCode != InstallResult::Success)
         return m_resultCode;
+    if (m_quitting)
+        return m_resultCode = InstallResult::Interrupted;
 
     m_page.ShowLines(true);
     m_printerName.clear();
@@ -102,19 +107,27 @@ InstallResult InstallSequence::RunInstallation()
 
     ShowStatus(ISetupPage::Status::SystemInfo, kStepsPerStatus);
     ShowStatus(ISetupPage::Status::CopyFiles, kStepsPerStatus);
+    if (m_quitting)
+        return m_resultCode = InstallResult::Interrupted;
 
     if (!m_ops.StageDriverFiles(model.infBaseName) || !m_ops.StageInfAndCatalog(model.infBaseName))
         return m_resultCode = InstallResult::FilesNotStaged;
 
     if (m_context.useLegacyInstall) {
         ShowStatus(ISetupPage::Status::AddDriver, kStepsPerStatus);
+        if (m_quitting)
+            return m_resultCode = InstallResult::Interrupted;
         if (!m_ops.RegisterPrinterDriver(model.infBaseName, model.driverName, model.connectionType))
             return m_resultCode = InstallResult::DriverNotAdded;
         ShowStatus(ISetupPage::Status::AddPrinter, kStepsPerStatus);
+        if (m_quitting)
+            return m_resultCode = InstallResult::Interrupted;
         if (!m_ops.AddPrinterDirect(candidate, port))
             return m_resultCode = InstallResult::PrinterNotAdded;
     } else {
         ShowStatus(ISetupPage::Status::AddDriver, kStepsPerStatus);
+        if (m_quitting)
+            return m_resultCode = InstallResult::Interrupted;
         if (!m_ops.InstallPrinterWithPrintUI(port))
             return m_resultCode = InstallResult::PrinterNotCreated;
         ShowStatus(ISetupPage::Status::AddPrinter, kStepsPerStatus);
@@ -131,7 +144,7 @@ InstallResult InstallSequence::RunInstallation()
         m_page.SetPrinterName(newPrinter);
     }
 
-    while (m_page.GetProgressPos() < 100) {
+    while (m_page.GetProgressPos() < 100 && !m_quitting) {
         m_page.StepProgress();
         WaitPumping(20, 10);
     }
@@ -180,8 +193,15 @@ void InstallSequence::WaitPumping(unsigned totalMs, unsigned sliceMs)
     // Waits about totalMs in slices, keeping the window painted in between.
     // The time spent painting counts towards the wait, so that a progress
     // step takes its 25 ms however long the repaint of the page takes.
+    // Once the program has been told to end, there is nothing more to wait
+    // for and no message is taken from the loop that is to end it.
+    if (m_quitting)
+        return;
     const std::uint32_t start = m_page.TickCount();
-    m_page.PumpMessages();
+    if (!m_page.PumpMessages()) {
+        m_quitting = true;
+        return;
+    }
     if (sliceMs == 0)
         return;
     for (;;) {
@@ -191,7 +211,10 @@ void InstallSequence::WaitPumping(unsigned totalMs, unsigned sliceMs)
             break;
         std::uint32_t left = totalMs - elapsed;
         m_page.Sleep(left < sliceMs ? left : sliceMs);
-        m_page.PumpMessages();
+        if (!m_page.PumpMessages()) {
+            m_quitting = true;
+            return;
+        }
     }
 }
 

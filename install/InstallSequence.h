@@ -97,7 +97,9 @@ public:
     InstallSequence(InstallContext& context, ISetupPage& page, IInstallOperations& operations);
 
     // The page's activation: the whole run with its status, progress, and
-    // the message of a failure.
+    // the message of a failure. When the program is told to end during the
+    // run (the page's pumping reports a quit), the run stops before its next
+    // step with the result Interrupted, and shows and asks nothing more.
     void OnSetActive();
     // After the frame set its buttons for the last page: Back only after a failure.
     void OnAfterNext();
@@ -123,6 +125,9 @@ private:
     IInstallOperations& m_ops;
 
     InstallResult m_resultCode = InstallResult::Success;
+    // A quit message came while the run pumped messages: the run ends
+    // before its next step.
+    bool m_quitting = false;
     std::wstring m_printerName;
     std::vector<std::wstring> m_printersBefore;
     std::vector<std::wstring> m_printersAfter;

@@ -5,28 +5,12 @@
 #include "install/CommandLines.h"
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
-#include "support/ResString.h"
+#include "support/Handle.h"
 #include "support/SystemLibrary.h"
 
 namespace {
 
 // Owns a LocalAlloc'ed block.
-class LocalBuffer {
-public:
-    explicit LocalBuffer(SIZE_T bytes) : m_data(LocalAlloc(LMEM_ZEROINIT, bytes)) {}
-    ~LocalBuffer()
-    {
-        if (m_data)
-            LocalFree(m_data);
-    }
-    LocalBuffer(const LocalBuffer&) = delete;
-    LocalBuffer& operator=(const LocalBuffer&) = delete;
-    LPBYTE Get() const { return static_cast<LPBYTE>(m_data); }
-
-private:
-    HLOCAL m_data;
-};
-
 bool Fail(std::vector<std::wstring>& names, std::uint32_t* errorCode, DWORD error)
 {
     names.clear();
@@ -67,10 +51,9 @@ bool RunPrintUi(const std::wstring& parameters)
     info.nShow = SW_SHOW;
     if (!ShellExecuteExW(&info))
         return false;
-    if (info.hProcess) {
-        WaitForSingleObject(info.hProcess, INFINITE);
-        CloseHandle(info.hProcess);
-    }
+    const UniqueKernelHandle process(info.hProcess);
+    if (process)
+        WaitForSingleObject(process.Get(), INFINITE);
     return true;
 }
 
@@ -86,11 +69,12 @@ bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t* erro
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD needed = 0, count = 0;
         EnumPrintersW(flags, noName, 2, nullptr, 0, &needed, &count);
-        LocalBuffer buffer(needed + 4);
-        if (!buffer.Get())
+        const UniqueLocal memory(LocalAlloc(LMEM_ZEROINIT, needed + 4));
+        const LPBYTE buffer = static_cast<LPBYTE>(memory.Get());
+        if (!buffer)
             return Fail(names, errorCode, GetLastError());
-        if (EnumPrintersW(flags, noName, 2, buffer.Get(), needed + 4, &needed, &count)) {
-            const PRINTER_INFO_2W* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.Get());
+        if (EnumPrintersW(flags, noName, 2, buffer, needed + 4, &needed, &count)) {
+            const PRINTER_INFO_2W* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
             for (DWORD i = 0; i < count; ++i)
                 names.push_back(printers[i].pPrinterName ? printers[i].pPrinterName : L"");
             return true;
@@ -115,11 +99,8 @@ bool AddPrinterDirect(const InstallContext& context, const std::wstring& printer
     info.pComment = &comment[0];
     info.pPrintProcessor = &processor[0];
     info.pDatatype = &datatype[0];
-    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    if (!printer)
-        return false;
-    ClosePrinter(printer);
-    return true;
+    const UniquePrinter printer(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
+    return printer.IsValid();
 }
 
 bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& port,

@@ -12,23 +12,6 @@ const DWORD kServiceWaitMs = 1000;
 const DWORD kServiceSettleMs = 10000;
 const DWORD kServicePollMs = 100;
 
-// Closes a service handle when it goes out of scope.
-class CServiceHandle {
-public:
-    explicit CServiceHandle(SC_HANDLE handle) : m_h(handle) {}
-    ~CServiceHandle()
-    {
-        if (m_h != nullptr)
-            CloseServiceHandle(m_h);
-    }
-    CServiceHandle(const CServiceHandle&) = delete;
-    CServiceHandle& operator=(const CServiceHandle&) = delete;
-    SC_HANDLE Get() const { return m_h; }
-
-private:
-    SC_HANDLE m_h;
-};
-
 // The path as the service manager should run it: quoted when it holds a
 // space, so that "C:\Program Files\..." cannot be taken for "C:\Program"
 // followed by arguments.
@@ -62,11 +45,9 @@ bool WaitForRemoval(SC_HANDLE manager, const wchar_t* name, DWORD limitMs)
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        SC_HANDLE service = OpenServiceW(manager, name, SERVICE_QUERY_STATUS);
-        if (service == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
+        const UniqueService service(OpenServiceW(manager, name, SERVICE_QUERY_STATUS));
+        if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
             return true;
-        if (service != nullptr)
-            CloseServiceHandle(service);
         if (GetTickCount() - start >= limitMs)
             return false;
         Sleep(kServicePollMs);
@@ -84,11 +65,7 @@ CServiceHelper::CServiceHelper()
 {
 }
 
-CServiceHelper::~CServiceHelper()
-{
-    if (m_hSCManager != nullptr)
-        CloseServiceHandle(m_hSCManager);
-}
+CServiceHelper::~CServiceHelper() = default;
 
 void CServiceHelper::SetServiceName(const wchar_t* name)
 {
@@ -120,7 +97,7 @@ bool CServiceHelper::Install()
     // then created anew.
     for (int attempt = 0; attempt < 2; ++attempt) {
         // No account: the service runs as the local system.
-        CServiceHandle service(CreateServiceW(m_hSCManager, m_pszServiceName, m_pszDisplayName,
+        UniqueService service(CreateServiceW(m_hSCManager.Get(), m_pszServiceName, m_pszDisplayName,
                                               SERVICE_ALL_ACCESS, kServiceType, startType,
                                               SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr,
                                               nullptr, nullptr, nullptr, nullptr));
@@ -133,7 +110,7 @@ bool CServiceHelper::Install()
             error = GetLastError();
         }
         if (error != ERROR_SERVICE_MARKED_FOR_DELETE ||
-            !WaitForRemoval(m_hSCManager, m_pszServiceName, kServiceSettleMs))
+            !WaitForRemoval(m_hSCManager.Get(), m_pszServiceName, kServiceSettleMs))
             return false;
     }
     return false;
@@ -141,7 +118,7 @@ bool CServiceHelper::Install()
 
 bool CServiceHelper::TakeOver(const std::wstring& binaryPath, DWORD startType)
 {
-    CServiceHandle service(OpenServiceW(m_hSCManager, m_pszServiceName, SERVICE_ALL_ACCESS));
+    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
     if (service.Get() == nullptr)
         return false;
     // A running one is stopped first: its process is not ours to leave running.
@@ -164,7 +141,7 @@ bool CServiceHelper::Start()
 {
     if (m_pszServiceName == nullptr)
         return false;
-    CServiceHandle service(OpenServiceW(m_hSCManager, m_pszServiceName, SERVICE_ALL_ACCESS));
+    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
     return service.Get() != nullptr && StartServiceW(service.Get(), 0, nullptr) != FALSE;
 }
 
@@ -172,7 +149,7 @@ bool CServiceHelper::Stop()
 {
     if (m_pszServiceName == nullptr)
         return false;
-    CServiceHandle service(OpenServiceW(m_hSCManager, m_pszServiceName, SERVICE_ALL_ACCESS));
+    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
     SERVICE_STATUS status = {};
     return service.Get() != nullptr &&
            ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) != FALSE;
@@ -182,7 +159,7 @@ bool CServiceHelper::WaitUntilStopped()
 {
     if (m_pszServiceName == nullptr)
         return false;
-    CServiceHandle service(OpenServiceW(m_hSCManager, m_pszServiceName, SERVICE_QUERY_STATUS));
+    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_QUERY_STATUS));
     return service.Get() != nullptr && WaitForStop(service.Get(), kServiceSettleMs);
 }
 
@@ -190,7 +167,7 @@ bool CServiceHelper::Remove()
 {
     if (m_pszServiceName == nullptr)
         return false;
-    CServiceHandle service(OpenServiceW(m_hSCManager, m_pszServiceName, SERVICE_ALL_ACCESS));
+    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
     return service.Get() != nullptr && DeleteService(service.Get()) != FALSE;
 }
 

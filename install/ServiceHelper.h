@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "support/Handle.h"
+
 class CServiceHelper {
 public:
     // Opens the local service manager with full access; without the rights
@@ -43,7 +45,7 @@ public:
 private:
     bool TakeOver(const std::wstring& binaryPath, DWORD startType);
 
-    SC_HANDLE m_hSCManager;
+    UniqueService m_hSCManager;
     const wchar_t* m_pszServiceName;
     const wchar_t* m_pszDisplayName;
     const wchar_t* m_pszBinaryPath;

@@ -11,6 +11,8 @@
 // as strings of any length, so nothing can overflow on the way there.
 #include "support/DiskObject.h"
 
+#include "support/Handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -145,11 +147,9 @@ void CDiskObject::SetSystemError(unsigned long errorCode, const std::wstring& pa
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, errorCode, 0x400, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const UniqueLocal owner(buffer);
     if (length != 0 && buffer != nullptr) {
         message.assign(buffer, length);
-    }
-    if (buffer != nullptr) {
-        LocalFree(buffer);
     }
     const wchar_t* blanks = L" \t\r\n";
     const size_t first = message.find_first_not_of(blanks);
@@ -241,13 +241,9 @@ bool CDiskObject::FileExists(const std::wstring& file) {
     if (!QualifyPath(path)) {
         return false;
     }
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(handle);
-    return true;
+    const UniqueFile handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle.IsValid();
 }
 
 bool CDiskObject::DirectoryExists(const std::wstring& folder) {
@@ -354,8 +350,8 @@ bool CDiskObject::EnumerateFiles(const std::wstring& pattern, const std::wstring
 
     const std::wstring search = qualified + pattern;
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(search.c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) {
+    const UniqueFind find(FindFirstFileW(search.c_str(), &entry));
+    if (!find) {
         const DWORD error = GetLastError();
         // No match in an existing folder is an empty listing, not a failure.
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) {
@@ -377,7 +373,6 @@ bool CDiskObject::EnumerateFiles(const std::wstring& pattern, const std::wstring
         auto at = list.begin();
         while (at != list.end() && !(name < *at)) ++at;
         list.insert(at, name);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &entry));
     return true;
 }

@@ -16,16 +16,16 @@ const DWORD kAssociationBytes = 260;
 // The unnamed value of HKEY_CLASSES_ROOT\<path> as text, or false. Only the
 // bytes the registry returned are used; the value need not end in a NUL.
 bool ReadClassesValue(const std::wstring& path, std::wstring& text) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) {
+        key.Release();  // a failed open leaves no key
         return false;
     }
     wchar_t buffer[kAssociationBytes / sizeof(wchar_t)] = {};
     DWORD size = kAssociationBytes;
     DWORD type = 0;
-    LONG status = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+    LONG status = RegQueryValueExW(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
                                    &size);
-    RegCloseKey(key);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return false;
     }
@@ -47,8 +47,6 @@ CHyperLink::CHyperLink()
       m_bVisited(false),
       m_nUnderline(kUnderlineHover),
       m_bAdjustToFit(true),
-      m_hUnderlineFont(nullptr),
-      m_hStdFont(nullptr),
       m_hOriginalFont(nullptr),
       m_hLinkCursor(nullptr),
       m_hToolTip(nullptr),
@@ -68,9 +66,8 @@ void CHyperLink::ReleaseResources() {
     m_bTimerRunning = false;
     if (m_hToolTip != nullptr && IsWindow(m_hToolTip)) DestroyWindow(m_hToolTip);
     m_hToolTip = nullptr;
-    if (m_hUnderlineFont != nullptr) DeleteObject(m_hUnderlineFont);
-    if (m_hStdFont != nullptr) DeleteObject(m_hStdFont);
-    m_hUnderlineFont = m_hStdFont = nullptr;
+    m_hUnderlineFont.Reset();
+    m_hStdFont.Reset();
     if (m_hLinkCursor != nullptr) DestroyCursor(m_hLinkCursor);
     m_hLinkCursor = nullptr;
 }
@@ -95,7 +92,7 @@ void CHyperLink::SetUnderline(int mode) {
     m_nUnderline = mode;
     if (m_hWnd != nullptr && IsWindow(m_hWnd)) {
         const bool underline = mode == kUnderlineAlways || (mode == kUnderlineHover && m_bOverControl);
-        ApplyFont(underline ? m_hUnderlineFont : m_hStdFont);
+        ApplyFont(underline ? m_hUnderlineFont.Get() : m_hStdFont.Get());
         PositionWindow();
     }
 }
@@ -119,9 +116,8 @@ void CHyperLink::OnAttach() {
     // last attachment are built afresh for this one.
     if (m_hToolTip != nullptr && IsWindow(m_hToolTip)) DestroyWindow(m_hToolTip);
     m_hToolTip = nullptr;
-    if (m_hUnderlineFont != nullptr) DeleteObject(m_hUnderlineFont);
-    if (m_hStdFont != nullptr) DeleteObject(m_hStdFont);
-    m_hUnderlineFont = m_hStdFont = nullptr;
+    m_hUnderlineFont.Reset();
+    m_hStdFont.Reset();
     m_bOverControl = false;
 
     m_hOriginalFont = reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
@@ -130,9 +126,9 @@ void CHyperLink::OnAttach() {
     if (base == nullptr) base = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
     LOGFONTW font = {};
     if (base != nullptr && GetObjectW(base, sizeof(font), &font) == sizeof(font)) {
-        m_hStdFont = CreateFontIndirectW(&font);
+        m_hStdFont.Reset(CreateFontIndirectW(&font));
         font.lfUnderline = TRUE;
-        m_hUnderlineFont = CreateFontIndirectW(&font);
+        m_hUnderlineFont.Reset(CreateFontIndirectW(&font));
     }
 
     PositionWindow();
@@ -140,7 +136,7 @@ void CHyperLink::OnAttach() {
     // The requested underline mode is already in force (the control keeps
     // its font until the mouse first enters), unless "always" was chosen
     // before attaching.
-    if (m_nUnderline == kUnderlineAlways) ApplyFont(m_hUnderlineFont);
+    if (m_nUnderline == kUnderlineAlways) ApplyFont(m_hUnderlineFont.Get());
 
     m_hToolTip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
@@ -163,7 +159,7 @@ void CHyperLink::PositionWindow() {
     SIZE extent = {0, 0};
     HDC dc = GetDC(m_hWnd);
     if (dc == nullptr) return;
-    HGDIOBJ old = m_hUnderlineFont ? SelectObject(dc, m_hUnderlineFont) : nullptr;
+    HGDIOBJ old = m_hUnderlineFont ? SelectObject(dc, m_hUnderlineFont.Get()) : nullptr;
     BOOL measured = GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     if (old != nullptr) SelectObject(dc, old);
     ReleaseDC(m_hWnd, dc);
@@ -210,11 +206,10 @@ void CHyperLink::SetDefaultCursor() {
     std::wstring path = std::wstring(folder, length);
     if (path.back() != L'\\') path += L'\\';
     path += L"winhlp32.exe";
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) return;
-    HCURSOR hand = LoadCursorW(module, MAKEINTRESOURCEW(106));
+    const UniqueLibrary module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) return;
+    HCURSOR hand = LoadCursorW(module.Get(), MAKEINTRESOURCEW(106));
     if (hand != nullptr) m_hLinkCursor = CopyIcon(hand);
-    FreeLibrary(module);
 }
 
 LRESULT CHyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -229,7 +224,7 @@ LRESULT CHyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
         if (!m_bOverControl) {
             m_bOverControl = true;
-            if (m_nUnderline == kUnderlineHover) ApplyFont(m_hUnderlineFont);
+            if (m_nUnderline == kUnderlineHover) ApplyFont(m_hUnderlineFont.Get());
             InvalidateRect(m_hWnd, nullptr, TRUE);
             if (SetTimer(m_hWnd, kTimerId, kHoverInterval, nullptr)) m_bTimerRunning = true;
         }
@@ -278,7 +273,7 @@ void CHyperLink::OnHoverTimer() {
     m_bOverControl = false;
     KillTimer(m_hWnd, kTimerId);
     m_bTimerRunning = false;
-    if (m_nUnderline != kUnderlineAlways) ApplyFont(m_hStdFont);
+    if (m_nUnderline != kUnderlineAlways) ApplyFont(m_hStdFont.Get());
     client.bottom += 10;
     InvalidateRect(m_hWnd, &client, TRUE);
 }

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "support/Handle.h"
+
 class CHyperLink : public CControl {
 public:
     // Underline modes.
@@ -76,8 +78,8 @@ private:
     int m_nUnderline;
     bool m_bAdjustToFit;
     std::wstring m_sURL;
-    HFONT m_hUnderlineFont;
-    HFONT m_hStdFont;
+    UniqueFont m_hUnderlineFont;
+    UniqueFont m_hStdFont;
     HFONT m_hOriginalFont;  // the control's own font, given back on release
     HCURSOR m_hLinkCursor;
     HWND m_hToolTip;

@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include "support/MessageLoop.h"
 #include "support/SystemLibrary.h"
 
+#include <algorithm>
 #include <vector>
 
 // ---------------------------------------------------------------- CWnd
@@ -153,7 +155,14 @@ LRESULT CALLBACK CControl::SubclassProc(HWND window, UINT message, WPARAM wParam
         self->Unsubclass();
         return CallWindowProcW(old, window, message, wParam, lParam);
     }
-    return self->OnMessage(message, wParam, lParam);
+    // No exception may cross into the system's code that called us: one that
+    // reaches here (memory ran out, say) leaves the message to the control's
+    // own procedure.
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        return CallWindowProcW(self->m_oldProc, window, message, wParam, lParam);
+    }
 }
 
 // ---------------------------------------------------------------- CDialog
@@ -166,6 +175,19 @@ CDialog::CDialog(UINT templateId)
 CDialog::~CDialog()
 {
     DestroyWindowNow();
+}
+
+namespace {
+
+// The dialogs running modally, innermost last (a dialog's loop can run
+// inside another's): the pre-translation goes to the innermost.
+std::vector<CDialog*> g_modalDialogs;
+
+}  // namespace
+
+CDialog* CDialog::ActiveModal()
+{
+    return g_modalDialogs.empty() ? nullptr : g_modalDialogs.back();
 }
 
 INT_PTR CDialog::DoModal(HWND owner)
@@ -188,6 +210,7 @@ INT_PTR CDialog::DoModal(HWND owner)
     CenterOver(owner);
 
     bool shown = (GetWindowLongW(m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    g_modalDialogs.push_back(this);
     MSG msg;
     while (!m_endRequested && m_hWnd) {
         if (!shown && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
@@ -203,11 +226,9 @@ INT_PTR CDialog::DoModal(HWND owner)
         }
         if (got < 0)
             break;
-        if (!PreTranslateMessage(&msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        message_loop::Dispatch(msg);
     }
+    g_modalDialogs.erase(std::find(g_modalDialogs.begin(), g_modalDialogs.end(), this));
 
     if (ownerEnabled)
         EnableWindow(owner, TRUE);
@@ -336,7 +357,15 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     }
     if (!self)
         return FALSE;
-    INT_PTR result = self->Dispatch(message, wParam, lParam);
+    // No exception may cross into the system's code that called us: one that
+    // reaches here (memory ran out, say) leaves the message to the default
+    // dialog handling.
+    INT_PTR result = FALSE;
+    try {
+        result = self->Dispatch(message, wParam, lParam);
+    } catch (...) {
+        result = FALSE;
+    }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, DWLP_USER, 0);
         if (self->m_hWnd == window)

@@ -93,6 +93,9 @@ public:
     // The standard dialog keyboard handling and controls' pre-translation.
     virtual bool PreTranslateMessage(MSG* msg);
 
+    // The innermost dialog that is running modally on this thread, or null.
+    static CDialog* ActiveModal();
+
 protected:
     virtual BOOL OnInitDialog();
     // WM_COMMAND; return true when handled. The default maps IDOK and

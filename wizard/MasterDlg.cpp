@@ -8,11 +8,7 @@ CMasterDlg::CMasterDlg()
 {
 }
 
-CMasterDlg::~CMasterDlg()
-{
-    if (m_hotlineFont)
-        DeleteObject(m_hotlineFont);
-}
+CMasterDlg::~CMasterDlg() = default;
 
 BOOL CMasterDlg::OnInitDialog()
 {
@@ -23,7 +19,7 @@ BOOL CMasterDlg::OnInitDialog()
     SetItemText(IDC_FINISH, ResString(IDS_FINISH));
     BOOL result = CNewWizDialog::OnInitDialog();
     if (!m_hotlineFont)
-        m_hotlineFont = CreateArialFont(16, FW_NORMAL);
+        m_hotlineFont.Reset(CreateArialFont(16, FW_NORMAL));
     return result;
 }
 
@@ -38,7 +34,7 @@ bool CMasterDlg::OnPaint()
     }
     SetTextColor(dc, RGB(0xA0, 0xA0, 0xA0));
     std::wstring hotline = ResString(IDS_HOTLINE);
-    HGDIOBJ previous = m_hotlineFont ? SelectObject(dc, m_hotlineFont) : nullptr;
+    HGDIOBJ previous = m_hotlineFont ? SelectObject(dc, m_hotlineFont.Get()) : nullptr;
     TextOutW(dc, 6, area.bottom + 16, hotline.c_str(), static_cast<int>(hotline.size()));
     if (previous)
         SelectObject(dc, previous);

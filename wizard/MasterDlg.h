@@ -15,7 +15,7 @@ protected:
     bool OnPaint() override;
 
 private:
-    HFONT m_hotlineFont = nullptr;
+    UniqueFont m_hotlineFont;
 };
 
 #endif

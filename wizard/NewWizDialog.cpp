@@ -17,20 +17,21 @@ CNewWizPage::CNewWizPage(UINT templateId)
 CNewWizPage::~CNewWizPage()
 {
     DestroyWindowNow();
-    if (m_titleFont)
-        DeleteObject(m_titleFont);
-    if (m_whiteBrush)
-        DeleteObject(m_whiteBrush);
 }
 
 BOOL CNewWizPage::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    if (!m_titleFont)
-        m_titleFont = CreateArialFont(20, FW_BOLD);
     if (!m_whiteBrush)
-        m_whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
+        m_whiteBrush.Reset(CreateSolidBrush(RGB(255, 255, 255)));
     return TRUE;
+}
+
+HFONT CNewWizPage::HeadingFont()
+{
+    if (!m_titleFont)
+        m_titleFont.Reset(CreateArialFont(20, FW_BOLD));
+    return m_titleFont.Get();
 }
 
 HBRUSH CNewWizPage::OnCtlColor(HDC dc, HWND, UINT kind, bool& handled)
@@ -55,19 +56,13 @@ HBRUSH CNewWizPage::OnCtlColor(HDC dc, HWND, UINT kind, bool& handled)
     // dialog colours stay in effect.
     if (!m_whiteBrush)
         handled = false;
-    return m_whiteBrush;
+    return m_whiteBrush.Get();
 }
 
 void CNewWizPage::OnDestroy()
 {
-    if (m_titleFont) {
-        DeleteObject(m_titleFont);
-        m_titleFont = nullptr;
-    }
-    if (m_whiteBrush) {
-        DeleteObject(m_whiteBrush);
-        m_whiteBrush = nullptr;
-    }
+    m_titleFont.Reset();
+    m_whiteBrush.Reset();
 }
 
 // ---------------------------------------------------------------- CNewWizDialog
@@ -207,8 +202,27 @@ bool CNewWizDialog::OnCommand(WORD id, WORD notifyCode, HWND control)
     }
 }
 
+namespace {
+
+// Marks a move between pages for as long as it lasts.
+class MovingScope {
+public:
+    explicit MovingScope(bool& moving) : m_moving(moving) { m_moving = true; }
+    ~MovingScope() { m_moving = false; }
+    MovingScope(const MovingScope&) = delete;
+    MovingScope& operator=(const MovingScope&) = delete;
+
+private:
+    bool& m_moving;
+};
+
+}  // namespace
+
 void CNewWizDialog::OnNext()
 {
+    if (m_moving)
+        return;
+    const MovingScope moving(m_moving);
     CNewWizPage* current = GetActivePage();
     if (!current || current->IsNextLocked())
         return;
@@ -235,6 +249,9 @@ void CNewWizDialog::OnNext()
 
 void CNewWizDialog::OnBack()
 {
+    if (m_moving)
+        return;
+    const MovingScope moving(m_moving);
     CNewWizPage* current = GetActivePage();
     if (!current)
         return;
@@ -260,6 +277,8 @@ void CNewWizDialog::OnBack()
 
 void CNewWizDialog::OnFinish()
 {
+    if (m_moving)
+        return;
     CNewWizPage* current = GetActivePage();
     if (current && !current->OnKillActive())
         return;
@@ -273,9 +292,10 @@ void CNewWizDialog::OnCancel()
 {
     // Escape and the close box ask for Cancel too; while the Cancel button
     // is disabled (an installation is running, or has just succeeded) the
-    // request is ignored, so that no run is cut off halfway.
+    // request is ignored, so that no run is cut off halfway; so is one that
+    // arrives while a move between pages (a run among them) is under way.
     HWND cancel = GetItem(IDCANCEL);
-    if (cancel && !IsWindowEnabled(cancel))
+    if (m_moving || (cancel && !IsWindowEnabled(cancel)))
         return;
     for (CNewWizPage* page : m_pages)
         if (page->m_isCreated && !page->OnQueryCancel())

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "support/Handle.h"
 #include "support/Window.h"
 
 class CNewWizDialog;
@@ -41,8 +42,8 @@ public:
     bool IsPageActive() const { return m_isActive; }
 
 protected:
-    // The page initialisation: title font and white page brush. Pages that
-    // want the plain dialog look call CDialog::OnInitDialog instead.
+    // The page initialisation: the white page brush. Pages that want the
+    // plain dialog look call CDialog::OnInitDialog instead.
     BOOL OnInitDialog() override;
     // Escape inside a page never closes the page by itself.
     void OnCancel() override {}
@@ -50,7 +51,9 @@ protected:
     void OnDestroy() override;
 
     CNewWizDialog* GetWizard() const { return m_wizard; }
-    HFONT GetTitleFont() const { return m_titleFont; }
+    // The bold heading font of the pages (Arial, 20, bold), made on first use
+    // and held until the page is destroyed.
+    HFONT HeadingFont();
 
 private:
     friend class CNewWizDialog;
@@ -58,8 +61,8 @@ private:
     bool m_isCreated = false;
     bool m_isActive = false;
     CNewWizDialog* m_wizard = nullptr;
-    HFONT m_titleFont = nullptr;
-    HBRUSH m_whiteBrush = nullptr;
+    UniqueFont m_titleFont;
+    UniqueBrush m_whiteBrush;
 };
 
 class CNewWizDialog : public CDialog {
@@ -97,6 +100,10 @@ private:
 
     std::vector<CNewWizPage*> m_pages;
     int m_placeholderId = 0;
+    // A move between pages is under way (the setup page's whole
+    // installation runs inside it): Next, Back, Finish, Cancel, Escape and
+    // the close box wait for its end, and are ignored until then.
+    bool m_moving = false;
 };
 
 #endif

@@ -7,6 +7,7 @@
 
 #include "install/InstallOperations.h"
 #include "install/Printers.h"
+#include "support/MessageLoop.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
 #include "wizard/PrintTestPageDialog.h"
@@ -31,18 +32,12 @@ CSetupDlg::CSetupDlg(InstallContext& context, IInstallOperations* operations)
 {
 }
 
-CSetupDlg::~CSetupDlg()
-{
-    if (m_headingFont)
-        DeleteObject(m_headingFont);
-}
+CSetupDlg::~CSetupDlg() = default;
 
 BOOL CSetupDlg::OnInitDialog()
 {
     CNewWizPage::OnInitDialog();
-    if (!m_headingFont)
-        m_headingFont = CreateArialFont(20, FW_BOLD);
-    SendItem(IDC_SETUP_HEADING, WM_SETFONT, reinterpret_cast<WPARAM>(m_headingFont), TRUE);
+    SendItem(IDC_SETUP_HEADING, WM_SETFONT, reinterpret_cast<WPARAM>(HeadingFont()), TRUE);
     CWnd::SetItemText(IDC_TEST_PAGE, ResString(IDS_PRINT_TEST_PAGE));
     // The template's placeholder status would flash before the run starts.
     CWnd::SetItemText(IDC_SETUP_STATUS, std::wstring());
@@ -110,18 +105,19 @@ void CSetupDlg::ApplyPrinterDefaults()
     // Two rounds: landscape orientation, then A3 paper.
     for (int round = 0; round < 2; ++round) {
         SetLastError(0);
-        HANDLE printer = nullptr;
+        UniquePrinter printer;
         std::wstring name = GetPrinterName();
-        if (!OpenPrinterW(&name[0], &printer, nullptr)) {
+        if (!OpenPrinterW(&name[0], printer.Put(), nullptr)) {
+            printer.Release();  // whatever a failed call left there is no handle
             ShowSystemError();
             continue;
         }
         DWORD needed = 0;
         std::vector<BYTE> buffer(4096);
-        BOOL ok = GetPrinterW(printer, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
+        BOOL ok = GetPrinterW(printer.Get(), 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
         if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > buffer.size()) {
             buffer.resize(needed);
-            ok = GetPrinterW(printer, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
+            ok = GetPrinterW(printer.Get(), 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
         }
         if (!ok) {
             ShowSystemError();
@@ -135,19 +131,14 @@ void CSetupDlg::ApplyPrinterDefaults()
                     info->pDevMode->dmFields |= DM_PAPERSIZE;
                     info->pDevMode->dmPaperSize = DMPAPER_A3;
                 }
-                SetPrinterW(printer, 2, buffer.data(), PRINTER_CONTROL_SET_STATUS);
+                SetPrinterW(printer.Get(), 2, buffer.data(), PRINTER_CONTROL_SET_STATUS);
             }
         }
-        ClosePrinter(printer);
     }
 }
 
 void CSetupDlg::OnDestroy()
 {
-    if (m_headingFont) {
-        DeleteObject(m_headingFont);
-        m_headingFont = nullptr;
-    }
     CNewWizPage::OnDestroy();
 }
 
@@ -287,14 +278,7 @@ void CSetupDlg::ReportHelperNotWritten(const std::wstring& modelName)
 
 bool CSetupDlg::PumpMessages()
 {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            return false;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return true;
+    return message_loop::DispatchPending();
 }
 
 void CSetupDlg::Sleep(unsigned milliseconds)

@@ -67,7 +67,6 @@ private:
 
     std::unique_ptr<IInstallOperations> m_ownOperations;
     InstallSequence m_sequence;
-    HFONT m_headingFont = nullptr;
 };
 
 #endif

@@ -13,7 +13,8 @@ unsigned MessageIdForResult(InstallResult result)
     case InstallResult::DriverNotAdded: return IDS_ERR_DRIVER_NOT_ADDED;
     case InstallResult::PrinterNotAdded: return IDS_ERR_PRINTER_NOT_ADDED;
     case InstallResult::SystemTooOld: return IDS_ERR_SYSTEM_TOO_OLD;
-    case InstallResult::Success: break;
+    case InstallResult::Success:
+    case InstallResult::Interrupted: break;
     }
     return 0;
 }

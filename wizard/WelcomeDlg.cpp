@@ -8,11 +8,7 @@ CWelcomeDlg::CWelcomeDlg()
 {
 }
 
-CWelcomeDlg::~CWelcomeDlg()
-{
-    if (m_titleFont)
-        DeleteObject(m_titleFont);
-}
+CWelcomeDlg::~CWelcomeDlg() = default;
 
 const wchar_t* CWelcomeDlg::MakerAddress()
 {
@@ -23,9 +19,7 @@ BOOL CWelcomeDlg::OnInitDialog()
 {
     // The plain dialog look: this page skips the page initialisation.
     CDialog::OnInitDialog();
-    if (!m_titleFont)
-        m_titleFont = CreateArialFont(20, FW_BOLD);
-    SendItem(IDC_WELCOME_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont), TRUE);
+    SendItem(IDC_WELCOME_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(HeadingFont()), TRUE);
     SetItemText(IDC_WELCOME_TITLE, ResString(IDS_WELCOME_TITLE));
     SetItemText(IDC_WELCOME_TEXT, ResString(IDS_WELCOME_TEXT));
     SetItemText(IDC_WELCOME_LINK, ResString(IDS_WELCOME_LINK));
@@ -43,9 +37,5 @@ void CWelcomeDlg::OnSetActive()
 void CWelcomeDlg::OnDestroy()
 {
     m_link.Unsubclass();
-    if (m_titleFont) {
-        DeleteObject(m_titleFont);
-        m_titleFont = nullptr;
-    }
     CNewWizPage::OnDestroy();
 }

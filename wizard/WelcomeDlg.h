@@ -23,7 +23,6 @@ protected:
 
 private:
     CHyperLink m_link;
-    HFONT m_titleFont = nullptr;
 };
 
 #endif

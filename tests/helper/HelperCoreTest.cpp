@@ -1,6 +1,7 @@
 // The helper's pure decisions: log path and entry format, the command-line
 // switches, and which parallel-port instances receive the hand-off values.
 #include "helper/HelperCore.h"
+#include "support/RegistryText.h"
 
 #include <gtest/gtest.h>
 
@@ -121,5 +122,5 @@ TEST(RegistryText, TextEndsAtTheFirstNulOrAtTheEndOfTheData)
     EXPECT_EQ("abc", TextFromRegistryData(unterminated, 3));
     EXPECT_EQ("abcd", TextFromRegistryData(unterminated, 4));
     EXPECT_EQ("", TextFromRegistryData(unterminated, 0));
-    EXPECT_EQ("", TextFromRegistryData(nullptr, 10));
+    EXPECT_EQ("", TextFromRegistryData<char>(nullptr, 10));
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/MessageLoop.h"
 #include "wizard/NewWizDialog.h"
 
 namespace {
@@ -29,7 +30,7 @@ public:
             onActivate(this);
     }
     void OnAfterNext() override { ++afterNext; }
-    BOOL OnQueryCancel() override { return cancelOk; }
+    BOOL OnQueryCancel() override { ++cancelAsked; return cancelOk; }
     LONG OnWizardBack() override { return backAnswer; }
     BOOL IsNextLocked() override { return nextLocked; }
     LONG OnWizardNext() override { return nextAnswer; }
@@ -37,7 +38,7 @@ public:
 
     HWND Window() const { return GetHwnd(); }
 
-    int created = 0, destroyed = 0, killed = 0, activated = 0, afterNext = 0, finishAsked = 0;
+    int created = 0, destroyed = 0, killed = 0, activated = 0, afterNext = 0, finishAsked = 0, cancelAsked = 0;
     BOOL createOk = TRUE, killOk = TRUE, cancelOk = TRUE, nextLocked = FALSE, finishOk = TRUE;
     LONG backAnswer = 0, nextAnswer = 0;
     void (*onActivate)(TestPage*) = nullptr;
@@ -344,4 +345,46 @@ TEST_F(WizardFrame, EnterIsSwallowedAndEscapeCancels)
     Page(0)->onCheck = EscapeIfStillOnFirstPage;
     EXPECT_EQ(IDCANCEL, wizard.DoModal());
     EXPECT_EQ(0, Page(1)->created);
+}
+
+namespace {
+
+bool g_pumpAfterCancels = false, g_pumpAfterQuit = true;
+
+void NextAtOnce(TestPage* page)
+{
+    if (page->activated == 1)
+        PostMessageW(GetParent(page->Window()), WM_COMMAND, MAKEWPARAM(1023, BN_CLICKED), 0);
+}
+
+// The page a long run happens on: it pumps, as the installation does,
+// while Cancel, Escape and the close box are waiting, then meets a quit.
+void RunWithPumping(TestPage* page)
+{
+    HWND wizard = GetParent(page->Window());
+    PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    PostMessageW(GetDlgItem(wizard, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(wizard, WM_CLOSE, 0, 0);
+    g_pumpAfterCancels = message_loop::DispatchPending();
+    PostQuitMessage(7);
+    g_pumpAfterQuit = message_loop::DispatchPending();
+}
+
+}  // namespace
+
+TEST_F(WizardFrame, AMoveBetweenPagesHoldsOffCancelAndHandsTheQuitOn)
+{
+    AddPages({901, 902});
+    Page(0)->onActivate = NextAtOnce;
+    Page(1)->onActivate = RunWithPumping;
+    wizard.DoModal();
+    EXPECT_TRUE(g_pumpAfterCancels);
+    EXPECT_EQ(0, Page(0)->cancelAsked + Page(1)->cancelAsked)
+        << "Cancel, Escape or the close box got through during the move";
+    EXPECT_FALSE(g_pumpAfterQuit);
+    EXPECT_EQ(1, Page(1)->activated);
+    // The wizard's own loop ended on the quit and left it for the program's.
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, msg.wParam);
 }

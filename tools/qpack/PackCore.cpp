@@ -1,5 +1,7 @@
 #include "tools/qpack/PackCore.h"
 
+#include "context/PackageFiles.h"
+
 #include "catalog/CatalogueCore.h"
 #include "catalog/InfFields.h"
 
@@ -228,20 +230,17 @@ SignResult SignInfBytes(const std::wstring& fileName, std::vector<unsigned char>
 
 std::vector<StagedFile> PackageFilesFor(const PrinterModel& model)
 {
+    // The plug-ins of every architecture first, then the rest in order.
     std::vector<StagedFile> files;
-    const std::wstring& n = model.nameNumber;
-    for (const wchar_t* arch : {L"i386", L"amd64", L"ia64"}) {
-        files.push_back({arch, L"QUNI" + n + L".DLL"});
-        files.push_back({arch, L"QUI" + n + L".DLL"});
-        files.push_back({arch, L"QRES" + n + L".DLL"});
-    }
-    files.push_back({L"", model.namePrefix + n + L".INI"});
-    files.push_back({L"gpd", model.infBaseName + L".gpd"});
-    files.push_back({L"gpd", model.infBaseName + L"U.gpd"});
-    files.push_back({L"gpd", L"Common6.gpd"});
-    files.push_back({L"gpd", L"CommonU6.gpd"});
-    files.push_back({L"gpd", L"STDNAMES.GPD"});
-    files.push_back({L"", model.infBaseName + L".inf"});
-    files.push_back({L"", model.infBaseName + L".cat"});
+    const std::vector<PackageFile> driverFiles = ModelDriverFiles(model, model.infBaseName);
+    for (const wchar_t* arch : kPluginFolders)
+        for (const PackageFile& f : driverFiles)
+            if (f.folder == PackageFolder::Plugins)
+                files.push_back({arch, f.name});
+    for (const PackageFile& f : driverFiles)
+        if (f.folder != PackageFolder::Plugins)
+            files.push_back({f.folder == PackageFolder::Gpd ? kGpdFolder : L"", f.name});
+    for (const PackageFile& f : ModelInfFiles(model.infBaseName))
+        files.push_back({L"", f.name});
     return files;
 }

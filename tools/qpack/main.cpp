@@ -2,6 +2,7 @@
 // package the way the installer will see it. Run "qpack --help".
 #include "catalog/CatalogueCore.h"
 #include "catalog/InfText.h"
+#include "context/ConnectionRules.h"
 #include "tools/qpack/PackCore.h"
 
 #include <cerrno>
@@ -203,12 +204,6 @@ void PrintField(const char* name, const std::wstring& value)
     std::cout << "\n";
 }
 
-bool Supports(const std::wstring& suffix)
-{
-    std::wstring tail = suffix.size() > 4 ? suffix.substr(suffix.size() - 4) : suffix;
-    return !suffix.empty() && UpperCaseAscii(tail) != L"FFFF";
-}
-
 std::string RejectionReason(const InfAssessment& a)
 {
     if (a.check.accepted && !a.nameUsable)
@@ -248,9 +243,9 @@ bool ReportInf(const fs::path& file, const std::wstring& upperName, const std::v
     PrintField("lptIdSuffix", m.lptIdSuffix);
     PrintField("usbIdSuffix", m.usbIdSuffix);
     std::string cables;
-    if (Supports(m.usbIdSuffix))
+    if (IsSuffixSupported(m.usbIdSuffix))
         cables = "USB";
-    if (Supports(m.lptIdSuffix))
+    if (IsSuffixSupported(m.lptIdSuffix))
         cables += cables.empty() ? "parallel" : ", parallel";
     std::cout << "    connections        " << (cables.empty() ? "none (the id lines are missing)" : cables) << "\n";
     return a.accepted;

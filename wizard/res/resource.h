@@ -20,11 +20,12 @@
 #define IDI_APP                    128
 
 // Embedded files: the unidriver core files and the helper service program
-#define IDR_UNIDRV_DLL             133
-#define IDR_UNIDRV_HLP             134
-#define IDR_UNIDRVUI_DLL           135
-#define IDR_UNIRES_DLL             136
-#define IDR_HELPER_EXE             232
+#include "context/EmbeddedFiles.h"
+#define IDR_UNIDRV_DLL             QV_EMBEDDED_UNIDRV_DLL_ID
+#define IDR_UNIDRV_HLP             QV_EMBEDDED_UNIDRV_HLP_ID
+#define IDR_UNIDRVUI_DLL           QV_EMBEDDED_UNIDRVUI_DLL_ID
+#define IDR_UNIRES_DLL             QV_EMBEDDED_UNIRES_DLL_ID
+#define IDR_HELPER_EXE             QV_EMBEDDED_HELPER_EXE_ID
 
 // Wizard frame (template 452)
 #define IDC_BACK                   1022

@@ -71,7 +71,7 @@ public:
     {
         ++pumps;
         clock += pumpCostMs;
-        return true;
+        return quitAtPump == 0 || pumps < quitAtPump;  // a quit message is met there
     }
     void Sleep(unsigned ms) override
     {
@@ -94,7 +94,7 @@ public:
     std::vector<std::uint32_t> listErrors;
     unsigned questions = 0;
     bool answerYes = false;
-    unsigned pumps = 0, sleptMs = 0, pumpCostMs = 0;
+    unsigned pumps = 0, sleptMs = 0, pumpCostMs = 0, quitAtPump = 0;
     std::uint32_t clock = 0xFFFFF000u;  // wraps around during the run
 };
 
@@ -505,4 +505,29 @@ TEST_F(Sequence, ButtonsStayDisabledWhileTheRunLasts)
     for (Button b : {Button::Back, Button::Next, Button::Cancel, Button::Finish})
         EXPECT_TRUE(page.everDisabled[b]);
     EXPECT_GT(page.pumps, 100u);  // the window kept painting between steps
+}
+
+TEST_F(Sequence, AQuitDuringTheRunEndsItBeforeItsNextStep)
+{
+    struct Case {
+        unsigned quitAtPump;
+        std::vector<std::wstring> calls;  // the steps taken before the run ended
+    } cases[] = {
+        {30, {L"enumerate"}},  // while the system status is shown: before staging
+        {180, {L"enumerate", L"stage QX1000", L"stage-inf QX1000"}},  // before the driver
+    };
+    for (const Case& c : cases) {
+        FakePage quitPage;
+        FakeOps quitOps;
+        quitPage.quitAtPump = c.quitAtPump;
+        InstallSequence run(context, quitPage, quitOps);
+        run.OnSetActive();
+        EXPECT_EQ(InstallResult::Interrupted, run.GetResultCode());
+        EXPECT_EQ(c.calls, quitOps.calls);
+        // No more dispatching after the quit, nothing shown, nothing asked.
+        EXPECT_EQ(c.quitAtPump, quitPage.pumps);
+        EXPECT_TRUE(quitPage.failures.empty());
+        EXPECT_FALSE(quitPage.testPageVisible);
+        EXPECT_EQ(Phase::Complete, quitPage.phase);
+    }
 }
