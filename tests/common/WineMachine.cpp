@@ -1,5 +1,7 @@
 #include "tests/common/WineMachine.h"
 
+#include "support/Handle.h"
+
 #include <shellapi.h>
 
 namespace wm {
@@ -269,11 +271,19 @@ bool GetString(const std::wstring& path, const std::wstring& name, std::wstring&
 bool GetDword(const std::wstring& path, const std::wstring& name, DWORD& value)
 {
     Key key(path, KEY_READ);
-    DWORD size = sizeof(value), kind = 0;
-    return key &&
-           RegQueryValueExW(key.Get(), name.c_str(), nullptr, &kind, reinterpret_cast<BYTE*>(&value), &size) ==
-               ERROR_SUCCESS &&
-           kind == REG_DWORD;
+    DWORD data = 0, size = sizeof(data), kind = 0;
+    if (!key ||
+        RegQueryValueExW(key.Get(), name.c_str(), nullptr, &kind, reinterpret_cast<BYTE*>(&data), &size) !=
+            ERROR_SUCCESS ||
+        kind != REG_DWORD || size != sizeof(data))
+        return false;
+    value = data;
+    return true;
+}
+
+bool CreateKey(const std::wstring& path)
+{
+    return static_cast<bool>(Key(path, KEY_READ | KEY_WRITE, true));
 }
 
 bool SetString(const std::wstring& path, const std::wstring& name, const std::wstring& text)
@@ -327,6 +337,12 @@ void DeletePrinterNamed(const std::wstring& name)
     Printer printer(name, PRINTER_ALL_ACCESS);
     if (printer.Get())
         DeletePrinter(printer.Get());
+}
+
+bool ServiceExists(const std::wstring& name)
+{
+    const UniqueService manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    return manager && UniqueService(OpenServiceW(manager.Get(), name.c_str(), SERVICE_QUERY_STATUS)).IsValid();
 }
 
 }  // namespace wm

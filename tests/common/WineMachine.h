@@ -55,6 +55,8 @@ bool GetDword(const std::wstring& path, const std::wstring& name, DWORD& value);
 bool SetString(const std::wstring& path, const std::wstring& name, const std::wstring& text);
 bool SetDword(const std::wstring& path, const std::wstring& name, DWORD value);
 bool DeleteValue(const std::wstring& path, const std::wstring& name);
+// Creates the key (and the keys above it) when missing.
+bool CreateKey(const std::wstring& path);
 void DeleteKeyTree(const std::wstring& path);
 
 // ---- printers
@@ -74,6 +76,10 @@ private:
 bool PrinterExists(const std::wstring& name);
 // Deletes the printer if there is one of that name.
 void DeletePrinterNamed(const std::wstring& name);
+
+// ---- services
+// Whether the service manager has a service of that name.
+bool ServiceExists(const std::wstring& name);
 
 }  // namespace wm
 

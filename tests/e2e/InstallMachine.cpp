@@ -192,18 +192,6 @@ std::wstring Lower(std::wstring text)
     return text;
 }
 
-bool ServiceExists(const std::wstring& name)
-{
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager)
-        return false;
-    SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_QUERY_STATUS);
-    const bool exists = service != nullptr;
-    if (service)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return exists;
-}
 
 double NowMs()
 {

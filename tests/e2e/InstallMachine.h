@@ -67,8 +67,7 @@ using wm::SetDword;
 using wm::DeleteValue;
 using wm::DeleteKeyTree;
 
-// ---- services
-bool ServiceExists(const std::wstring& name);
+using wm::ServiceExists;
 
 // ---- programs
 using wm::QvDevice;

@@ -1,6 +1,8 @@
 // Shared pieces of the helper's Windows tests.
 #include "tests/helper/HelperTestSupport.h"
 
+#include "tests/common/WineMachine.h"
+
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -92,133 +94,58 @@ std::vector<std::string> ReadLogMessages(const std::wstring& path)
 
 bool CreateKey(const std::wstring& path)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+    return wm::CreateKey(path);
 }
 
 void DeleteTree(const std::wstring& path)
 {
-    SHDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
+    wm::DeleteKeyTree(path);
 }
 
 bool KeyExists(const std::wstring& path)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return wm::KeyExists(path);
 }
-
-namespace {
-
-LONG SetRaw(const std::wstring& path, const wchar_t* name, DWORD type, const void* data,
-            DWORD bytes)
-{
-    HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    status = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
-    RegCloseKey(key);
-    return status;
-}
-
-}  // namespace
 
 bool SetString(const std::wstring& path, const wchar_t* name, const std::wstring& text)
 {
-    return SetRaw(path, name, REG_SZ, text.c_str(),
-                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return wm::SetString(path, name, text);
 }
 
 bool SetDword(const std::wstring& path, const wchar_t* name, DWORD value)
 {
-    return SetRaw(path, name, REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS;
+    return wm::SetDword(path, name, value);
 }
 
 bool ValueExists(const std::wstring& path, const wchar_t* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    const bool exists =
-        RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return exists;
+    return wm::ValueExists(path, name);
 }
 
 std::wstring GetString(const std::wstring& path, const wchar_t* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return L"<missing>";
-    wchar_t buffer[2048] = {};
+    std::wstring text;
     DWORD type = 0;
-    DWORD bytes = sizeof(buffer) - sizeof(wchar_t);
-    const LONG status =
-        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
+    if (!wm::GetString(path, name, text, &type))
         return L"<missing>";
     if (type != REG_SZ)
         return L"<type " + std::to_wstring(type) + L">";
-    return std::wstring(buffer);
+    return text;
 }
 
 bool GetDword(const std::wstring& path, const wchar_t* name, DWORD& value)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0;
-    DWORD data = 0;
-    DWORD bytes = sizeof(data);
-    const LONG status =
-        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &bytes);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS || type != REG_DWORD || bytes != sizeof(data))
-        return false;
-    value = data;
-    return true;
+    return wm::GetDword(path, name, value);
 }
 
 std::vector<std::wstring> ValueNames(const std::wstring& path)
 {
-    std::vector<std::wstring> names;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[16384] = {};
-        DWORD length = 16384;
-        if (RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        names.emplace_back(name, length);
-    }
-    RegCloseKey(key);
-    return names;
+    return wm::ValueNames(path);
 }
 
 bool ServiceExists(const wchar_t* name)
 {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr)
-        return false;
-    SC_HANDLE service = OpenServiceW(manager, name, SERVICE_QUERY_STATUS);
-    const bool exists = service != nullptr;
-    if (service != nullptr)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return exists;
+    return wm::ServiceExists(name);
 }
 
 DWORD ServiceState(const wchar_t* name)
