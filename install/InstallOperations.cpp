@@ -13,10 +13,17 @@ SystemInstallOperations::SystemInstallOperations(const InstallContext& context)
 {
 }
 
-InstallResult SystemInstallOperations::DetectUsbPrinterPort(std::wstring& description, std::wstring& port)
+InstallContext SystemInstallOperations::WithModel(const PrinterModel& model) const
 {
-    const PrinterModel& model = m_context.model;
-    return ::DetectUsbPrinterPort(ModelDeviceKeyName(model, model.usbIdSuffix), description, port);
+    InstallContext context = m_context;
+    context.model = model;
+    return context;
+}
+
+InstallResult SystemInstallOperations::DetectUsbPrinterPort(const std::wstring& deviceKeyName,
+                                                            std::wstring& description, std::wstring& port)
+{
+    return ::DetectUsbPrinterPort(deviceKeyName, description, port);
 }
 
 bool SystemInstallOperations::EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode)
@@ -24,30 +31,34 @@ bool SystemInstallOperations::EnumeratePrinterNames(std::vector<std::wstring>& n
     return ::EnumeratePrinterNames(names, &errorCode);
 }
 
-bool SystemInstallOperations::StageDriverFiles(const std::wstring& infBaseName)
+bool SystemInstallOperations::StageDriverFiles(const PrinterModel& model)
 {
-    return m_stager.StageDriverFiles(infBaseName);
+    const InstallContext context = WithModel(model);
+    return DriverFileStager(context).StageDriverFiles(model.infBaseName);
 }
 
-bool SystemInstallOperations::StageInfAndCatalog(const std::wstring& infBaseName)
+bool SystemInstallOperations::StageInfAndCatalog(const PrinterModel& model)
 {
-    return m_stager.StageInfAndCatalog(infBaseName);
+    const InstallContext context = WithModel(model);
+    return DriverFileStager(context).StageInfAndCatalog(model.infBaseName);
 }
 
-bool SystemInstallOperations::RegisterPrinterDriver(const std::wstring& infBaseName, const std::wstring& driverName,
-                                                    const std::wstring& connectionType)
+bool SystemInstallOperations::RegisterPrinterDriver(const PrinterModel& model)
 {
-    return ::RegisterPrinterDriver(m_context, infBaseName, driverName, connectionType);
+    return ::RegisterPrinterDriver(WithModel(model), model.infBaseName, model.driverName, model.connectionType);
 }
 
-bool SystemInstallOperations::AddPrinterDirect(const std::wstring& printerName, const std::wstring& port)
+bool SystemInstallOperations::AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
+                                               const std::wstring& driverName)
 {
-    return ::AddPrinterDirect(m_context, printerName, port);
+    PrinterModel model;
+    model.driverName = driverName;
+    return ::AddPrinterDirect(WithModel(model), printerName, port);
 }
 
-bool SystemInstallOperations::InstallPrinterWithPrintUI(const std::wstring& port)
+bool SystemInstallOperations::InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port)
 {
-    return ::InstallPrinterWithPrintUI(m_context, port);
+    return ::InstallPrinterWithPrintUI(WithModel(model), port);
 }
 
 void SystemInstallOperations::MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
@@ -56,14 +67,14 @@ void SystemInstallOperations::MakeDefaultPrinter(const std::wstring& printerName
     ::SetDefaultPrinter(printerName, connectionType, port);
 }
 
-void SystemInstallOperations::WriteUsbDeviceRecords(const std::wstring& usbIdSuffix)
+void SystemInstallOperations::WriteUsbDeviceRecords(const PrinterModel& model)
 {
-    ::WriteUsbDeviceRecords(m_context, usbIdSuffix);
+    ::WriteUsbDeviceRecords(WithModel(model), model.usbIdSuffix);
 }
 
-void SystemInstallOperations::WriteLptDeviceRecords(const std::wstring& lptIdSuffix)
+void SystemInstallOperations::WriteLptDeviceRecords(const PrinterModel& model)
 {
-    ::WriteLptDeviceRecords(m_context, lptIdSuffix);
+    ::WriteLptDeviceRecords(WithModel(model), model.lptIdSuffix);
 }
 
 bool SystemInstallOperations::ExtractHelperService(const std::wstring& exeName)

@@ -10,24 +10,28 @@ class SystemInstallOperations : public IInstallOperations {
 public:
     explicit SystemInstallOperations(const InstallContext& context);
 
-    InstallResult DetectUsbPrinterPort(std::wstring& description, std::wstring& port) override;
+    InstallResult DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& description,
+                                       std::wstring& port) override;
     bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) override;
-    bool StageDriverFiles(const std::wstring& infBaseName) override;
-    bool StageInfAndCatalog(const std::wstring& infBaseName) override;
-    bool RegisterPrinterDriver(const std::wstring& infBaseName, const std::wstring& driverName,
-                               const std::wstring& connectionType) override;
-    bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port) override;
-    bool InstallPrinterWithPrintUI(const std::wstring& port) override;
+    bool StageDriverFiles(const PrinterModel& model) override;
+    bool StageInfAndCatalog(const PrinterModel& model) override;
+    bool RegisterPrinterDriver(const PrinterModel& model) override;
+    bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
+                          const std::wstring& driverName) override;
+    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) override;
     void MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                            const std::wstring& port) override;
-    void WriteUsbDeviceRecords(const std::wstring& usbIdSuffix) override;
-    void WriteLptDeviceRecords(const std::wstring& lptIdSuffix) override;
+    void WriteUsbDeviceRecords(const PrinterModel& model) override;
+    void WriteLptDeviceRecords(const PrinterModel& model) override;
     bool ExtractHelperService(const std::wstring& exeName) override;
     std::wstring CommonFilesFolder() override;
     void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
 
 private:
-    const InstallContext& m_context;
+    // The platform's settings with `model` as the model.
+    InstallContext WithModel(const PrinterModel& model) const;
+
+    const InstallContext& m_context;  // only its platform settings are read
     DriverFileStager m_stager;
 };
 

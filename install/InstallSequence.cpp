@@ -2,6 +2,7 @@
 
 #include "context/HelperProtocol.h"
 #include "install/PrinterNaming.h"
+#include "install/UsbDetection.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ InstallResult InstallSequence::RunInstallation()
 
     if (model.connectionType == L"USB") {
         std::wstring description;
-        m_resultCode = m_ops.DetectUsbPrinterPort(description, port);
+        m_resultCode = m_ops.DetectUsbPrinterPort(ModelDeviceKeyName(model, model.usbIdSuffix), description, port);
         if (m_resultCode == InstallResult::UsbDeviceNotMatched && m_page.AskForceInstall())
             m_resultCode = InstallResult::Success;  // forced: goes on with the port as detection left it
     }
@@ -110,25 +111,25 @@ InstallResult InstallSequence::RunInstallation()
     if (m_quitting)
         return m_resultCode = InstallResult::Interrupted;
 
-    if (!m_ops.StageDriverFiles(model.infBaseName) || !m_ops.StageInfAndCatalog(model.infBaseName))
+    if (!m_ops.StageDriverFiles(model) || !m_ops.StageInfAndCatalog(model))
         return m_resultCode = InstallResult::FilesNotStaged;
 
     if (m_context.useLegacyInstall) {
         ShowStatus(ISetupPage::Status::AddDriver, kStepsPerStatus);
         if (m_quitting)
             return m_resultCode = InstallResult::Interrupted;
-        if (!m_ops.RegisterPrinterDriver(model.infBaseName, model.driverName, model.connectionType))
+        if (!m_ops.RegisterPrinterDriver(model))
             return m_resultCode = InstallResult::DriverNotAdded;
         ShowStatus(ISetupPage::Status::AddPrinter, kStepsPerStatus);
         if (m_quitting)
             return m_resultCode = InstallResult::Interrupted;
-        if (!m_ops.AddPrinterDirect(candidate, port))
+        if (!m_ops.AddPrinterDirect(candidate, port, model.driverName))
             return m_resultCode = InstallResult::PrinterNotAdded;
     } else {
         ShowStatus(ISetupPage::Status::AddDriver, kStepsPerStatus);
         if (m_quitting)
             return m_resultCode = InstallResult::Interrupted;
-        if (!m_ops.InstallPrinterWithPrintUI(port))
+        if (!m_ops.InstallPrinterWithPrintUI(model, port))
             return m_resultCode = InstallResult::PrinterNotCreated;
         ShowStatus(ISetupPage::Status::AddPrinter, kStepsPerStatus);
     }
@@ -157,12 +158,13 @@ bool InstallSequence::CompleteInstallation()
 {
     const PrinterModel& model = m_context.model;
     if (model.connectionType == L"LPT") {
-        m_ops.WriteLptDeviceRecords(model.lptIdSuffix);
+        m_ops.WriteLptDeviceRecords(model);
     } else if (model.connectionType == L"USB") {
         std::wstring description, port;
-        if (m_ops.DetectUsbPrinterPort(description, port) != InstallResult::Success)
+        if (m_ops.DetectUsbPrinterPort(ModelDeviceKeyName(model, model.usbIdSuffix), description, port) !=
+            InstallResult::Success)
             return true;  // no device to finish: no records, no helper
-        m_ops.WriteUsbDeviceRecords(model.usbIdSuffix);
+        m_ops.WriteUsbDeviceRecords(model);
     } else {
         return true;
     }

@@ -67,25 +67,30 @@ public:
 };
 
 // The operations on the machine that the run calls, in its fixed order.
-// (MakeDefaultPrinter: the system headers reserve the name SetDefaultPrinter
-// for a macro.)
+// Everything about the model comes with the call; only the platform's
+// settings are the operations' own. (MakeDefaultPrinter: the system headers
+// reserve the name SetDefaultPrinter for a macro.)
 class IInstallOperations {
 public:
     virtual ~IInstallOperations() = default;
-    virtual InstallResult DetectUsbPrinterPort(std::wstring& description, std::wstring& port) = 0;
+    // The port of the USB printer whose device key is `deviceKeyName` (see
+    // ModelDeviceKeyName).
+    virtual InstallResult DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& description,
+                                               std::wstring& port) = 0;
     // Fills `names` (emptied first); false with the system's error code on
     // failure.
     virtual bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) = 0;
-    virtual bool StageDriverFiles(const std::wstring& infBaseName) = 0;
-    virtual bool StageInfAndCatalog(const std::wstring& infBaseName) = 0;
-    virtual bool RegisterPrinterDriver(const std::wstring& infBaseName, const std::wstring& driverName,
-                                       const std::wstring& connectionType) = 0;
-    virtual bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port) = 0;
-    virtual bool InstallPrinterWithPrintUI(const std::wstring& port) = 0;
+    virtual bool StageDriverFiles(const PrinterModel& model) = 0;
+    virtual bool StageInfAndCatalog(const PrinterModel& model) = 0;
+    // The model's driver for its connection type.
+    virtual bool RegisterPrinterDriver(const PrinterModel& model) = 0;
+    virtual bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
+                                  const std::wstring& driverName) = 0;
+    virtual bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) = 0;
     virtual void MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                                    const std::wstring& port) = 0;
-    virtual void WriteUsbDeviceRecords(const std::wstring& usbIdSuffix) = 0;
-    virtual void WriteLptDeviceRecords(const std::wstring& lptIdSuffix) = 0;
+    virtual void WriteUsbDeviceRecords(const PrinterModel& model) = 0;
+    virtual void WriteLptDeviceRecords(const PrinterModel& model) = 0;
     virtual bool ExtractHelperService(const std::wstring& exeName) = 0;
     // The common program-files folder, as the shell reports it.
     virtual std::wstring CommonFilesFolder() = 0;

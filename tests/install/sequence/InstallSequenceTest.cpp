@@ -100,9 +100,11 @@ public:
 
 class FakeOps : public IInstallOperations {
 public:
-    InstallResult DetectUsbPrinterPort(std::wstring& description, std::wstring& port) override
+    InstallResult DetectUsbPrinterPort(const std::wstring& deviceKey, std::wstring& description,
+                                       std::wstring& port) override
     {
         calls.push_back(L"detect");
+        detectedKeys.push_back(deviceKey);
         InstallResult status = detections.empty() ? InstallResult::Success : detections.front();
         if (!detections.empty() && detections.size() > 1)
             detections.erase(detections.begin());
@@ -123,31 +125,31 @@ public:
         names = printers;
         return true;
     }
-    bool StageDriverFiles(const std::wstring& base) override
+    bool StageDriverFiles(const PrinterModel& model) override
     {
-        calls.push_back(L"stage " + base);
+        calls.push_back(L"stage " + model.infBaseName);
         return stageOk;
     }
-    bool StageInfAndCatalog(const std::wstring& base) override
+    bool StageInfAndCatalog(const PrinterModel& model) override
     {
-        calls.push_back(L"stage-inf " + base);
+        calls.push_back(L"stage-inf " + model.infBaseName);
         return true;
     }
-    bool RegisterPrinterDriver(const std::wstring& base, const std::wstring& driver, const std::wstring& type) override
+    bool RegisterPrinterDriver(const PrinterModel& model) override
     {
-        calls.push_back(L"register " + base + L"|" + driver + L"|" + type);
+        calls.push_back(L"register " + model.infBaseName + L"|" + model.driverName + L"|" + model.connectionType);
         return registerOk;
     }
-    bool AddPrinterDirect(const std::wstring& name, const std::wstring& port) override
+    bool AddPrinterDirect(const std::wstring& name, const std::wstring& port, const std::wstring& driver) override
     {
-        calls.push_back(L"add " + name + L"|" + port);
+        calls.push_back(L"add " + name + L"|" + port + L"|" + driver);
         if (addOk)
             printers.push_back(name);
         return addOk;
     }
-    bool InstallPrinterWithPrintUI(const std::wstring& port) override
+    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) override
     {
-        calls.push_back(L"printui " + port);
+        calls.push_back(L"printui " + port + L"|" + model.infBaseName + L"|" + model.displayName);
         if (printUiCreates)
             printers.push_back(printUiName);
         return printUiOk;
@@ -156,8 +158,8 @@ public:
     {
         calls.push_back(L"default " + name + L"|" + type + L"|" + port);
     }
-    void WriteUsbDeviceRecords(const std::wstring& suffix) override { calls.push_back(L"usb-records " + suffix); }
-    void WriteLptDeviceRecords(const std::wstring& suffix) override { calls.push_back(L"lpt-records " + suffix); }
+    void WriteUsbDeviceRecords(const PrinterModel& model) override { calls.push_back(L"usb-records " + model.usbIdSuffix); }
+    void WriteLptDeviceRecords(const PrinterModel& model) override { calls.push_back(L"lpt-records " + model.lptIdSuffix); }
     bool ExtractHelperService(const std::wstring& exe) override
     {
         calls.push_back(L"extract " + exe);
@@ -169,7 +171,7 @@ public:
         calls.push_back(L"helper " + path + L"|" + name);
     }
 
-    std::vector<std::wstring> calls;
+    std::vector<std::wstring> calls, detectedKeys;
     std::vector<std::wstring> printers;
     std::vector<InstallResult> detections;
     bool enumerateFails = false, stageOk = true, registerOk = true, addOk = true;
@@ -251,7 +253,7 @@ TEST_F(Sequence, ParallelOnWindowsXpUsesTheSpoolerDirectly)
         L"stage QX1000",
         L"stage-inf QX1000",
         L"register QX1000|Quorvex QX1000|LPT",
-        L"add Quorvex QX1000|LPT1:",
+        L"add Quorvex QX1000|LPT1:|Quorvex QX1000",
         L"enumerate",
         L"default Quorvex QX1000|LPT|LPT1:",
         L"lpt-records C3D4",
@@ -292,7 +294,7 @@ TEST_F(Sequence, UsbOnWindows7GoesThroughTheInstallationEntryPoint)
         L"enumerate",
         L"stage QX1000",
         L"stage-inf QX1000",
-        L"printui USB003",
+        L"printui USB003|QX1000|Quorvex QX1000",
         L"enumerate",
         L"default Quorvex QX1000|USB|USB003",
         L"detect",
@@ -302,6 +304,8 @@ TEST_F(Sequence, UsbOnWindows7GoesThroughTheInstallationEntryPoint)
     };
     EXPECT_EQ(expected, ops.calls);
     EXPECT_EQ(L"USB003", page.port);
+    // Both detections look for the model's own device key.
+    EXPECT_EQ((std::vector<std::wstring>(2, L"QUORVEXQX10007A2B")), ops.detectedKeys);
 }
 
 TEST_F(Sequence, ProgressIsPacedAndEndsFull)
@@ -384,7 +388,7 @@ TEST_F(Sequence, AForcedInstallationGoesOnWithTheParallelPort)
     page.answerYes = true;
     RunPage();
     EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
-    EXPECT_TRUE(Called(L"printui LPT1:"));
+    EXPECT_TRUE(Called(L"printui LPT1:|"));
     EXPECT_TRUE(Called(L"default Quorvex QX1000|USB|LPT1:"));
     // The second detection fails again: no device records, no helper.
     EXPECT_FALSE(Called(L"usb-records"));
