@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "context/HelperProtocol.h"
 #include "install/DeviceRecordsCore.h"
 
 namespace {
@@ -85,4 +86,20 @@ TEST(DeviceRecordsCore, HandOffValuesInTheirTwoOrders)
     EXPECT_EQ(L"{4D36E979-E325-11CE-BFC1-08002BE10318}\\", Find(lpt, L"_Driver").text);
     EXPECT_EQ(L"SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\QRVXAB1234A1B2", Find(lpt, L"_ToPath").text);
     EXPECT_TRUE(Find(lpt, L"_ConfigFlags").isNumber);
+}
+
+// The helper deletes, and so reads, exactly the names of its protocol: every
+// value the installer leaves for it must be one of them.
+TEST(DeviceRecordsCore, EveryHandOffValueIsOneTheHelperReads)
+{
+    for (const auto& values : {UsbHandOffValues(Model(), L"0003", L"QRVXAB1234C3D4"),
+                               LptHandOffValues(Model(), L"0003", L"QRVXAB1234A1B2")}) {
+        for (const RegistryValue& value : values) {
+            bool known = false;
+            for (const char* name : helper_protocol::kHandOffNames)
+                known = known || value.name == WidenAscii(name);
+            EXPECT_TRUE(known) << std::string(value.name.begin(), value.name.end());
+        }
+    }
+    EXPECT_EQ(WidenAscii(helper_protocol::kPrinterClassKey), kPrinterClassKey);
 }
