@@ -17,6 +17,9 @@ InstallSequence::InstallSequence(InstallContext& context, ISetupPage& page, IIns
 
 void InstallSequence::OnSetActive()
 {
+    // The run's clock starts here; every wait of the pacing has its time on it.
+    m_scheduleStart = m_page.TickCount();
+    m_scheduledMs = 0;
     m_page.SetPhase(ISetupPage::Phase::Installing);
     ShowStatus(ISetupPage::Status::None, 0);
     m_page.ShowLines(false);
@@ -192,14 +195,15 @@ void InstallSequence::ShowStatus(ISetupPage::Status status, unsigned steps)
 
 void InstallSequence::WaitPumping(unsigned totalMs, unsigned sliceMs)
 {
-    // Waits about totalMs in slices, keeping the window painted in between.
-    // The time spent painting counts towards the wait, so that a progress
-    // step takes its 25 ms however long the repaint of the page takes.
+    // The pacing is a schedule on the run's own clock: this wait ends
+    // `totalMs` after the time the previous one was due to end, so the time
+    // the operations and the repaints took comes out of the waits instead of
+    // being added to them. The window is kept painted in between.
     // Once the program has been told to end, there is nothing more to wait
     // for and no message is taken from the loop that is to end it.
     if (m_quitting)
         return;
-    const std::uint32_t start = m_page.TickCount();
+    m_scheduledMs += totalMs;
     if (!m_page.PumpMessages()) {
         m_quitting = true;
         return;
@@ -208,10 +212,10 @@ void InstallSequence::WaitPumping(unsigned totalMs, unsigned sliceMs)
         return;
     for (;;) {
         // Unsigned differences stay right when the clock wraps around.
-        std::uint32_t elapsed = m_page.TickCount() - start;
-        if (elapsed >= totalMs)
+        const std::uint32_t elapsed = m_page.TickCount() - m_scheduleStart;
+        if (elapsed >= m_scheduledMs)
             break;
-        std::uint32_t left = totalMs - elapsed;
+        const std::uint32_t left = m_scheduledMs - elapsed;
         m_page.Sleep(left < sliceMs ? left : sliceMs);
         if (!m_page.PumpMessages()) {
             m_quitting = true;

@@ -133,6 +133,10 @@ private:
     // A quit message came while the run pumped messages: the run ends
     // before its next step.
     bool m_quitting = false;
+    // The pacing's schedule: the run's start on the page's clock, and how
+    // long after it the current wait is due to end.
+    std::uint32_t m_scheduleStart = 0;
+    std::uint32_t m_scheduledMs = 0;
     std::wstring m_printerName;
     std::vector<std::wstring> m_printersBefore;
     std::vector<std::wstring> m_printersAfter;

@@ -15,7 +15,12 @@ protected:
     bool OnPaint() override;
 
 private:
+    // The font the hotline fits the space before the buttons in: the
+    // designed one, or a smaller one made for a longer text.
+    HGDIOBJ HotlineFont(HDC dc, const std::wstring& text, int available);
+
     UniqueFont m_hotlineFont;
+    UniqueFont m_hotlineFitFont;
 };
 
 #endif

@@ -12,6 +12,10 @@ BOOL CPrintTestPageDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
     SetItemText(IDC_TEST_PAGE_TEXT, ResString(IDS_TEST_PAGE_TEXT));
+    // The template's button texts are Chinese; the buttons speak the UI's
+    // language like the text above them.
+    SetItemText(IDOK, ResString(IDS_OK));
+    SetItemText(IDCANCEL, ResString(IDS_CANCEL));
     SetTitle(m_printerNameText);
     return TRUE;
 }

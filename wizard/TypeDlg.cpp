@@ -4,6 +4,7 @@
 
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
+#include "wizard/PageLayout.h"
 #include "wizard/res/resource.h"
 
 CTypeDlg::CTypeDlg(InstallContext& context)
@@ -51,9 +52,59 @@ void CTypeDlg::OnModelSelChange()
     std::wstring text(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
 
     SetItemText(IDC_MODEL_SELECTED, text);
+    PlaceSelection(text);
     m_context.model.displayName = text;
     // The static is transparent: erase the previous name behind it.
     InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+namespace {
+
+// The width and height of `text` in the font of control `window`.
+SIZE TextExtent(HWND window, const std::wstring& text)
+{
+    SIZE size = {0, 0};
+    HDC dc = GetDC(window);
+    if (!dc)
+        return size;
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    return size;
+}
+
+TextBox BoxOf(HWND parent, HWND window)
+{
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    TextBox box;
+    box.left = r.left, box.top = r.top, box.right = r.right, box.bottom = r.bottom;
+    return box;
+}
+
+}  // namespace
+
+void CTypeDlg::PlaceSelection(const std::wstring& text)
+{
+    // The template puts the name where a short (Chinese) label ends; a
+    // longer label would run under it.
+    HWND label = GetItem(IDC_MODEL_LABEL);
+    HWND name = GetItem(IDC_MODEL_SELECTED);
+    HWND list = GetItem(IDC_MODEL_LIST);
+    if (!label || !name)
+        return;
+    if (!m_namePlaced) {
+        m_nameTemplateBox = BoxOf(m_hWnd, name);
+        m_namePlaced = true;
+    }
+    const SIZE labelText = TextExtent(label, TextOf(label));
+    const SIZE nameText = TextExtent(name, text);
+    const int rightLimit = list ? BoxOf(m_hWnd, list).right : m_nameTemplateBox.right;
+    const TextBox placed = PlaceBesideLabel(BoxOf(m_hWnd, label), labelText.cx, labelText.cy, m_nameTemplateBox,
+                                            nameText.cx, labelText.cy / 2, rightLimit);
+    MoveWindow(name, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top, TRUE);
 }
 
 void CTypeDlg::OnSetActive()

@@ -7,6 +7,7 @@
 #include "context/InstallContext.h"
 #include "catalog/ModelCatalogue.h"
 #include "wizard/NewWizDialog.h"
+#include "wizard/PageLayout.h"
 
 class CTypeDlg : public CNewWizPage {
 public:
@@ -22,9 +23,13 @@ protected:
 
 private:
     void OnModelSelChange();
+    // Moves the selected model's name clear of the label's text.
+    void PlaceSelection(const std::wstring& text);
 
     InstallContext& m_context;
     ModelCatalogue m_catalogue;  // list line i is entry i
+    TextBox m_nameTemplateBox;   // where the template puts the name
+    bool m_namePlaced = false;
 };
 
 #endif

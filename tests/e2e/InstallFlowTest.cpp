@@ -368,6 +368,9 @@ protected:
 
         EXPECT_EQ(Utf8(printer), Utf8(TextOf(dialog)));
         EXPECT_EQ(Utf8(Text(IDS_TEST_PAGE_TEXT)), Utf8(ControlText(dialog, IDC_TEST_PAGE_TEXT)));
+        // Its buttons speak the UI's language too.
+        EXPECT_EQ(Utf8(Text(IDS_OK)), Utf8(ControlText(dialog, IDOK)));
+        EXPECT_EQ(Utf8(Text(IDS_CANCEL)), Utf8(ControlText(dialog, IDCANCEL)));
         EXPECT_EQ(GetAncestor(wizard, GA_ROOT), GetWindow(dialog, GW_OWNER)) << "owned by the wizard";
         if (shot)
             Shot(shot);

@@ -74,6 +74,26 @@ TEST_F(WizardPages, WalkThroughThePagesWithTheirTextsAndButtons)
     ASSERT_TRUE(SelectListLine(Page(), IDC_MODEL_LIST, 2));
     EXPECT_TRUE(WaitUntil([&] { return ControlText(Page(), IDC_MODEL_SELECTED) == L"Quorvex QX1000"; }, 5000));
     Shot("02-model");
+    // The model's name (the samples' names are equally long) never runs
+    // under the label: on the label's line, the columns just before the name
+    // are blank; otherwise the name starts below the label's line.
+    {
+        RECT label = {}, name = {};
+        GetWindowRect(FindControl(Page(), IDC_MODEL_LABEL), &label);
+        GetWindowRect(FindControl(Page(), IDC_MODEL_SELECTED), &name);
+        if (name.top < label.top + 8) {
+            HDC screen = GetDC(nullptr);
+            int inked = 0;
+            for (int x = name.left - 3; x < name.left; ++x)
+                for (int y = label.top; y < label.top + 12; ++y) {
+                    const COLORREF c = GetPixel(screen, x, y);
+                    if (c != CLR_INVALID && GetRValue(c) < 0x80 && GetGValue(c) < 0x80 && GetBValue(c) < 0x80)
+                        ++inked;
+                }
+            ReleaseDC(nullptr, screen);
+            EXPECT_EQ(0, inked) << "the label's text runs into the model's name";
+        }
+    }
 
     // Connection page: the model supports both cables; USB is the default.
     Next();

@@ -67,7 +67,7 @@ std::wstring ClassOf(HWND window)
 
 TEST(StringTable, EveryTextLoadsExactlyInTheUserInterfaceLanguage)
 {
-    EXPECT_EQ(49u, sizeof(kStrings) / sizeof(kStrings[0]));
+    EXPECT_EQ(50u, sizeof(kStrings) / sizeof(kStrings[0]));
     for (const ExpectedString& s : kStrings) {
         std::wstring text = L"unchanged";
         EXPECT_TRUE(LoadResString(s.id, text)) << "string " << s.id;
@@ -77,7 +77,7 @@ TEST(StringTable, EveryTextLoadsExactlyInTheUserInterfaceLanguage)
 
 TEST(StringTable, MissingIdsFailAndLeaveTheTargetUnchanged)
 {
-    for (UINT id : {510u, 511u, 514u, 463u, 516u, 1u}) {
+    for (UINT id : {510u, 511u, 514u, 463u, 517u, 1u}) {
         std::wstring text = L"kept";
         EXPECT_FALSE(LoadResString(id, text)) << id;
         EXPECT_EQ(L"kept", text) << id;

@@ -114,5 +114,6 @@
 #define IDS_DEVICE_DETECTED        512
 #define IDS_NO_USB_DEVICE          513
 #define IDS_HOTLINE                515
+#define IDS_OK                     516
 
 #endif

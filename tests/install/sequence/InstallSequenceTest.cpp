@@ -81,7 +81,11 @@ public:
     // Time passes only while sleeping, plus whatever a test adds per pump
     // (the cost of repainting).
     std::uint32_t TickCount() override { return clock; }
-    void BroadcastSettingChange() override { log.push_back(L"broadcast"); }
+    void BroadcastSettingChange() override
+    {
+        log.push_back(L"broadcast");
+        clockAtBroadcast = clock;
+    }
 
     Phase phase = Phase::Complete;
     bool prepared = false, linesVisible = false, statusVisible = false, testPageVisible = false;
@@ -96,14 +100,22 @@ public:
     bool answerYes = false;
     unsigned pumps = 0, sleptMs = 0, pumpCostMs = 0, quitAtPump = 0;
     std::uint32_t clock = 0xFFFFF000u;  // wraps around during the run
+    std::uint32_t clockAtBroadcast = 0;    // when the run's last step was done
 };
 
 class FakeOps : public IInstallOperations {
 public:
+    // Every operation takes `costMs` on `clock` when one is given.
+    void Charge()
+    {
+        if (clock)
+            *clock += costMs;
+    }
     InstallResult DetectUsbPrinterPort(const std::wstring& deviceKey, std::wstring& description,
                                        std::wstring& port) override
     {
         calls.push_back(L"detect");
+        Charge();
         detectedKeys.push_back(deviceKey);
         InstallResult status = detections.empty() ? InstallResult::Success : detections.front();
         if (!detections.empty() && detections.size() > 1)
@@ -117,6 +129,7 @@ public:
     bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) override
     {
         calls.push_back(L"enumerate");
+        Charge();
         names.clear();
         if (enumerateFails) {
             errorCode = 5;
@@ -128,21 +141,25 @@ public:
     bool StageDriverFiles(const PrinterModel& model) override
     {
         calls.push_back(L"stage " + model.infBaseName);
+        Charge();
         return stageOk;
     }
     bool StageInfAndCatalog(const PrinterModel& model) override
     {
         calls.push_back(L"stage-inf " + model.infBaseName);
+        Charge();
         return true;
     }
     bool RegisterPrinterDriver(const PrinterModel& model) override
     {
         calls.push_back(L"register " + model.infBaseName + L"|" + model.driverName + L"|" + model.connectionType);
+        Charge();
         return registerOk;
     }
     bool AddPrinterDirect(const std::wstring& name, const std::wstring& port, const std::wstring& driver) override
     {
         calls.push_back(L"add " + name + L"|" + port + L"|" + driver);
+        Charge();
         if (addOk)
             printers.push_back(name);
         return addOk;
@@ -150,6 +167,7 @@ public:
     bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) override
     {
         calls.push_back(L"printui " + port + L"|" + model.infBaseName + L"|" + model.displayName);
+        Charge();
         if (printUiCreates)
             printers.push_back(printUiName);
         return printUiOk;
@@ -157,21 +175,26 @@ public:
     void MakeDefaultPrinter(const std::wstring& name, const std::wstring& type, const std::wstring& port) override
     {
         calls.push_back(L"default " + name + L"|" + type + L"|" + port);
+        Charge();
     }
-    void WriteUsbDeviceRecords(const PrinterModel& model) override { calls.push_back(L"usb-records " + model.usbIdSuffix); }
-    void WriteLptDeviceRecords(const PrinterModel& model) override { calls.push_back(L"lpt-records " + model.lptIdSuffix); }
+    void WriteUsbDeviceRecords(const PrinterModel& model) override { calls.push_back(L"usb-records " + model.usbIdSuffix); Charge(); }
+    void WriteLptDeviceRecords(const PrinterModel& model) override { calls.push_back(L"lpt-records " + model.lptIdSuffix); Charge(); }
     bool ExtractHelperService(const std::wstring& exe) override
     {
         calls.push_back(L"extract " + exe);
+        Charge();
         return extractOk;
     }
     std::wstring CommonFilesFolder() override { return L"C:\\Program Files\\Common Files"; }
     void RunHelperServiceOnce(const std::wstring& path, const std::wstring& name) override
     {
         calls.push_back(L"helper " + path + L"|" + name);
+        Charge();
     }
 
     std::vector<std::wstring> calls, detectedKeys;
+    std::uint32_t* clock = nullptr;
+    std::uint32_t costMs = 0;
     std::vector<std::wstring> printers;
     std::vector<InstallResult> detections;
     bool enumerateFails = false, stageOk = true, registerOk = true, addOk = true;
@@ -534,4 +557,19 @@ TEST_F(Sequence, AQuitDuringTheRunEndsItBeforeItsNextStep)
         EXPECT_FALSE(quitPage.testPageVisible);
         EXPECT_EQ(Phase::Complete, quitPage.phase);
     }
+}
+
+TEST_F(Sequence, TheOperationsTimeComesOutOfTheWaitsThatFollow)
+{
+    // Listing, staging, registering and adding the printer: 150 ms each,
+    // 900 ms in all before the last step of the run.
+    ops.clock = &page.clock;
+    ops.costMs = 150;
+    RunPage();
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
+    EXPECT_EQ(100, page.position);
+    const std::uint32_t pacing = 48u * 25u + 52u * 20u;
+    const std::uint32_t took = page.clockAtBroadcast - 0xFFFFF000u;
+    EXPECT_GE(took, pacing);
+    EXPECT_LE(took, pacing + 20u) << "the operations' time was added to the pacing";
 }
