@@ -32,6 +32,15 @@ wineboot -i >/dev/null 2>&1
 wineserver -w
 wine regedit /S "$here/prefix.reg" >/dev/null 2>&1 || wine reg import "$here/prefix.reg" >/dev/null 2>&1
 wineserver -w
+# Window captions draw their buttons with Marlett. Wine carries the font but
+# does not always find it in its own data folder; in the prefix's Fonts
+# folder it always does, and the close box shows its symbol, not an "r".
+for fonts in /usr/share/wine/fonts /usr/lib/wine/fonts /usr/share/fonts/truetype/wine; do
+  if [ -f "$fonts/marlett.ttf" ]; then
+    cp "$fonts/marlett.ttf" "$dir/drive_c/windows/Fonts/"
+    break
+  fi
+done
 wineserver -k 2>/dev/null || true
 echo "$stamp" > "$dir/.ready"
 echo "make-prefix: $arch prefix ready in $(( $(date +%s) - start )) s at $dir"
