@@ -215,10 +215,6 @@ INT_PTR CDialog::DoModal(HWND owner)
     while (!m_endRequested && m_hWnd) {
         if (!shown && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             ShowWindow(m_hWnd, SW_SHOW);
-            // A program's own main window comes to the front when it appears
-            // (Windows allows it while the user is not busy elsewhere).
-            if (!owner)
-                SetForegroundWindow(m_hWnd);
             UpdateWindow(m_hWnd);
             shown = true;
             continue;
