@@ -42,6 +42,15 @@ void CConnectionDlg::UpdateConnectionChoices()
         SetChoice(IDC_RADIO_USB, false, false);
         SendItem(IDC_RADIO_LPT, BM_SETCHECK, BST_CHECKED);
     }
+    // The choices' texts are transparent: a text drawn disabled over the
+    // enabled one would show both. The page behind them is painted afresh
+    // first, then the choices.
+    for (int id : {IDC_RADIO_USB, IDC_RADIO_LPT}) {
+        RECT area = {0, 0, 0, 0};
+        GetWindowRect(GetItem(id), &area);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+        RedrawWindow(m_hWnd, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
 }
 
 void CConnectionDlg::OnSetActive()
