@@ -86,33 +86,41 @@ bool Poll(const std::function<bool()>& condition, double timeoutMs, DWORD stepMs
     }
 }
 
-struct FindWizardState {
+struct FindDialogState {
     DWORD pid;
+    bool wizardOnly;  // the wizard frame, not just any dialog
     HWND found;
 };
 
-BOOL CALLBACK FindWizardWindow(HWND window, LPARAM param)
+// A visible dialog of the process; with wizardOnly, the wizard frame (a
+// dialog holding the page area and the Back button).
+BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM param)
 {
-    FindWizardState* state = reinterpret_cast<FindWizardState*>(param);
+    FindDialogState* state = reinterpret_cast<FindDialogState*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != state->pid || !IsWindowVisible(window))
         return TRUE;
     wchar_t name[32] = {0};
     GetClassNameW(window, name, 32);
-    // The wizard frame: a dialog holding the page area and the Back button.
-    if (lstrcmpW(name, L"#32770") == 0 && GetDlgItem(window, IDC_PAGE_AREA) && GetDlgItem(window, IDC_BACK)) {
-        state->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    if (lstrcmpW(name, L"#32770") != 0)
+        return TRUE;
+    if (state->wizardOnly && !(GetDlgItem(window, IDC_PAGE_AREA) && GetDlgItem(window, IDC_BACK)))
+        return TRUE;
+    state->found = window;
+    return FALSE;
+}
+
+HWND VisibleDialog(DWORD pid, bool wizardOnly)
+{
+    FindDialogState state = {pid, wizardOnly, nullptr};
+    EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&state));
+    return state.found;
 }
 
 HWND VisibleWizard(DWORD pid)
 {
-    FindWizardState state = {pid, nullptr};
-    EnumWindows(FindWizardWindow, reinterpret_cast<LPARAM>(&state));
-    return state.found;
+    return VisibleDialog(pid, true);
 }
 
 // ---- The package folder ------------------------------------------------------
@@ -250,25 +258,6 @@ std::wstring MinimalDialogPath()
     return path;
 }
 
-struct FindDialogState {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM param)
-{
-    FindDialogState* state = reinterpret_cast<FindDialogState*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t name[32] = {0};
-    GetClassNameW(window, name, 32);
-    if (pid == state->pid && IsWindowVisible(window) && lstrcmpW(name, L"#32770") == 0) {
-        state->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // From CreateProcess to the minimal program's dialog on screen; -1 when it
 // did not appear.
 double TimeMinimalStart()
@@ -277,20 +266,19 @@ double TimeMinimalStart()
     const double start = NowMs();
     if (!app.Start(MinimalDialogPath()))
         return -1;
-    FindDialogState state = {app.ProcessId(), nullptr};
+    HWND dialog = nullptr;
     const bool shown = Poll(
         [&] {
-            state.found = nullptr;
-            EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&state));
-            return state.found != nullptr || !app.IsRunning();
+            dialog = VisibleDialog(app.ProcessId(), false);
+            return dialog != nullptr || !app.IsRunning();
         },
         kStageTimeoutMs);
     const double shownAt = NowMs();
-    if (state.found)
-        PostMessageW(state.found, WM_COMMAND, IDCANCEL, 0);
+    if (dialog)
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     if (!app.WaitForExit(10000))
         app.Kill();
-    return shown && state.found ? shownAt - start : -1;
+    return shown && dialog ? shownAt - start : -1;
 }
 
 // ---- Where the time of the model page goes ----------------------------------
