@@ -20,6 +20,7 @@ void InstallSequence::OnSetActive()
     // The run's clock starts here; every wait of the pacing has its time on it.
     m_scheduleStart = m_page.TickCount();
     m_scheduledMs = 0;
+    m_quitting = false;
     m_page.SetPhase(ISetupPage::Phase::Installing);
     ShowStatus(ISetupPage::Status::None, 0);
     m_page.ShowLines(false);
@@ -39,7 +40,6 @@ void InstallSequence::OnSetActive()
     m_page.EnableButton(ISetupPage::Button::Cancel, false);
     m_page.EnableButton(ISetupPage::Button::Finish, false);
 
-    m_quitting = false;
     m_resultCode = RunInstallation();
 
     if (m_resultCode == InstallResult::Interrupted) {
