@@ -105,9 +105,9 @@ bool CServiceHelper::Install()
             return true;
         DWORD error = GetLastError();
         if (error == ERROR_SERVICE_EXISTS) {
-            if (TakeOver(binaryPath, startType))
+            error = TakeOver(binaryPath, startType);
+            if (error == ERROR_SUCCESS)
                 return true;
-            error = GetLastError();
         }
         if (error != ERROR_SERVICE_MARKED_FOR_DELETE ||
             !WaitForRemoval(m_hSCManager.Get(), m_pszServiceName, kServiceSettleMs))
@@ -116,25 +116,24 @@ bool CServiceHelper::Install()
     return false;
 }
 
-bool CServiceHelper::TakeOver(const std::wstring& binaryPath, DWORD startType)
+DWORD CServiceHelper::TakeOver(const std::wstring& binaryPath, DWORD startType)
 {
     UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
     if (service.Get() == nullptr)
-        return false;
+        return GetLastError();
     // A running one is stopped first: its process is not ours to leave running.
     SERVICE_STATUS status = {};
     if (QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
         ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
-        if (!WaitForStop(service.Get(), kServiceSettleMs)) {
-            SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
-            return false;
-        }
+        if (!WaitForStop(service.Get(), kServiceSettleMs))
+            return ERROR_SERVICE_REQUEST_TIMEOUT;
     }
     // Every setting as Install gives it: no group, no dependencies, the
-    // local system account.
-    return ChangeServiceConfigW(service.Get(), kServiceType, startType, SERVICE_ERROR_NORMAL,
-                                binaryPath.c_str(), L"", nullptr, L"\0", L"LocalSystem", L"",
-                                m_pszDisplayName) != FALSE;
+    // local system account. The error is taken before the handle is closed.
+    if (!ChangeServiceConfigW(service.Get(), kServiceType, startType, SERVICE_ERROR_NORMAL, binaryPath.c_str(),
+                              L"", nullptr, L"\0", L"LocalSystem", L"", m_pszDisplayName))
+        return GetLastError();
+    return ERROR_SUCCESS;
 }
 
 bool CServiceHelper::Start()

@@ -43,7 +43,9 @@ public:
     bool WaitUntilStopped();
 
 private:
-    bool TakeOver(const std::wstring& binaryPath, DWORD startType);
+    // Gives an existing service of the name these settings; the system's
+    // error code, ERROR_SUCCESS when it is ours now.
+    DWORD TakeOver(const std::wstring& binaryPath, DWORD startType);
 
     UniqueService m_hSCManager;
     const wchar_t* m_pszServiceName;
