@@ -162,6 +162,11 @@ bool CServiceHelper::WaitUntilStopped()
     return service.Get() != nullptr && WaitForStop(service.Get(), kServiceSettleMs);
 }
 
+bool CServiceHelper::WaitUntilRemoved()
+{
+    return m_pszServiceName != nullptr && WaitForRemoval(m_hSCManager.Get(), m_pszServiceName, kServiceSettleMs);
+}
+
 bool CServiceHelper::Remove()
 {
     if (m_pszServiceName == nullptr)
@@ -190,5 +195,8 @@ void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& se
     // A helper still finishing its update is given more time; after that the
     // service is deleted anyway, and the manager removes it once it stops.
     helper.WaitUntilStopped();
-    helper.Remove();
+    // The manager removes a deleted service once its process has ended;
+    // the next installation must find the name free.
+    if (helper.Remove())
+        helper.WaitUntilRemoved();
 }

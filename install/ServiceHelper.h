@@ -41,6 +41,8 @@ public:
     bool Remove();
     // Waits, a bounded time, until the service reports itself stopped.
     bool WaitUntilStopped();
+    // Waits, a bounded time, until a deleted service is gone.
+    bool WaitUntilRemoved();
 
 private:
     // Gives an existing service of the name these settings; the system's
@@ -56,7 +58,8 @@ private:
 
 // Installs the service `serviceName` (also its display name) for the program
 // at `binaryPath`, starts it, waits a second, stops it, waits a second and
-// until it has stopped (a bounded time), and removes it. When the service
+// until it has stopped (a bounded time), removes it and waits (a bounded
+// time) until the manager has let go of it. When the service
 // cannot be installed for this path nothing else is done; the other steps
 // are attempted whatever the one before returned. Nothing is reported.
 void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName);
