@@ -51,9 +51,7 @@ bool SystemInstallOperations::RegisterPrinterDriver(const PrinterModel& model)
 bool SystemInstallOperations::AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                                                const std::wstring& driverName)
 {
-    PrinterModel model;
-    model.driverName = driverName;
-    return ::AddPrinterDirect(WithModel(model), printerName, port);
+    return ::AddPrinterDirect(printerName, port, driverName);
 }
 
 bool SystemInstallOperations::InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port)

@@ -86,10 +86,9 @@ bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t* erro
     return Fail(names, errorCode, ERROR_INSUFFICIENT_BUFFER);
 }
 
-bool AddPrinterDirect(const InstallContext& context, const std::wstring& printerName,
-                      const std::wstring& port)
+bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port, const std::wstring& driverName)
 {
-    std::wstring name = printerName, share, portName = port, driver = context.model.driverName,
+    std::wstring name = printerName, share, portName = port, driver = driverName,
                  comment, processor = L"WinPrint", datatype = L"RAW";
     PRINTER_INFO_2W info = {};
     info.pPrinterName = &name[0];

@@ -21,10 +21,10 @@
 // the system's error code, and the result is false.
 bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t* errorCode);
 
-// AddPrinterW (level 2) of `printerName` on `port` with the model's driver,
-// "WinPrint" and "RAW". True when the spooler created the printer.
-bool AddPrinterDirect(const InstallContext& context, const std::wstring& printerName,
-                      const std::wstring& port);
+// AddPrinterW (level 2) of `printerName` on `port` with the driver
+// `driverName`, "WinPrint" and "RAW". True when the spooler created the
+// printer.
+bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port, const std::wstring& driverName);
 
 // Runs "rundll32.exe printui.dll,PrintUIEntry /z /if ..." on the staged INF
 // file (<driver directory>\<infBaseName>.inf) for `port` and waits for it to

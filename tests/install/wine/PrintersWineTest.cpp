@@ -132,8 +132,8 @@ TEST_F(Printers, CreatesNamesAndMakesTheDefault)
     ASSERT_TRUE(EnumeratePrinterNames(before, &error));
     EXPECT_EQ(12345u, error);
 
-    ASSERT_TRUE(AddPrinterDirect(m_context, L"QRVX AB1234", L"LPT1:"));
-    ASSERT_TRUE(AddPrinterDirect(m_context, L"qrvx ab1234 (copy 1)", L"USB003"));
+    ASSERT_TRUE(AddPrinterDirect(L"QRVX AB1234", L"LPT1:", m_context.model.driverName));
+    ASSERT_TRUE(AddPrinterDirect(L"qrvx ab1234 (copy 1)", L"USB003", m_context.model.driverName));
     std::vector<std::wstring> after;
     ASSERT_TRUE(EnumeratePrinterNames(after, nullptr));
     EXPECT_EQ(before.size() + 2, after.size());
@@ -143,7 +143,7 @@ TEST_F(Printers, CreatesNamesAndMakesTheDefault)
     EXPECT_TRUE(found == L"QRVX AB1234") << wt::Utf8(found);
     // A printer for a driver the spooler does not know is refused.
     m_context.model.driverName = L"QRVX NO SUCH DRIVER";
-    EXPECT_FALSE(AddPrinterDirect(m_context, L"QRVX ZZ", L"LPT1:"));
+    EXPECT_FALSE(AddPrinterDirect(L"QRVX ZZ", L"LPT1:", m_context.model.driverName));
 
     wchar_t entry[512] = {};
     SetDefaultPrinter(L"QRVX AB1234", L"LPT", L"USB003");
