@@ -282,8 +282,24 @@ bool AnswerMessageBox(HWND box, int buttonId)
     return PostMessageW(button, BM_CLICK, 0, 0) != FALSE;
 }
 
+// Wine without a window manager activates a new program's window before it
+// becomes the foreground window and never redraws its caption afterwards, so
+// the wizard would be pictured greyed although it has the keyboard. The
+// foreground window is told once more that it is active, which repaints its
+// caption as Windows shows it; a window that is not in front stays as it is.
+static void RedrawForegroundAsActive()
+{
+    HWND foreground = GetForegroundWindow();
+    if (!foreground || foreground == GetDesktopWindow())
+        return;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(foreground, WM_NCACTIVATE, TRUE, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    Sleep(150);  // the repainted caption reaches the screen with the window's next flush
+}
+
 bool Screenshot(const std::wstring& path)
 {
+    RedrawForegroundAsActive();
     HDC screen = GetDC(nullptr);
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     HDC memory = CreateCompatibleDC(screen);
