@@ -17,12 +17,12 @@ bool Quotable(const std::wstring& text)
 }
 
 std::wstring PrintUiInstallParameters(const std::wstring& displayName, const std::wstring& infPath,
-                                      const std::wstring& port, const std::wstring& driverName)
+                                      const std::wstring& port, const std::wstring& driverName, bool quiet)
 {
     if (!Quotable(displayName) || !Quotable(infPath) || !Quotable(port) || !Quotable(driverName))
         return std::wstring();
     return L" printui.dll,PrintUIEntry /z /if /b " + Quoted(displayName) + L" /f " +
-           Quoted(infPath) + L" /r " + Quoted(port) + L" /m " + Quoted(driverName);
+           Quoted(infPath) + L" /r " + Quoted(port) + L" /m " + Quoted(driverName) + (quiet ? L" /q" : L"");
 }
 
 std::wstring PrintUiTestPageParameters(const std::wstring& printerName)

@@ -11,8 +11,10 @@ extern const wchar_t* const kPrintUiProgram; // "rundll32.exe "
 // " printui.dll,PrintUIEntry /z /if /b "<displayName>" /f "<infPath>" /r "<port>" /m "<driverName>""
 // The INF path is quoted so that a driver directory with a blank works.
 // Empty when a value holds a '"' (none of ours can: see IsUsablePrinterName).
+// `quiet` adds " /q": the entry point then shows no error message of its own.
 std::wstring PrintUiInstallParameters(const std::wstring& displayName, const std::wstring& infPath,
-                                      const std::wstring& port, const std::wstring& driverName);
+                                      const std::wstring& port, const std::wstring& driverName,
+                                      bool quiet = false);
 
 // " printui.dll,PrintUIEntry /k /n "<printerName>""; empty for a name with '"'.
 std::wstring PrintUiTestPageParameters(const std::wstring& printerName);

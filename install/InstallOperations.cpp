@@ -56,7 +56,7 @@ bool SystemInstallOperations::AddPrinterDirect(const std::wstring& printerName, 
 
 bool SystemInstallOperations::InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port)
 {
-    return ::InstallPrinterWithPrintUI(WithModel(model), port);
+    return ::InstallPrinterWithPrintUI(WithModel(model), port, std::wstring(), m_unattended);
 }
 
 void SystemInstallOperations::MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,

@@ -10,6 +10,10 @@ class SystemInstallOperations : public IInstallOperations {
 public:
     explicit SystemInstallOperations(const InstallContext& context);
 
+    // Nobody is at the machine: the system's printer installation is asked
+    // to show no message either.
+    void SetUnattended(bool unattended) { m_unattended = unattended; }
+
     InstallResult DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& description,
                                        std::wstring& port) override;
     bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) override;
@@ -33,6 +37,7 @@ private:
 
     const InstallContext& m_context;  // only its platform settings are read
     DriverFileStager m_stager;
+    bool m_unattended = false;
 };
 
 #endif

@@ -208,7 +208,7 @@ void InstallSequence::WaitPumping(unsigned totalMs, unsigned sliceMs)
         m_quitting = true;
         return;
     }
-    if (sliceMs == 0)
+    if (sliceMs == 0 || !m_paced)
         return;
     for (;;) {
         // Unsigned differences stay right when the clock wraps around.

@@ -111,6 +111,10 @@ public:
     // Back to the connection page for another attempt.
     long OnWizardBack();
 
+    // Whether the progress is paced for a person watching (the default). An
+    // unattended run goes straight on; the helper service's waits stay.
+    void SetPaced(bool paced) { m_paced = paced; }
+
     InstallResult RunInstallation();
     bool CompleteInstallation();
     void ShowStatus(ISetupPage::Status status, unsigned steps);
@@ -133,6 +137,7 @@ private:
     // A quit message came while the run pumped messages: the run ends
     // before its next step.
     bool m_quitting = false;
+    bool m_paced = true;
     // The pacing's schedule: the run's start on the page's clock, and how
     // long after it the current wait is due to end.
     std::uint32_t m_scheduleStart = 0;

@@ -103,13 +103,13 @@ bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
 }
 
 bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& port,
-                               const std::wstring& driverDirectory)
+                               const std::wstring& driverDirectory, bool quiet)
 {
     const std::wstring folder =
         driverDirectory.empty() ? GetDriverDirectory(context.environment) : driverDirectory;
     const std::wstring infPath = JoinPath(folder, context.model.infBaseName + L".inf");
     return RunPrintUi(PrintUiInstallParameters(context.model.displayName, infPath, port,
-                                               context.model.driverName));
+                                               context.model.driverName, quiet));
 }
 
 void SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,

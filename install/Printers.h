@@ -29,9 +29,10 @@ bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
 // Runs "rundll32.exe printui.dll,PrintUIEntry /z /if ..." on the staged INF
 // file (<driver directory>\<infBaseName>.inf) for `port` and waits for it to
 // end. False only when the command could not be started; what it did shows
-// in the printer list. `driverDirectory` empty: the spooler's.
+// in the printer list. `driverDirectory` empty: the spooler's. `quiet`:
+// the entry point shows no message of its own (its /q switch).
 bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& port,
-                               const std::wstring& driverDirectory = std::wstring());
+                               const std::wstring& driverDirectory = std::wstring(), bool quiet = false);
 
 // Writes the "device" entry of the profile section "windows".
 void SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,

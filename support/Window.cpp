@@ -453,5 +453,5 @@ int CWinApp::Run()
             initialiseAll();
     }
     InitInstance();
-    return 0;
+    return m_exitCode;
 }

@@ -135,6 +135,13 @@ public:
     virtual BOOL InitInstance() = 0;
     // Common controls, then InitInstance; the process exit code.
     int Run();
+
+protected:
+    // The process exit code that Run returns (0 unless set).
+    void SetExitCode(int code) { m_exitCode = code; }
+
+private:
+    int m_exitCode = 0;
 };
 
 #endif

@@ -54,6 +54,9 @@ TEST(CommandLines, PrintUiParametersCharacterForCharacter)
 {
     EXPECT_EQ(L" printui.dll,PrintUIEntry /z /if /b \"ACME AB1234\" /f \"C:\\my drivers\\AB1234.inf\" /r \"USB001\" /m \"ACME AB1234\"",
               PrintUiInstallParameters(L"ACME AB1234", L"C:\\my drivers\\AB1234.inf", L"USB001", L"ACME AB1234"));
+    // An unattended run also silences the entry point's own messages.
+    EXPECT_EQ(L" printui.dll,PrintUIEntry /z /if /b \"A B\" /f \"C:\\d\\B.inf\" /r \"LPT1:\" /m \"A B\" /q",
+              PrintUiInstallParameters(L"A B", L"C:\\d\\B.inf", L"LPT1:", L"A B", true));
     EXPECT_EQ(L" printui.dll,PrintUIEntry /k /n \"ACME AB1234 (Copy 1)\"", PrintUiTestPageParameters(L"ACME AB1234 (Copy 1)"));
     EXPECT_EQ(L"rundll32.exe ", std::wstring(kPrintUiProgram));
 

@@ -342,6 +342,18 @@ TEST_F(Sequence, ProgressIsPacedAndEndsFull)
     EXPECT_EQ(1, page.step);
 }
 
+TEST_F(Sequence, AnUnpacedRunDoesTheSameStepsWithoutWaiting)
+{
+    sequence.SetPaced(false);
+    RunPage();
+    EXPECT_EQ(0u, page.sleptMs);
+    EXPECT_EQ(100, page.position);
+    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
+    EXPECT_EQ(Status::Succeeded, page.status);
+    EXPECT_TRUE(Called(L"helper"));
+    EXPECT_GT(page.pumps, 0u) << "a quit is still noticed between the steps";
+}
+
 TEST_F(Sequence, SlowRepaintsEatIntoTheWaitsInsteadOfAddingToThem)
 {
     page.pumpCostMs = 4;  // each dispatch of pending messages takes 4 ms
