@@ -1,8 +1,17 @@
 #include "app/DriverApp.h"
 
-#include <memory>
+#include <shellapi.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
 #include "app/PlatformDetection.h"
+#include "app/QuietInstall.h"
+#include "support/Handle.h"
+#include "support/ResString.h"
+#include "wizard/AppMessage.h"
 #include "wizard/ConnectionDlg.h"
 #include "wizard/MasterDlg.h"
 #include "wizard/SetupDlg.h"
@@ -10,9 +19,33 @@
 #include "wizard/WelcomeDlg.h"
 #include "wizard/res/resource.h"
 
+namespace {
+
+// The program's arguments, after its own name.
+std::vector<std::wstring> ProgramArguments()
+{
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    const UniqueLocal list(CommandLineToArgvW(GetCommandLineW(), &count));
+    wchar_t** argv = static_cast<wchar_t**>(list.Get());
+    for (int i = 1; argv && i < count; ++i)
+        arguments.push_back(argv[i]);
+    return arguments;
+}
+
+}  // namespace
+
 BOOL CDriverApp::InitInstance()
 {
     InitialisePlatformContext(m_context);
+
+    const std::vector<std::wstring> arguments = ProgramArguments();
+    if (!arguments.empty()) {
+        CommandLineOptions options = ParseCommandLine(arguments);
+        options.logPath = PathFromFolder(m_startFolder, options.logPath);
+        RunCommandLine(options);
+        return FALSE;
+    }
 
     std::unique_ptr<CMasterDlg> wizard(new CMasterDlg());
     std::unique_ptr<CWelcomeDlg> welcome(new CWelcomeDlg());
@@ -36,4 +69,18 @@ BOOL CDriverApp::InitInstance()
     wizard.reset();
     // The application ends once its wizard has closed.
     return FALSE;
+}
+
+void CDriverApp::RunCommandLine(const CommandLineOptions& options)
+{
+    if (options.help || (!options.quiet && !options.error.empty())) {
+        // Someone is at the machine: the usage, in the user's language.
+        if (!options.help)
+            LogRefusedCommandLine(options, GetCommandLineW());
+        MessageBoxW(nullptr, ResString(IDS_USAGE).c_str(), AppTitle(),
+                    options.help ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING);
+        SetExitCode(options.help ? 0 : kBadCommandLineExitCode);
+        return;
+    }
+    SetExitCode(RunUnattendedInstallation(m_context, options, GetCommandLineW()));
 }

@@ -390,6 +390,33 @@ protected:
         EXPECT_TRUE(app.WaitForExit(20000, &code)) << "Finish did not end the program";
     }
 
+    // Runs the installer with `arguments` and waits for it to end; its exit
+    // code, or -1 when it did not end. The program must not show any window
+    // while it runs.
+    int RunQuiet(const std::wstring& folder, const std::wstring& arguments, double* elapsedMs = nullptr)
+    {
+        app.Kill();
+        const double start = NowMs();
+        if (!app.Start(folder + L"\\QuorvexSetup.exe", arguments)) {
+            ADD_FAILURE() << "the installer did not start";
+            return -1;
+        }
+        bool shown = false;
+        WaitUntil([&] {
+            shown = shown || !app.VisibleWindows().empty();
+            return !app.IsRunning();
+        }, 120000);
+        if (elapsedMs)
+            *elapsedMs = NowMs() - start;
+        EXPECT_FALSE(shown) << "a window was shown by: " << Utf8(arguments);
+        DWORD code = 0;
+        if (!app.WaitForExit(0, &code)) {
+            ADD_FAILURE() << "the installer did not end: " << Utf8(arguments);
+            return -1;
+        }
+        return static_cast<int>(code);
+    }
+
     struct Milestone {
         double atMs;
         std::string what;
@@ -519,6 +546,18 @@ void ExpectDriverFiles(const std::wstring& printer, const std::wstring& dataFile
     for (const std::wstring& file : info.dependentFiles)
         names.push_back(Lower(BaseName(file)));
     EXPECT_EQ(Join(dependent), Join(names));
+}
+
+// Every text of `parts` is in `log`, in that order.
+void ExpectLogSays(const std::string& log, const std::vector<std::string>& parts)
+{
+    size_t at = 0;
+    for (const std::string& part : parts) {
+        const size_t found = log.find(part, at);
+        EXPECT_NE(std::string::npos, found) << "not in the log (in order): " << part << "\nlog:\n" << log;
+        if (found != std::string::npos)
+            at = found + part.size();
+    }
 }
 
 }  // namespace
@@ -1061,6 +1100,180 @@ TEST_F(InstallFlow, OldWindowsStopsAtOnce)
     ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_SYSTEM_TOO_OLD, true));
     Finish();
 }
+
+// ---------------------------------------------------------------------------
+// The unattended installation: the same run from the command line, without
+// any window, with an exit code and a log.
+
+TEST_F(InstallFlow, QuietParallelInstallationAndRefusedCommandLines)
+{
+    DeletePrintersStartingWith(kQx1000);
+    ASSERT_EQ(0, QvDevice(L"plug-lpt " + kQx1000LptId + L" LPT0001 --mfg Factory"));
+    const std::wstring device = kEnum + L"LPTENUM\\" + kQx1000LptId + L"\\LPT0001";
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(device, true));
+    const std::vector<std::wstring> classBefore = SubKeys(kClassKey);
+    const std::vector<std::wstring> printersBefore = PrinterNames();
+    const std::wstring defaultBefore = DefaultDeviceEntry();
+    const std::wstring folder = MakePackageFolder(L"quiet-lpt");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+
+    // Command lines that cannot be followed: 87, the reason in the log,
+    // and nothing else changed. All of them append to one log.
+    const std::wstring refusedLog = OutputPath(L"quiet-refused.log");
+    const std::wstring logSwitch = L" /log \"" + refusedLog + L"\"";
+    const struct {
+        std::wstring arguments;
+        std::string reason;
+    } refused[] = {
+        {L"/quiet /model QX9999" + logSwitch, "no model \"QX9999\""},
+        {L"/quiet /model VKT300 /cable usb" + logSwitch, "Quorvex VKT300 has no USB connection"},
+        {L"/quiet /model QX2000 -CABLE Parallel" + logSwitch, "Quorvex QX2000 has no parallel connection"},
+        {L"/quiet" + logSwitch, "/quiet needs /model"},
+        {L"-Quiet /model QX1000 /silent" + logSwitch, "unknown switch \"/silent\""},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(Utf8(r.arguments));
+        EXPECT_EQ(87, RunQuiet(folder, r.arguments));
+    }
+    const std::string refusedText = ReadText(refusedLog);
+    for (const auto& r : refused)
+        ExpectLogSays(refusedText, {"Wrong command line: " + r.reason, "Nothing was changed.", "Exit code 87."});
+    EXPECT_EQ(Join(printersBefore), Join(PrinterNames()));
+    EXPECT_EQ(Utf8(defaultBefore), Utf8(DefaultDeviceEntry()));
+    EXPECT_EQ(Join(classBefore), Join(SubKeys(kClassKey)));
+    EXPECT_FALSE(ServiceExists(kServiceName));
+
+    // The installation: the model by its INF name in any case, the cable
+    // given, every step in the log.
+    const std::wstring logPath = OutputPath(L"quiet-parallel.log");
+    double elapsed = 0;
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model qx1000 /cable parallel /log \"" + logPath + L"\"", &elapsed));
+    std::printf("quiet install timing (winxp-parallel): %.0f ms from start to exit\n", elapsed);
+    RecordProperty("timing_quiet_winxp_parallel", static_cast<int>(elapsed));
+    EXPECT_LT(elapsed, kPacingMs) << "the unattended run is not paced";
+
+    std::wstring port, driver;
+    ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));
+    EXPECT_EQ(L"LPT1:", port);
+    EXPECT_EQ(kQx1000, driver);
+    EXPECT_EQ(Utf8(kQx1000 + L",winspool,LPT1:"), Utf8(DefaultDeviceEntry()));
+    const std::wstring instance = NewClassInstance(classBefore);
+    ExpectClassInstance(instance, L"LPTENUM\\C3D4", kQx1000);
+    ExpectDeviceFinished(device, instance);
+    ExpectHelperRanAndLeft("dwUpdateMode > 0");
+    ExpectLogSays(ReadText(logPath),
+                  {"Unattended installation: ", "Installing Quorvex QX1000 (QX1000.INF) on the parallel cable",
+                   "through the spooler directly.", "Printers on this computer: ",
+                   "Driver files copied to the driver directory.", "INF and catalogue files copied.",
+                   "Printer driver \"Quorvex QX1000\" registered with the spooler.",
+                   "Printer \"Quorvex QX1000\" created on LPT1:.", "Default printer: \"Quorvex QX1000\".",
+                   "Device records written for the parallel printer.", "Helper service program QPHelper.exe written.",
+                   "Helper service \"Quorvex Printer Helper\" ran and was removed.",
+                   "Installed: printer \"Quorvex QX1000\". Exit code 0."});
+    QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0001");
+}
+
+TEST_F(InstallFlow, QuietUsbInstallationWithItsResults)
+{
+    DeletePrintersStartingWith(kQx1000);
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+    DeleteKeyTree(kUsbPrintEnum);
+    const std::wstring folder = MakePackageFolder(L"quiet-usb");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const std::wstring logPath = OutputPath(L"quiet-usb.log");
+    const std::wstring logSwitch = L" /log \"" + logPath + L"\"";
+    const std::wstring defaultBefore = DefaultDeviceEntry();
+
+    // No USB printer ever connected: the run's own result value.
+    EXPECT_EQ(10, RunQuiet(folder, L"/quiet /model QX1000" + logSwitch));
+    // The log names the device key as the installer looks for it.
+    const std::string deviceKey = "USB printer QUORVEXQX10007A2B";
+    ExpectLogSays(ReadText(logPath), {"on the USB cable", deviceKey + " not found (result 10).",
+                                      "Failed: no USB printer has ever been connected", "Not installed. Exit code 10."});
+    EXPECT_FALSE(HasPrinter(kQx1000));
+
+    // A printer that does not say which model it is: refused without
+    // /force, installed on "LPT1:" with it, as the wizard's Yes does.
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001 --no-device-params"));
+    const std::vector<std::wstring> classBefore = SubKeys(kClassKey);
+    EXPECT_EQ(2, RunQuiet(folder, L"/quiet /model \"Quorvex QX1000\"" + logSwitch));
+    EXPECT_FALSE(HasPrinter(kQx1000));
+    EXPECT_EQ(Utf8(defaultBefore), Utf8(DefaultDeviceEntry()));
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model \"Quorvex QX1000\" /force" + logSwitch));
+    std::wstring port, driver;
+    ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));
+    EXPECT_EQ(L"LPT1:", port);
+    EXPECT_EQ(Join(classBefore), Join(SubKeys(kClassKey))) << "no device to finish";
+    EXPECT_FALSE(ServiceExists(kServiceName));
+    ExpectLogSays(ReadText(logPath),
+                  {deviceKey + " is not among the connected USB printers (result 2).",
+                   "not installing on it without /force.", "Not installed. Exit code 2.",
+                   "installing on it, as /force asks.", "Installed: printer \"Quorvex QX1000\". Exit code 0."});
+
+    // The model's printer on USB port 3: installed there, nothing asked.
+    DeletePrintersStartingWith(kQx1000);
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001 --mfg Factory"));
+    const std::wstring device = kEnum + L"USBPRINT\\" + kQx1000UsbId + L"\\SN0001";
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(device, false));
+    const std::vector<std::wstring> classBeforeUsb = SubKeys(kClassKey);
+    const size_t callsBefore = ReadLines(L"C:\\printui-calls.log").size();
+    double elapsed = 0;
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000" + logSwitch, &elapsed));
+    const bool legacy = UsesDirectSpoolerPath();
+    std::printf("quiet install timing (%s): %.0f ms from start to exit\n",
+                legacy ? "usb-direct" : IsWow64() ? "usb-printui-wow64" : "usb-printui", elapsed);
+    RecordProperty("timing_quiet_usb", static_cast<int>(elapsed));
+    EXPECT_LT(elapsed, kPacingMs) << "the unattended run is not paced";
+    ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));
+    EXPECT_EQ(L"USB003", port);
+    EXPECT_EQ(Utf8(kQx1000 + L",winspool,USB003"), Utf8(DefaultDeviceEntry()));
+    const std::vector<std::string> calls = ReadLines(L"C:\\printui-calls.log");
+    if (!legacy) {
+        // The system's printer installation is told to show nothing either.
+        ASSERT_EQ(callsBefore + 1, calls.size());
+        EXPECT_EQ(calls.back().size() - 3, calls.back().rfind(" /q")) << calls.back();
+    }
+    const std::wstring instance = NewClassInstance(classBeforeUsb);
+    ExpectClassInstance(instance, L"usbprint\\7A2B", kQx1000);
+    ExpectDeviceFinished(device, instance);
+    ExpectHelperRanAndLeft("dwUpdateMode == 0");
+    ExpectLogSays(ReadText(logPath),
+                  {deviceKey + " found on port USB003.",
+                   legacy ? "created on USB003." : "installed on USB003 by the system's printer installation.",
+                   "Device records written for the USB printer.", "Installed: printer \"Quorvex QX1000\". Exit code 0."});
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+}
+
+TEST_F(InstallFlow, UsageInTheUserInterfaceLanguage)
+{
+    const std::wstring folder = MakePackageFolder(L"usage");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    // Asked for (exit 0), and after a command line that cannot be followed
+    // while someone is at the machine (exit 87).
+    const struct {
+        const wchar_t* arguments;
+        DWORD exitCode;
+    } cases[] = {{L"/?", 0}, {L"/model QX1000 /log usage.log", 87}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.arguments));
+        app.Kill();
+        ASSERT_TRUE(app.Start(folder + L"\\QuorvexSetup.exe", c.arguments));
+        HWND box = app.WaitForMessageBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(Utf8(Text(IDS_USAGE)), Utf8(MessageBoxText(box)));
+        if (c.exitCode == 0)
+            Shot("usage");
+        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+        DWORD code = 99;
+        EXPECT_TRUE(app.WaitForExit(10000, &code));
+        EXPECT_EQ(c.exitCode, code);
+    }
+    // The reason of the refusal is in the log that was asked for.
+    ExpectLogSays(ReadText(folder + L"\\usage.log"),
+                  {"Wrong command line: /model, /cable, /force and /log work only with /quiet", "Exit code 87."});
+}
+
 
 // The full paths of the modules loaded in a running process.
 std::vector<std::wstring> ModulesOf(DWORD processId)

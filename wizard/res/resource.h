@@ -115,5 +115,6 @@
 #define IDS_NO_USB_DEVICE          513
 #define IDS_HOTLINE                515
 #define IDS_OK                     516
+#define IDS_USAGE                  520
 
 #endif

@@ -59,10 +59,10 @@ Program::~Program()
     Kill();
 }
 
-bool Program::Start(const std::wstring& exePath)
+bool Program::Start(const std::wstring& exePath, const std::wstring& arguments)
 {
     std::wstring folder = exePath.substr(0, exePath.find_last_of(L"\\/"));
-    std::wstring commandLine = L"\"" + exePath + L"\"";
+    std::wstring commandLine = L"\"" + exePath + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     return CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
@@ -91,6 +91,15 @@ std::vector<HWND> Program::TopLevelWindows() const
     Collect collect = {m_info.dwProcessId, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&collect));
     return collect.windows;
+}
+
+std::vector<HWND> Program::VisibleWindows() const
+{
+    std::vector<HWND> visible;
+    for (HWND w : TopLevelWindows())
+        if (IsWindowVisible(w))
+            visible.push_back(w);
+    return visible;
 }
 
 HWND Program::WaitForWizard(DWORD timeoutMs)

@@ -23,8 +23,9 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Starts `exePath` with its own folder as working directory.
-    bool Start(const std::wstring& exePath);
+    // Starts `exePath` with its own folder as working directory and
+    // `arguments` after its quoted path.
+    bool Start(const std::wstring& exePath, const std::wstring& arguments = std::wstring());
     // The wizard window (the top-level dialog that holds control 1022).
     HWND WaitForWizard(DWORD timeoutMs = 20000);
     HWND Wizard() const { return m_wizard; }
@@ -33,6 +34,8 @@ public:
     HWND WaitForMessageBox(DWORD timeoutMs = 20000) const;
     // Any visible top-level dialog of the program other than the wizard.
     HWND WaitForDialog(DWORD timeoutMs = 20000) const;
+    // The program's top-level windows that are shown.
+    std::vector<HWND> VisibleWindows() const;
     bool IsRunning() const;
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr) const;
     void Kill();

@@ -1,0 +1,62 @@
+// The installer's command line. Without arguments the program is the
+// wizard; the switches below run an unattended installation instead:
+//
+//   /quiet            install with no window at all (needs /model)
+//   /model NAME       the model, by INF base name ("QX1000") or display
+//                     name ("Quorvex QX1000")
+//   /cable usb|parallel
+//                     default: USB where the model supports it, otherwise
+//                     parallel (the connection page's rule)
+//   /force            install on a USB printer of another model
+//   /log FILE         append one timestamped line per step and the result
+//   /?                the usage, in a message box
+//
+// Switches start with '/' or '-' and are read regardless of letter case.
+// Pure text; the catalogue decides which models exist.
+#ifndef QV_APP_COMMANDLINE_H
+#define QV_APP_COMMANDLINE_H
+
+#include <string>
+#include <vector>
+
+#include "catalog/CatalogueCore.h"
+
+// The exit code of a command line the program cannot follow
+// (ERROR_INVALID_PARAMETER).
+const int kBadCommandLineExitCode = 87;
+
+struct CommandLineOptions {
+    bool help = false;
+    bool quiet = false;
+    bool force = false;
+    std::wstring model;    // as given
+    std::wstring cable;    // "usb", "parallel" or empty for the default
+    std::wstring logPath;  // as given; empty for no log
+    // Why the command line cannot be followed; empty when it can.
+    std::wstring error;
+
+    // No argument at all: the wizard.
+    bool IsWizard() const { return !help && !quiet && !force && model.empty() && cable.empty() && logPath.empty(); }
+};
+
+// Reads the arguments after the program's name. Every problem found is
+// described in `error`; a log path is kept even then, so that the reason
+// can be written where the caller asked for it.
+CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments);
+
+// `path` as given on the command line, read against `folder` (the folder
+// the program was started in) unless it is a full path ("C:\\...",
+// "\\\\server\\..."); "\\..." is read on `folder`'s drive. Empty stays empty.
+std::wstring PathFromFolder(const std::wstring& folder, const std::wstring& path);
+
+// The model that `name` names: its INF base name or its display name, ASCII
+// letters compared regardless of case. Null when none does.
+const PrinterModel* FindNamedModel(const ModelCatalogue& catalogue, const std::wstring& name);
+
+// The connection type ("USB" or "LPT") for `cable` ("usb", "parallel" or
+// empty for the default) on `model`. False with the reason in `error` when
+// the model does not support that cable.
+bool ChooseConnection(const PrinterModel& model, const std::wstring& cable, std::wstring& connectionType,
+                      std::wstring& error);
+
+#endif

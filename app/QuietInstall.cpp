@@ -1,0 +1,281 @@
+#include "app/QuietInstall.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/InstallLog.h"
+#include "catalog/ModelCatalogue.h"
+#include "install/InstallOperations.h"
+#include "install/InstallSequence.h"
+#include "support/ResString.h"
+#include "wizard/res/resource.h"
+
+namespace {
+
+std::wstring Quoted(const std::wstring& text)
+{
+    return L"\"" + text + L"\"";
+}
+
+std::wstring Number(long value)
+{
+    return std::to_wstring(value);
+}
+
+std::wstring CableName(const std::wstring& connectionType)
+{
+    return connectionType == L"USB" ? L"USB" : L"parallel";
+}
+
+// What a failed run's result means, for the person reading the log.
+std::wstring Explanation(InstallResult result, const PrinterModel& model)
+{
+    switch (result) {
+    case InstallResult::UsbNoPrinter:
+        return L"the USB printing service lists no printer now: connect the printer and switch it on";
+    case InstallResult::UsbDeviceNotMatched:
+        return L"no connected USB printer is a " + model.displayName + L"; /force installs on it anyway";
+    case InstallResult::UsbNotAvailable:
+        return L"no USB printer has ever been connected to this computer";
+    case InstallResult::FilesNotStaged:
+        return L"the driver files could not be copied into the spooler's driver directory";
+    case InstallResult::PrinterNotCreated:
+        return L"the printer was not created";
+    case InstallResult::DriverNotAdded:
+        return L"the spooler did not accept the printer driver";
+    case InstallResult::PrinterNotAdded:
+        return L"the spooler did not create the printer";
+    case InstallResult::SystemTooOld:
+        return L"this Windows is too old: Windows 2000 or later is needed";
+    case InstallResult::Interrupted:
+        return L"the program was told to end";
+    case InstallResult::Success:
+        break;
+    }
+    return std::wstring();
+}
+
+// The setup page of a run without a window: the progress is kept only as
+// far as the run reads it back, questions are answered from the command
+// line, and failures go to the log.
+class QuietPage : public ISetupPage {
+public:
+    QuietPage(CInstallLog& log, const PrinterModel& model, bool force) : m_log(log), m_model(model), m_force(force) {}
+
+    void SetPhase(Phase) override {}
+    void PrepareLines() override {}
+    void ShowLines(bool) override {}
+    void SetPrinterName(const std::wstring&) override {}
+    void SetPortName(const std::wstring&) override {}
+    void SetModel(const std::wstring&) override {}
+    void HideStatus() override {}
+    void ShowStatus(Status) override {}
+    void ShowTestPageButton(bool) override {}
+    void EnableButton(Button, bool) override {}
+    void SetProgressRange(int low, int high) override
+    {
+        m_low = low;
+        m_high = high;
+    }
+    void SetProgressStep(int step) override { m_step = step; }
+    void SetProgressPos(int pos) override { m_pos = pos < m_low ? m_low : pos > m_high ? m_high : pos; }
+    void StepProgress() override { SetProgressPos(m_pos + m_step); }
+    int GetProgressPos() override { return m_pos; }
+    void UpdatePage() override {}
+    std::wstring CopySuffixFormat() override { return ResString(IDS_COPY_SUFFIX); }
+    void ReportFailure(InstallResult result) override
+    {
+        m_log.Line(L"Failed: " + Explanation(result, m_model) + L".");
+    }
+    void ReportPrinterListError(std::uint32_t errorCode) override
+    {
+        m_log.Line(L"The printer list could not be read (system error " + Number(static_cast<long>(errorCode)) +
+                   L").");
+    }
+    bool AskForceInstall() override
+    {
+        m_log.Line(m_force ? L"The connected USB printer is another model: installing on it, as /force asks."
+                           : L"The connected USB printer is another model: not installing on it without /force.");
+        return m_force;
+    }
+    void ReportHelperNotWritten(const std::wstring&) override
+    {
+        m_log.Line(L"Warning: the helper service program could not be written out, so the device records stay "
+                   L"unfinished; restart the computer and run the installation again.");
+    }
+    bool PumpMessages() override { return true; }
+    void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
+    std::uint32_t TickCount() override { return GetTickCount(); }
+    void BroadcastSettingChange() override
+    {
+        SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, nullptr);
+    }
+
+private:
+    CInstallLog& m_log;
+    const PrinterModel& m_model;
+    const bool m_force;
+    int m_low = 0, m_high = 100, m_step = 10, m_pos = 0;
+};
+
+// The machine's operations, each step written to the log with its outcome.
+class LoggedOperations : public IInstallOperations {
+public:
+    LoggedOperations(IInstallOperations& operations, CInstallLog& log) : m_ops(operations), m_log(log) {}
+
+    InstallResult DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& description,
+                                       std::wstring& port) override
+    {
+        const InstallResult result = m_ops.DetectUsbPrinterPort(deviceKeyName, description, port);
+        const std::wstring code = L" (result " + Number(ResultValue(result)) + L").";
+        if (result == InstallResult::Success)
+            m_log.Line(L"USB printer " + deviceKeyName + L" found on port " + port + L".");
+        else if (result == InstallResult::UsbDeviceNotMatched)
+            m_log.Line(L"USB printer " + deviceKeyName + L" is not among the connected USB printers" + code);
+        else
+            m_log.Line(L"USB printer " + deviceKeyName + L" not found" + code);
+        return result;
+    }
+    bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) override
+    {
+        const bool ok = m_ops.EnumeratePrinterNames(names, errorCode);
+        if (ok)
+            m_log.Line(L"Printers on this computer: " + Number(static_cast<long>(names.size())) + L".");
+        return ok;
+    }
+    bool StageDriverFiles(const PrinterModel& model) override
+    {
+        return Outcome(m_ops.StageDriverFiles(model), L"Driver files copied to the driver directory",
+                       L"Driver files could not be copied to the driver directory");
+    }
+    bool StageInfAndCatalog(const PrinterModel& model) override
+    {
+        return Outcome(m_ops.StageInfAndCatalog(model), L"INF and catalogue files copied",
+                       L"INF and catalogue files could not be copied");
+    }
+    bool RegisterPrinterDriver(const PrinterModel& model) override
+    {
+        return Outcome(m_ops.RegisterPrinterDriver(model), L"Printer driver " + Quoted(model.driverName) +
+                       L" registered with the spooler", L"The spooler refused the printer driver " +
+                       Quoted(model.driverName));
+    }
+    bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
+                          const std::wstring& driverName) override
+    {
+        return Outcome(m_ops.AddPrinterDirect(printerName, port, driverName),
+                       L"Printer " + Quoted(printerName) + L" created on " + port,
+                       L"The spooler refused to create printer " + Quoted(printerName) + L" on " + port);
+    }
+    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) override
+    {
+        return Outcome(m_ops.InstallPrinterWithPrintUI(model, port),
+                       L"Driver and printer installed on " + port + L" by the system's printer installation",
+                       L"The system's printer installation could not be started");
+    }
+    void MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
+                            const std::wstring& port) override
+    {
+        m_ops.MakeDefaultPrinter(printerName, connectionType, port);
+        m_log.Line(L"Default printer: " + Quoted(printerName) + L".");
+    }
+    void WriteUsbDeviceRecords(const PrinterModel& model) override
+    {
+        m_ops.WriteUsbDeviceRecords(model);
+        m_log.Line(L"Device records written for the USB printer.");
+    }
+    void WriteLptDeviceRecords(const PrinterModel& model) override
+    {
+        m_ops.WriteLptDeviceRecords(model);
+        m_log.Line(L"Device records written for the parallel printer.");
+    }
+    bool ExtractHelperService(const std::wstring& exeName) override
+    {
+        return Outcome(m_ops.ExtractHelperService(exeName), L"Helper service program " + exeName + L" written",
+                       L"Helper service program " + exeName + L" could not be written");
+    }
+    std::wstring CommonFilesFolder() override { return m_ops.CommonFilesFolder(); }
+    void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override
+    {
+        m_ops.RunHelperServiceOnce(binaryPath, serviceName);
+        m_log.Line(L"Helper service " + Quoted(serviceName) + L" ran and was removed.");
+    }
+
+private:
+    bool Outcome(bool ok, const std::wstring& done, const std::wstring& failed)
+    {
+        m_log.Line((ok ? done : failed) + L".");
+        return ok;
+    }
+
+    IInstallOperations& m_ops;
+    CInstallLog& m_log;
+};
+
+int BadCommandLine(CInstallLog& log, const std::wstring& why)
+{
+    log.Line(L"Wrong command line: " + why + L". Nothing was changed.");
+    log.Line(L"Exit code " + Number(kBadCommandLineExitCode) + L".");
+    return kBadCommandLineExitCode;
+}
+
+}  // namespace
+
+void LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine)
+{
+    CInstallLog log;
+    if (options.logPath.empty() || !log.Open(options.logPath))
+        return;
+    log.Line(L"Command line: " + commandLine);
+    BadCommandLine(log, options.error);
+}
+
+int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
+                              const std::wstring& commandLine)
+{
+    CInstallLog log;
+    if (!options.logPath.empty() && !log.Open(options.logPath))
+        return kBadCommandLineExitCode;  // the log it asks for cannot be written
+    log.Line(L"Unattended installation: " + commandLine);
+    if (!options.error.empty())
+        return BadCommandLine(log, options.error);
+
+    const std::wstring folder = GetProgramFolder();
+    const ModelCatalogue catalogue = BuildModelCatalogue(folder);
+    const PrinterModel* model = FindNamedModel(catalogue, options.model);
+    if (!model) {
+        std::wstring offered;
+        for (const PrinterModel& m : catalogue)
+            offered += (offered.empty() ? L"" : L", ") + m.infBaseName + L" (" + m.displayName + L")";
+        return BadCommandLine(log, L"no model " + Quoted(options.model) + L" in " + folder + L"; it offers " +
+                                       (offered.empty() ? L"none" : offered));
+    }
+    std::wstring connectionType, why;
+    if (!ChooseConnection(*model, options.cable, connectionType, why))
+        return BadCommandLine(log, why);
+
+    context.model = *model;
+    context.model.connectionType = connectionType;
+    log.Line(L"Installing " + model->displayName + L" (" + model->infBaseName + L".INF) on the " +
+             CableName(connectionType) + L" cable, Windows " + Number(static_cast<long>(context.osMajorVersion)) +
+             L"." + Number(static_cast<long>(context.osMinorVersion)) + L", spooler environment " + context.environment + L", " +
+             (context.useLegacyInstall ? L"through the spooler directly." : L"through the system's printer installation."));
+
+    SystemInstallOperations machine(context);
+    machine.SetUnattended(true);
+    LoggedOperations operations(machine, log);
+    QuietPage page(log, context.model, options.force);
+    InstallSequence sequence(context, page, operations);
+    sequence.SetPaced(false);
+    sequence.OnSetActive();
+
+    const InstallResult result = sequence.GetResultCode();
+    if (result == InstallResult::Success && !sequence.GetPrinterName().empty())
+        log.Line(L"Installed: printer " + Quoted(sequence.GetPrinterName()) + L". Exit code 0.");
+    else if (result == InstallResult::Success)
+        log.Line(L"Installed, but the new printer does not carry the model's name and was not made the default printer. Exit code 0.");
+    else
+        log.Line(L"Not installed. Exit code " + Number(ResultValue(result)) + L".");
+    return ResultValue(result);
+}

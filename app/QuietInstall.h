@@ -1,0 +1,23 @@
+// The unattended installation: the wizard's own installation run, with a
+// page that has no window and writes what happens to the log instead.
+#ifndef QV_APP_QUIETINSTALL_H
+#define QV_APP_QUIETINSTALL_H
+
+#include <string>
+
+#include "app/CommandLine.h"
+#include "context/InstallContext.h"
+
+// Checks the command line against the catalogue of the program's folder
+// and installs the model it names. Returns the process exit code: 0, the
+// run's result value, or kBadCommandLineExitCode when the command line
+// cannot be followed (nothing on the machine is changed then). Shows no
+// window. `commandLine` is the program's whole command line, for the log.
+int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
+                              const std::wstring& commandLine);
+
+// A command line that cannot be followed, started by someone at the machine
+// (without /quiet): the reason goes to the log it names, if any.
+void LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine);
+
+#endif

@@ -1,0 +1,133 @@
+// The unattended installation's command line: what is accepted, what is
+// refused and why, and which model and cable it comes to.
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+
+namespace {
+
+CommandLineOptions Parse(std::vector<std::wstring> arguments)
+{
+    return ParseCommandLine(arguments);
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+PrinterModel Model(const wchar_t* inf, const wchar_t* display, const wchar_t* usb, const wchar_t* lpt)
+{
+    PrinterModel model;
+    model.infBaseName = inf;
+    model.displayName = display;
+    model.usbIdSuffix = usb;
+    model.lptIdSuffix = lpt;
+    return model;
+}
+
+}  // namespace
+
+TEST(CommandLine, SwitchesInAnyCaseWithSlashOrDash)
+{
+    const CommandLineOptions options =
+        Parse({L"-QUIET", L"/Model", L"Quorvex QX1000", L"/CABLE", L"Parallel", L"-force", L"/log", L"C:\\a b.log"});
+    EXPECT_EQ("", Narrow(options.error));
+    EXPECT_TRUE(options.quiet);
+    EXPECT_TRUE(options.force);
+    EXPECT_EQ("Quorvex QX1000", Narrow(options.model));
+    EXPECT_EQ("parallel", Narrow(options.cable));
+    EXPECT_EQ("C:\\a b.log", Narrow(options.logPath));
+    EXPECT_FALSE(options.IsWizard());
+
+    EXPECT_TRUE(Parse({}).IsWizard());
+    const CommandLineOptions help = Parse({L"/?", L"/nonsense"});
+    EXPECT_TRUE(help.help) << "the usage is shown whatever else is wrong";
+}
+
+TEST(CommandLine, WhatCannotBeFollowedIsExplained)
+{
+    const struct {
+        std::vector<std::wstring> arguments;
+        const char* error;
+    } cases[] = {
+        {{L"/quiet"}, "/quiet needs /model"},
+        {{L"/model", L"QX1000"}, "/model, /cable, /force and /log work only with /quiet"},
+        {{L"/force"}, "/model, /cable, /force and /log work only with /quiet"},
+        {{L"/quiet", L"/model"}, "/model needs a value"},
+        {{L"/quiet", L"/model", L"/force"}, "/model needs a value"},
+        {{L"/quiet", L"/model", L"QX1000", L"/log", L""}, "/log needs a value"},
+        {{L"/quiet", L"/model", L"QX1000", L"/cable", L"serial"}, "/cable takes usb or parallel, not \"serial\""},
+        {{L"/quiet", L"/model", L"A", L"/model", L"B"}, "/model is given twice"},
+        {{L"/quiet", L"/model", L"QX1000", L"/silent"}, "unknown switch \"/silent\""},
+        {{L"/quiet", L"QX1000"}, "unexpected argument \"QX1000\""},
+        {{L"/", L"/quiet"}, "unexpected argument \"/\""},
+    };
+    for (const auto& c : cases) {
+        const CommandLineOptions options = ParseCommandLine(c.arguments);
+        EXPECT_EQ(c.error, Narrow(options.error)) << Narrow(c.arguments.back());
+        EXPECT_FALSE(options.help);
+    }
+    // The log path is kept even when something else is wrong: the reason
+    // goes where the caller looks for it.
+    EXPECT_EQ("x.log", Narrow(Parse({L"/quiet", L"/log", L"x.log", L"/bogus"}).logPath));
+}
+
+TEST(CommandLine, ALogPathIsReadWhereTheProgramWasStarted)
+{
+    const struct {
+        const wchar_t* folder;
+        const wchar_t* path;
+        const char* expected;
+    } cases[] = {
+        {L"C:\\deploy", L"setup.log", "C:\\deploy\\setup.log"},
+        {L"C:\\", L"logs\\setup.log", "C:\\logs\\setup.log"},
+        {L"D:\\deploy", L"\\temp\\setup.log", "D:\\temp\\setup.log"},
+        {L"C:\\deploy", L"E:\\logs\\setup.log", "E:\\logs\\setup.log"},
+        {L"C:\\deploy", L"\\\\server\\logs\\setup.log", "\\\\server\\logs\\setup.log"},
+        {L"\\\\server\\share", L"setup.log", "\\\\server\\share\\setup.log"},
+        {L"C:\\deploy", L"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, Narrow(PathFromFolder(c.folder, c.path))) << Narrow(c.path);
+}
+
+TEST(CommandLine, TheModelByItsInfNameOrItsDisplayName)
+{
+    const ModelCatalogue catalogue = {Model(L"VKT300", L"Quorvex VKT300", L"FFFF", L"9A1B"),
+                                      Model(L"QX1000", L"Quorvex QX1000", L"7A2B", L"C3D4")};
+    EXPECT_EQ(&catalogue[1], FindNamedModel(catalogue, L"qx1000"));
+    EXPECT_EQ(&catalogue[1], FindNamedModel(catalogue, L"QUORVEX QX1000"));
+    EXPECT_EQ(&catalogue[0], FindNamedModel(catalogue, L"VKT300"));
+    for (const wchar_t* unknown : {L"QX100", L"QX1000.INF", L"Quorvex", L"", L"QX1000 "})
+        EXPECT_EQ(nullptr, FindNamedModel(catalogue, unknown)) << Narrow(unknown);
+}
+
+TEST(CommandLine, TheCableFollowsTheConnectionPagesRule)
+{
+    const PrinterModel both = Model(L"QX1000", L"Quorvex QX1000", L"7A2B", L"C3D4");
+    const PrinterModel parallelOnly = Model(L"VKT300", L"Quorvex VKT300", L"FFFF", L"9A1B");
+    const PrinterModel usbOnly = Model(L"QX2000", L"Quorvex QX2000", L"5E6F", L"ffff");
+    const PrinterModel neither = Model(L"QX9", L"Quorvex QX9", L"", L"FFFF");
+    const struct {
+        const PrinterModel* model;
+        const wchar_t* cable;
+        const char* type;   // empty when refused
+        const char* error;
+    } cases[] = {
+        {&both, L"", "USB", ""},
+        {&both, L"parallel", "LPT", ""},
+        {&parallelOnly, L"", "LPT", ""},
+        {&parallelOnly, L"usb", "", "Quorvex VKT300 has no USB connection"},
+        {&usbOnly, L"", "USB", ""},
+        {&usbOnly, L"parallel", "", "Quorvex QX2000 has no parallel connection"},
+        {&neither, L"", "", "Quorvex QX9 has neither a USB nor a parallel connection"},
+    };
+    for (const auto& c : cases) {
+        std::wstring type, error;
+        const bool ok = ChooseConnection(*c.model, c.cable, type, error);
+        EXPECT_EQ(std::string(c.type).empty(), !ok) << Narrow(c.model->infBaseName) << " " << Narrow(c.cable);
+        EXPECT_EQ(c.type, Narrow(type));
+        EXPECT_EQ(c.error, Narrow(error));
+    }
+}
