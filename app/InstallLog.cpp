@@ -7,8 +7,8 @@
 
 bool CInstallLog::Open(const std::wstring& path)
 {
-    // Appending only: several runs (or several machines' runs on a share)
-    // add to the same log without overwriting each other's lines.
+    // Appending only: every write lands at the end, so later runs add to
+    // the log without overwriting the lines of earlier ones.
     m_file.Reset(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return m_file.IsValid();
