@@ -35,7 +35,11 @@ PlatformFacts QueryPlatformFacts()
         facts.isWow64 = wow64 != FALSE;
     }
 
-    if (facts.isWow64) {
+    // A 64-bit build knows it from its own pointer size; IsWow64Process
+    // answers FALSE for it.
+    facts.is64BitProcess = sizeof(void*) == 8;
+
+    if (facts.isWow64 || facts.is64BitProcess) {
         SYSTEM_INFO info;
         ZeroMemory(&info, sizeof(info));
         GetSystemInfo(&info);

@@ -16,9 +16,11 @@ void ApplyPlatformFacts(const PlatformFacts& facts, InstallContext& context)
         context.osMinorVersion = facts.minorVersion;
     }
     context.isWow64 = facts.isWow64;
+    context.is64BitProcess = facts.is64BitProcess;
     context.processorArchitecture.clear();
-    if (context.isWow64) {
-        // A 32-bit process on x64 Windows sees the Intel value here.
+    if (context.Is64BitWindows()) {
+        // A 32-bit process on x64 Windows sees the Intel value here; a
+        // 64-bit one sees its own architecture.
         if (facts.processorArchitecture == kArchitectureIa64)
             context.processorArchitecture = L"IA64";
         else if (facts.processorArchitecture == kArchitectureIntel)
@@ -30,7 +32,7 @@ void ApplyPlatformFacts(const PlatformFacts& facts, InstallContext& context)
 
 void DeriveInstallSettings(InstallContext& context)
 {
-    if (context.isWow64) {
+    if (context.Is64BitWindows()) {
         const std::wstring& arch = context.processorArchitecture;
         if (arch == L"AMD64" || arch == L"INTEL64")
             context.architectureDir = L"AMD64";
@@ -43,11 +45,13 @@ void DeriveInstallSettings(InstallContext& context)
     }
 
     // The spooler calls of a 32-bit process name the 32-bit environment on
-    // every platform; the 64-bit file set is chosen by architectureDir.
-    context.environment = L"Windows NT x86";
+    // every platform; the 64-bit file set is chosen by architectureDir. A
+    // 64-bit process names its own, as the spooler expects of it (this
+    // 64-bit build is x86-64 code, so that is the x64 environment).
+    context.environment = context.is64BitProcess ? L"Windows x64" : L"Windows NT x86";
 
     // The direct spooler path serves 32-bit Windows 2000, XP and 2003 (and
     // the 9x family, which the installation refuses before it matters).
     context.useLegacyInstall =
-        !(context.isWow64 || static_cast<std::int32_t>(context.osMajorVersion) > 5);
+        !(context.Is64BitWindows() || static_cast<std::int32_t>(context.osMajorVersion) > 5);
 }

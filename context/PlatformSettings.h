@@ -15,10 +15,12 @@ struct PlatformFacts {
     std::uint32_t majorVersion = 0;
     std::uint32_t minorVersion = 0;
     bool isWow64 = false;               // IsWow64Process said so (false when missing)
+    bool is64BitProcess = false;        // the program itself is a 64-bit build
     std::uint16_t processorArchitecture = 0;  // wProcessorArchitecture of GetSystemInfo
 };
 
-// Fills osMajorVersion, osMinorVersion, isWow64 and processorArchitecture.
+// Fills osMajorVersion, osMinorVersion, isWow64, is64BitProcess and
+// processorArchitecture.
 void ApplyPlatformFacts(const PlatformFacts& facts, InstallContext& context);
 
 // Fills architectureDir, environment and useLegacyInstall from the fields

@@ -8,14 +8,14 @@ const wchar_t* const kHelperResourceType = L"WIN7";
 
 StagingLayout ChooseStagingLayout(const InstallContext& context)
 {
-    return (!context.isWow64 && context.osMajorVersion <= 5) ? StagingLayout::Legacy
-                                                             : StagingLayout::Subfolder;
+    return (!context.Is64BitWindows() && context.osMajorVersion <= 5) ? StagingLayout::Legacy
+                                                                      : StagingLayout::Subfolder;
 }
 
 std::wstring ArchitectureSubfolder(const InstallContext& context)
 {
     // The legacy layout and every 32-bit system stage the x86 plug-ins.
-    if (ChooseStagingLayout(context) == StagingLayout::Legacy || !context.isWow64)
+    if (ChooseStagingLayout(context) == StagingLayout::Legacy || !context.Is64BitWindows())
         return std::wstring(L"\\") + kPluginFolders[0];
     if (context.architectureDir == L"AMD64" || context.architectureDir == L"INTEL64")
         return std::wstring(L"\\") + kPluginFolders[1];

@@ -85,6 +85,25 @@ TEST(PlatformSettings, Wow64OnAnOldVersionNumberIsStillNotLegacy)
     EXPECT_FALSE(Derive(facts).useLegacyInstall);
 }
 
+TEST(PlatformSettings, SixtyFourBitBuildNamesItsOwnEnvironmentOnEveryVersion)
+{
+    // IsWow64Process answers FALSE for a 64-bit process: the build itself
+    // says that Windows is 64-bit. XP x64 / 2003 x64 (5.2) included.
+    for (std::uint32_t major : {5u, 6u, 10u}) {
+        PlatformFacts facts = Nt(major, 2);
+        facts.is64BitProcess = true;
+        facts.processorArchitecture = 9;
+        InstallContext c = Derive(facts);
+        SCOPED_TRACE(major);
+        EXPECT_FALSE(c.isWow64);
+        EXPECT_TRUE(c.Is64BitWindows());
+        EXPECT_EQ(L"AMD64", c.processorArchitecture);
+        EXPECT_EQ(L"AMD64", c.architectureDir);
+        EXPECT_EQ(L"Windows x64", c.environment);
+        EXPECT_FALSE(c.useLegacyInstall);
+    }
+}
+
 TEST(PlatformSettings, NineXFamilyAndFailedQueriesCountAsVersionZero)
 {
     PlatformFacts win98;
@@ -111,6 +130,7 @@ TEST(PlatformSettings, ArchitectureTextIsClearedWhenNotUnderWow64)
     facts.processorArchitecture = 9;
     ApplyPlatformFacts(facts, c);
     EXPECT_EQ(L"", c.processorArchitecture);
+    EXPECT_FALSE(c.Is64BitWindows());
 }
 
 TEST(InstallContext, StartsEmpty)

@@ -3,11 +3,12 @@
 #include "install/FilePlan.h"
 
 namespace {
-InstallContext Context(unsigned major, bool wow64, const wchar_t* archDir)
+InstallContext Context(unsigned major, bool wow64, const wchar_t* archDir, bool process64 = false)
 {
     InstallContext c;
     c.osMajorVersion = major;
     c.isWow64 = wow64;
+    c.is64BitProcess = process64;
     c.architectureDir = archDir;
     c.environment = L"Windows NT x86";
     c.model.namePrefix = L"AB";
@@ -48,12 +49,15 @@ TEST(FilePlan, LegacyLayoutPutsEveryFileFlatInTheDriverDirectory)
 
 TEST(FilePlan, SubfolderLayoutUsesArchitectureAndGpdFolders)
 {
-    struct Case { unsigned major; bool wow64; const wchar_t* archDir; const wchar_t* sub; } cases[] = {
-        {6, true, L"AMD64", L"\\amd64"}, {5, true, L"INTEL64", L"\\amd64"},
-        {6, true, L"IA64", L"\\ia64"}, {6, false, L"x86", L"\\i386"}, {6, true, L"x86", L""},
+    struct Case { unsigned major; bool wow64; const wchar_t* archDir; const wchar_t* sub; bool process64; } cases[] = {
+        {6, true, L"AMD64", L"\\amd64", false}, {5, true, L"INTEL64", L"\\amd64", false},
+        {6, true, L"IA64", L"\\ia64", false}, {6, false, L"x86", L"\\i386", false}, {6, true, L"x86", L"", false},
+        // A 64-bit build is not under WOW64, yet stages the 64-bit set, on
+        // XP x64 / 2003 x64 too.
+        {5, false, L"AMD64", L"\\amd64", true}, {10, false, L"AMD64", L"\\amd64", true},
     };
     for (const Case& c : cases) {
-        const DriverFilePlan plan = MakeDriverFilePlan(Context(c.major, c.wow64, c.archDir), L"AB1234", kModule, kDriverDir);
+        const DriverFilePlan plan = MakeDriverFilePlan(Context(c.major, c.wow64, c.archDir, c.process64), L"AB1234", kModule, kDriverDir);
         EXPECT_EQ(StagingLayout::Subfolder, plan.layout);
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(kModule + c.sub, plan.copies[i].sourceFolder) << c.archDir;
