@@ -3,6 +3,17 @@
 
 set(QV_SIM_DIR ${CMAKE_SOURCE_DIR}/sim)
 
+# The bench runs what this build makes: the 32-bit programs that ship, or the
+# same sources built for x86-64, for machines that cannot start 32-bit
+# programs. A 64-bit program only runs in a 64-bit prefix.
+if(WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(QV_PROGRAM_BITS 64)
+  set(QV_PREFIX_ARCHES win64)
+else()
+  set(QV_PROGRAM_BITS 32)
+  set(QV_PREFIX_ARCHES win32 win64)
+endif()
+
 # The compiler's warnings, in its own spelling.
 function(qv_warnings target)
   if(MSVC)
@@ -119,19 +130,28 @@ endfunction()
 
 # Runs a Windows program in a fresh copy of a prepared Wine prefix.
 #   qv_wine_run(NAME n EXE target [ARCH win32|win64] [VERSION winxp]
-#               [LANG en_US.UTF-8] [LABELS ...] [ARGS ...] [TIMEOUT s] [DISPLAY])
+#               [LANG en_US.UTF-8] [LABELS ...] [ARGS ...] [TIMEOUT s] [DISPLAY]
+#               [ONLY_32BIT reason])
 # DISPLAY marks tests that open windows: they run one at a time, so that
-# screenshots show only their own windows.
+# screenshots show only their own windows. In the x86-64 build every run
+# takes the 64-bit prefix; ONLY_32BIT names a run whose subject the 64-bit
+# program does not have (WOW64): there it is registered as skipped, with the
+# reason, so that the skip is seen.
 function(qv_wine_run)
   if(NOT WIN32)
     return()
   endif()
-  cmake_parse_arguments(A "DISPLAY" "NAME;EXE;ARCH;VERSION;LANG;TIMEOUT" "LABELS;ARGS" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY" "NAME;EXE;ARCH;VERSION;LANG;TIMEOUT;ONLY_32BIT" "LABELS;ARGS" ${ARGN})
   if(NOT TARGET ${A_EXE})
     return()
   endif()
-  if(NOT A_ARCH)
-    set(A_ARCH win32)
+  if(NOT A_ARCH OR QV_PROGRAM_BITS EQUAL 64)
+    set(A_ARCH win${QV_PROGRAM_BITS})
+  endif()
+  if(A_ONLY_32BIT AND QV_PROGRAM_BITS EQUAL 64)
+    add_test(NAME ${A_NAME} COMMAND sh -c "echo \"SKIPPED: ${A_NAME}: $0\"; exit 77" "${A_ONLY_32BIT}")
+    set_tests_properties(${A_NAME} PROPERTIES LABELS "wine;${A_ARCH};${A_LABELS}" SKIP_RETURN_CODE 77)
+    return()
   endif()
   if(NOT A_VERSION)
     set(A_VERSION default)
@@ -144,7 +164,7 @@ function(qv_wine_run)
   endif()
   add_test(NAME ${A_NAME}
     COMMAND bash ${QV_SIM_DIR}/wine/run-test.sh
-      --build ${CMAKE_BINARY_DIR} --arch ${A_ARCH} --version ${A_VERSION}
+      --build ${CMAKE_BINARY_DIR} --bits ${QV_PROGRAM_BITS} --arch ${A_ARCH} --version ${A_VERSION}
       --lang ${A_LANG} --name ${A_NAME}
       -- $<TARGET_FILE:${A_EXE}> ${A_ARGS})
   set(labels wine ${A_ARCH} ${A_LABELS})
@@ -165,4 +185,15 @@ function(qv_resource_script_depends)
        ${CMAKE_SOURCE_DIR}/wizard/res/*.bmp ${CMAKE_SOURCE_DIR}/wizard/res/*.ico
        ${CMAKE_SOURCE_DIR}/wizard/res/*.manifest)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.rc PROPERTIES OBJECT_DEPENDS "${deps}")
+  if(QV_PROGRAM_BITS EQUAL 64)
+    # A manifest names the program's processor architecture, and Windows
+    # refuses a common-controls dependency of another one. The x86-64 build
+    # takes the same manifest with its own architecture, made here; the
+    # script picks it by _WIN64.
+    set(gen ${CMAKE_BINARY_DIR}/wizard-res-x64)
+    file(READ ${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.manifest text)
+    string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" text "${text}")
+    file(CONFIGURE OUTPUT ${gen}/QuorvexSetup-x64.manifest CONTENT "${text}" @ONLY)
+    set_property(SOURCE ${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${gen})
+  endif()
 endfunction()

@@ -1,17 +1,5 @@
-# Cross-compiling the Windows programs with MinGW-w64 (32-bit, i686).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling the Windows programs with MinGW-w64 (32-bit, i686): the
+# programs that ship.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(_triplet i686-w64-mingw32)
-# The win32 thread model: the runtime of the posix model links in
-# winpthreads, which imports GetTickCount64 (Vista) and
-# AddVectoredExceptionHandler (XP) and so keeps the programs from loading on
-# Windows 2000 and XP. Nothing here uses standard threads.
-set(CMAKE_C_COMPILER   ${_triplet}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${_triplet}-g++-win32)
-set(CMAKE_RC_COMPILER  ${_triplet}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${_triplet})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ make locales
   mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64  # the x86-64 build of the bench
   wine wine32 wine64
   xvfb xauth x11-utils imagemagick fonts-wqy-microhei
   googletest libgtest-dev libbenchmark-dev

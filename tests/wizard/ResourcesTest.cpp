@@ -208,6 +208,18 @@ TEST(Manifest, DemandsAdministrativeRights)
     std::string manifest(text, SizeofResource(nullptr, info));
     EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
     EXPECT_NE(std::string::npos, manifest.find("uiAccess=\"false\""));
+
+    // Every architecture it names is this program's own: Windows does not
+    // start a program whose common-controls dependency names another one.
+    const std::string own = sizeof(void*) == 8 ? "amd64" : "x86";
+    const std::string key = "processorArchitecture=\"";
+    int named = 0;
+    for (size_t at = manifest.find(key); at != std::string::npos; at = manifest.find(key, at + 1)) {
+        const size_t start = at + key.size();
+        EXPECT_EQ(own, manifest.substr(start, manifest.find('"', start) - start));
+        ++named;
+    }
+    EXPECT_EQ(2, named) << "the program's identity and the common-controls dependency";
 }
 
 int main(int argc, char** argv)
