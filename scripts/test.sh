@@ -2,12 +2,37 @@
 # Sets everything up and runs every test: native unit tests (ASan, UBSan),
 # Windows tests under Wine (registry, files, spooler, services), window and
 # end-to-end tests under Xvfb, and a bounded fuzz run.
-#   test.sh [ctest arguments for both builds, e.g. -R catalog]
+#   test.sh [--x64] [ctest arguments for both builds, e.g. -R catalog]
+#
+# The Windows tests run the 32-bit programs that ship, where this machine can
+# start 32-bit programs; where it cannot, they run the x86-64 build of the
+# same sources under 64-bit Wine. --x64 takes that route on any machine. The
+# 32-bit build, its import check and the native tests run either way, and
+# the x86-64 build is always compiled, so that it cannot rot unseen.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+route=32 why=
+if [ "${1:-}" = --x64 ]; then
+  route=64 why="--x64 asks for it"
+  shift
+fi
+
 bash scripts/setup.sh || exit 1
+. sim/wine/machine-check.sh
+if [ $route = 32 ] && reason=$(qv_32bit_refused); then
+  route=64 why=$reason
+fi
+if [ $route = 64 ]; then
+  route_line="Windows tests: x86-64 build under 64-bit Wine, because $why"
+  windows_preset=windows-x64
+else
+  route_line="Windows tests: 32-bit build (the programs that ship) under Wine"
+  windows_preset=windows
+fi
+echo "$route_line"
+
 bash scripts/build.sh all || { echo "build failed"; exit 1; }
 
 # One X server for every test that opens windows.
@@ -51,12 +76,8 @@ ctest --preset native -j "$jobs" "$@" 2>&1 | tee build/native-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 count build/native-tests.log
 
-echo "== Windows tests under Wine"
-. sim/wine/machine-check.sh
-if reason=$(qv_32bit_refused); then
-  echo "NOTE: the Windows tests are skipped: $reason."
-fi
-ctest --preset windows -j "$jobs" "$@" 2>&1 | tee build/windows-tests.log
+echo "== $route_line"
+ctest --preset $windows_preset -j "$jobs" "$@" 2>&1 | tee build/windows-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 count build/windows-tests.log
 
@@ -65,9 +86,10 @@ if [ $# -eq 0 ] && [ -f fuzz/run.sh ]; then
   if bash fuzz/run.sh 30; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 fi
 
-echo "Screenshots and logs: build/windows/test-output/"
-if [ $skipped -gt 0 ]; then
-  echo "NOTE: $skipped tests were skipped${reason:+: $reason}."
-fi
-echo "$passed passed, $failed failed, $skipped skipped"
+echo "Screenshots and logs: build/$windows_preset/test-output/"
+# Every skip says why: the reasons the skipped runs printed.
+for log in build/native/Testing/Temporary/LastTest.log build/$windows_preset/Testing/Temporary/LastTest.log; do
+  [ -f "$log" ] && grep -h '^SKIPPED: ' "$log" | sort -u
+done
+echo "$passed passed, $failed failed, $skipped skipped. $route_line"
 exit $status

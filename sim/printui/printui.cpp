@@ -20,7 +20,9 @@ namespace {
 const wchar_t* const kCallLog = L"C:\\printui-calls.log";
 const wchar_t* const kResultLog = L"C:\\printui-results.log";
 const wchar_t* const kFolderLog = L"C:\\printui-folders.log";
-const wchar_t* const kEnvironment = L"Windows NT x86";
+// The environment of the process the stand-in is loaded into, as the
+// system's own entry point registers drivers for its own platform.
+const wchar_t* const kEnvironment = sizeof(void*) == 8 ? L"Windows x64" : L"Windows NT x86";
 
 void AppendLine(const wchar_t* path, const std::wstring& line)
 {

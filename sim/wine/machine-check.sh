@@ -1,13 +1,16 @@
 # Sourced by the prefix scripts and the test command: can this machine run
-# our Windows programs at all?
+# our 32-bit Windows programs, and how to run the x86-64 build instead.
 #
-# Our Windows programs are 32-bit, and Wine starts every 32-bit Windows
-# program through its 32-bit loader, a 32-bit Linux executable. Some virtual
+# The programs that ship are 32-bit, and Wine starts every 32-bit Windows
+# program through its 32-bit loader, a 32-bit Linux executable. Some
 # machines' kernels refuse 32-bit executables outright ("Exec format error"),
-# whatever is installed. There no Windows test can run: such a run is
-# reported as skipped (77, the code CTest is told means "skipped"), never as
-# passed, and the reason is printed. Any other failure of Wine stays a failure.
+# whatever is installed. There the bench runs the x86-64 build of the same
+# sources under Wine's 64-bit loader (qv_use_wine64). A 32-bit run asked for
+# on such a machine is reported as skipped (77, the code CTest is told means
+# "skipped"), never as passed, and the reason is printed. Any other failure
+# of Wine stays a failure.
 QV_SKIP_CODE=77
+QV_WINE_SHIMS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64
 
 # Prints why this machine cannot run 32-bit programs and succeeds when it
 # cannot; fails (prints nothing) when it can, or when Wine fails otherwise.
@@ -17,6 +20,26 @@ qv_32bit_refused() {
   printf '%s' "$out" | grep -qi 'exec format error' || return 1
   echo "this machine's kernel does not run 32-bit executables, so Wine cannot start" \
        "32-bit Windows programs here ($out)"
+}
+
+# Wine's 64-bit loader. The `wine` command starts the 32-bit loader whenever
+# it is installed, even for a 64-bit program, so the x86-64 route names the
+# 64-bit one itself.
+qv_wine64_loader() {
+  local c
+  for c in /usr/lib/wine/wine64 /usr/lib/x86_64-linux-gnu/wine/wine64 /usr/lib64/wine/wine64 \
+           "$(command -v wine64 2>/dev/null)"; do
+    [ -n "$c" ] && [ -x "$c" ] && { echo "$c"; return 0; }
+  done
+  return 1
+}
+
+# From here on, `wine` (and every Wine script that calls it, wineboot among
+# them) is the 64-bit loader, and Wine starts its own programs with it too.
+qv_use_wine64() {
+  local loader
+  loader=$(qv_wine64_loader) || { echo "no 64-bit Wine loader (wine64) on this machine" >&2; exit 1; }
+  export WINELOADER=$loader PATH="$QV_WINE_SHIMS:$PATH"
 }
 
 qv_require_32bit_wine() {

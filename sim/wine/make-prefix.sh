@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Creates a throwaway Wine prefix that tests copy from:
-#   make-prefix.sh --arch win32|win64 --dir DIR
+#   make-prefix.sh [--bits 32|64] --arch win32|win64 --dir DIR
 # win32 is a 32-bit prefix; win64 a 64-bit one, where our 32-bit programs run
-# under WOW64. Nothing here touches ~/.wine.
+# under WOW64 and the x86-64 build (--bits 64) runs natively. With --bits 64
+# the prefix is made with Wine's 64-bit loader alone, as on a machine that
+# cannot start 32-bit programs. Nothing here touches ~/.wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-arch=win32 dir=
+bits=32 arch=win32 dir=
 while [ $# -gt 0 ]; do
   case $1 in
+    --bits) bits=$2; shift 2 ;;
     --arch) arch=$2; shift 2 ;;
     --dir) dir=$2; shift 2 ;;
     *) echo "make-prefix: unknown argument $1" >&2; exit 2 ;;
@@ -15,7 +18,11 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$dir" ] || { echo "make-prefix: --dir is required" >&2; exit 2; }
 . "$here/machine-check.sh"
-qv_require_32bit_wine
+if [ "$bits" = 64 ] && [ "$arch" = win64 ]; then
+  qv_use_wine64
+else
+  qv_require_32bit_wine
+fi
 
 stamp="$(cat "$0" "$here/prefix.reg" | md5sum | cut -d' ' -f1)-$(wine --version)"
 if [ -f "$dir/.ready" ] && [ "$(cat "$dir/.ready")" = "$stamp" ]; then

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Runs one Windows program in a fresh copy of a prepared Wine prefix:
-#   run-test.sh --build DIR --arch win32|win64 --version default|win98|nt40|win2k|winxp|win7|win10
+#   run-test.sh --build DIR [--bits 32|64] --arch win32|win64
+#               --version default|win98|nt40|win2k|winxp|win7|win10
 #               --lang en_US.UTF-8 --name NAME [--keep] -- program.exe [args...]
+# --bits says which build DIR holds: 32 (the programs that ship; the default)
+# or 64 (the x86-64 build, which runs in a win64 prefix under Wine's 64-bit
+# loader, also where this machine cannot start 32-bit programs).
 # The copy lives in DIR/prefixes/run/NAME and is removed after a passing run
 # (kept after a failing one, for a look). The program sees:
 #   QV_TEST_OUTPUT   a Windows path (Z:\...) of DIR/test-output/NAME, for screenshots
@@ -9,10 +13,11 @@
 # Every process of the prefix is ended before this script returns.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build= arch=win32 version=default lang=en_US.UTF-8 name= keep=0
+build= bits=32 arch=win32 version=default lang=en_US.UTF-8 name= keep=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
+    --bits) bits=$2; shift 2 ;;
     --arch) arch=$2; shift 2 ;;
     --version) version=$2; shift 2 ;;
     --lang) lang=$2; shift 2 ;;
@@ -24,12 +29,17 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$build" ] && [ -n "$name" ] && [ $# -gt 0 ] || { echo "run-test: usage: see the header of $0" >&2; exit 2; }
 . "$here/machine-check.sh"
-qv_require_32bit_wine
+case $bits in
+  32) qv_require_32bit_wine ;;
+  64) [ "$arch" = win64 ] || { echo "run-test: a 64-bit program runs only in a win64 prefix" >&2; exit 2; }
+      qv_use_wine64 ;;
+  *) echo "run-test: --bits is 32 or 64" >&2; exit 2 ;;
+esac
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${QV_IN_XVFB:-}" ]; then
   # Windows need an X server; without one, give this run its own.
   export QV_IN_XVFB=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --build "$build" --arch "$arch" --version "$version" \
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --build "$build" --bits "$bits" --arch "$arch" --version "$version" \
     --lang "$lang" --name "$name" $( [ $keep = 1 ] && echo --keep ) -- "$@"
 fi
 
@@ -37,7 +47,7 @@ template=$build/prefixes/template-$arch
 mkdir -p "$build/prefixes"
 (
   flock 9
-  bash "$here/make-prefix.sh" --arch "$arch" --dir "$template" >&2
+  bash "$here/make-prefix.sh" --bits "$bits" --arch "$arch" --dir "$template" >&2
 ) 9>"$build/prefixes/.lock-$arch"
 
 prefix=$build/prefixes/run/$name
@@ -53,11 +63,12 @@ export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
 export LC_ALL=$lang LANG=$lang
 overrides="mscoree,mshtml,winemenubuilder.exe="
 
-# The print-installation stand-in, when the build has one (see sim/README.md).
+# The print-installation stand-in, when the build has one (see sim/README.md),
+# in the system folder that programs of its bitness load from.
 standin=$build/sim/printui.dll
 if [ -f "$standin" ]; then
   sysdir=system32
-  [ "$arch" = win64 ] && sysdir=syswow64
+  [ "$arch" = win64 ] && [ "$bits" = 32 ] && sysdir=syswow64
   cp --remove-destination "$standin" "$prefix/drive_c/windows/$sysdir/printui.dll"
   overrides="$overrides;printui=n"
 fi

@@ -13,7 +13,7 @@ namespace {
 struct Expected {
     unsigned major = 0, minor = 0;
     bool wow64 = false;
-    std::wstring processor, dir;
+    std::wstring processor, dir, environment;
     bool legacy = false;
 } g_expected;
 
@@ -46,7 +46,7 @@ TEST(PlatformDetection, MatchesTheRunningSystem)
     EXPECT_EQ(g_expected.wow64, context.isWow64);
     EXPECT_EQ(g_expected.processor, context.processorArchitecture);
     EXPECT_EQ(g_expected.dir, context.architectureDir);
-    EXPECT_EQ(L"Windows NT x86", context.environment);
+    EXPECT_EQ(g_expected.environment, context.environment);
     EXPECT_EQ(g_expected.legacy, context.useLegacyInstall);
     // Detection leaves the model alone.
     EXPECT_EQ(L"USB", context.model.connectionType);
@@ -65,6 +65,7 @@ int main(int argc, char** argv)
         else if (Take(argv[i], "--processor=", &v)) g_expected.processor = Widen(v);
         else if (Take(argv[i], "--dir=", &v)) g_expected.dir = Widen(v);
         else if (Take(argv[i], "--legacy=", &v)) g_expected.legacy = std::atoi(v) != 0;
+        else if (Take(argv[i], "--env=", &v)) g_expected.environment = Widen(v);
     }
     return RUN_ALL_TESTS();
 }

@@ -84,31 +84,27 @@ std::string Join(const std::vector<std::wstring>& items)
     return out;
 }
 
-// The platform as the installer sees it.
-bool IsWow64()
-{
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
-DWORD OsMajorVersion()
-{
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    return GetVersionExW(&version) ? version.dwMajorVersion : 0;
-}
-
 // 32-bit Windows 2000, XP and Server 2003: driver and printer through the
 // spooler; everything else through the printer-installation entry point.
 bool UsesDirectSpoolerPath()
 {
-    return !IsWow64() && OsMajorVersion() == 5;
+    return Platform().useLegacyInstall;
 }
 
-// Where the plug-ins of the platform go in the subfolder layout.
+// Where the plug-ins of the platform go in the subfolder layout: the 64-bit
+// set on 64-bit Windows, whichever build of the installer runs there.
 std::wstring PluginFolder()
 {
-    return IsWow64() ? L"amd64\\" : L"i386\\";
+    return Platform().Is64BitWindows() ? L"amd64\\" : L"i386\\";
+}
+
+// What the timing lines call the installation path of this run.
+const char* PathTag(bool legacy)
+{
+    return legacy                       ? "usb-direct"
+           : Platform().is64BitProcess ? "usb-printui-x64"
+           : Platform().isWow64        ? "usb-printui-wow64"
+                                        : "usb-printui";
 }
 
 // Adds to `folder` a copy of sample model QX1000 under the name of a
@@ -518,10 +514,9 @@ void ExpectStagedFilesWhole(const std::vector<std::wstring>& files, bool present
             }
         if (!fromResource) {
             const std::wstring lower = Lower(name);
-            const std::wstring folder = lower.size() > 4 && lower.compare(lower.size() - 4, 4, L".gpd") == 0 ? L"\\gpd\\"
+            const std::wstring folder = lower.size() > 4 && lower.compare(lower.size() - 4, 4, L".gpd") == 0 ? std::wstring(L"\\gpd\\")
                                         : lower.compare(0, 2, L"qx") == 0                                   ? L"\\"
-                                        : IsWow64()                                                          ? L"\\amd64\\"
-                                                                                                             : L"\\i386\\";
+                                                                                                             : L"\\" + PluginFolder();
             ASSERT_TRUE(wm::ReadFileBytes(samples + folder + name, expected));
         }
         std::string staged;
@@ -548,6 +543,43 @@ void ExpectDriverFiles(const std::wstring& printer, const std::wstring& dataFile
     EXPECT_EQ(Join(dependent), Join(names));
 }
 
+// What the installation path left of model QX1000 on `port`. The direct
+// path: no call of the entry point, the installer's own driver record (the
+// cable's GPD, `legacyDependent`) and every file flat in the driver
+// directory. The entry point: one call on the staged INF, the driver of the
+// INF's install section, and the subfolder layout of the platform.
+void ExpectQx1000DriverAndFiles(bool legacy, const std::string& port, const std::wstring& legacyDataFile,
+                                const std::vector<std::wstring>& legacyDependent, size_t callsBefore)
+{
+    const std::wstring dir = DriverDirectory();
+    const std::vector<std::string> calls = ReadLines(L"C:\\printui-calls.log");
+    if (legacy) {
+        EXPECT_EQ(callsBefore, calls.size()) << "the direct path does not run the entry point";
+        ExpectDriverFiles(kQx1000, legacyDataFile, legacyDependent);
+        for (const std::wstring& file : StagedFiles(L"1000", L"", L""))
+            EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
+        EXPECT_FALSE(DirectoryExists(dir + L"\\gpd"));
+        EXPECT_FALSE(DirectoryExists(dir + L"\\i386"));
+        return;
+    }
+    // The entry point, run on the staged INF (its path quoted).
+    ASSERT_EQ(callsBefore + 1, calls.size()) << "the stand-in was not called once";
+    EXPECT_EQ("/z /if /b \"Quorvex QX1000\" /f \"" + Utf8(dir) + "\\QX1000.inf\" /r \"" + port +
+                  "\" /m \"Quorvex QX1000\"",
+              calls.back());
+    DriverInfo info;
+    ASSERT_TRUE(PrinterDriverInfo(kQx1000, info));
+    EXPECT_EQ(L"qx1000u.gpd", Lower(BaseName(info.dataFile)));
+    // The subfolder layout: plug-ins of the platform, GPD files in gpd\.
+    for (const std::wstring& file : StagedFiles(L"1000", PluginFolder(), L"gpd\\"))
+        EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
+    EXPECT_FALSE(FileExists(dir + L"\\QUNI1000.DLL"));
+    EXPECT_FALSE(FileExists(dir + L"\\QX1000U.gpd"));
+    if (Platform().Is64BitWindows()) {
+        EXPECT_FALSE(DirectoryExists(dir + L"\\i386")) << "x86 plug-ins staged on a 64-bit system";
+    }
+}
+
 // Every text of `parts` is in `log`, in that order.
 void ExpectLogSays(const std::string& log, const std::vector<std::string>& parts)
 {
@@ -563,9 +595,10 @@ void ExpectLogSays(const std::string& log, const std::vector<std::string>& parts
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Windows XP (32-bit): the direct spooler path.
+// The parallel cable: on Windows XP (32-bit) the direct spooler path, on
+// every other system the entry point.
 
-TEST_F(InstallFlow, ParallelCableOnTheDirectSpoolerPath)
+TEST_F(InstallFlow, ParallelCableInstallation)
 {
     DeletePrintersStartingWith(kQx1000);
     // Two instances of the parallel device: one as Windows leaves it before a
@@ -578,6 +611,9 @@ TEST_F(InstallFlow, ParallelCableOnTheDirectSpoolerPath)
     ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(named, false));
     const std::vector<std::wstring> classBefore = SubKeys(kClassKey);
 
+    const size_t callsBefore = ReadLines(L"C:\\printui-calls.log").size();
+    const bool legacy = UsesDirectSpoolerPath();
+
     const std::wstring folder = MakePackageFolder(L"lpt");
     ASSERT_TRUE(CopySampleFiles(folder, {}));
     ASSERT_NO_FATAL_FAILURE(Start(folder));
@@ -585,7 +621,7 @@ TEST_F(InstallFlow, ParallelCableOnTheDirectSpoolerPath)
     double elapsed = 0;
     HWND box = RunSetup(&elapsed);
     ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
-    ReportTiming("winxp-parallel", elapsed);
+    ReportTiming(legacy ? "parallel-direct" : "parallel-printui", elapsed);
     ExpectSucceeded(kQx1000, L"LPT1:", kQx1000);
     Shot("setup-success-parallel");
 
@@ -597,18 +633,13 @@ TEST_F(InstallFlow, ParallelCableOnTheDirectSpoolerPath)
     EXPECT_EQ(Utf8(kQx1000 + L",winspool,LPT1:"), Utf8(DefaultDeviceEntry()));
     EXPECT_EQ(Utf8(kQx1000), Utf8(DefaultPrinterName()));
 
-    // The driver registered by the installer itself, with the parallel GPD.
+    // On the direct path the installer registers the driver itself, with
+    // the parallel GPD.
     EXPECT_TRUE(DriverListed(kQx1000));
-    ExpectDriverFiles(kQx1000, L"qx1000.gpd",
-                      {L"unires.dll", L"stdnames.gpd", L"qx1000.ini", L"qres1000.dll", L"quni1000.dll",
-                       L"qui1000.dll", L"common6.gpd"});
-
-    // The legacy layout: every file flat in the driver directory.
-    const std::wstring dir = DriverDirectory();
-    for (const std::wstring& file : StagedFiles(L"1000", L"", L""))
-        EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
-    EXPECT_FALSE(DirectoryExists(dir + L"\\gpd"));
-    EXPECT_FALSE(DirectoryExists(dir + L"\\i386"));
+    ExpectQx1000DriverAndFiles(legacy, "LPT1:", L"qx1000.gpd",
+                               {L"unires.dll", L"stdnames.gpd", L"qx1000.ini", L"qres1000.dll", L"quni1000.dll",
+                                L"qui1000.dll", L"common6.gpd"},
+                               callsBefore);
 
     // The class instance key, and the helper's parallel-port update: the
     // device without a maker is finished (no DeviceDesc in this mode), the
@@ -643,7 +674,11 @@ TEST_F(InstallFlow, SecondInstallationOfTheSameModel)
 {
     const std::wstring folder = MakePackageFolder(L"again");
     ASSERT_TRUE(CopySampleFiles(folder, {}));
-    const std::wstring copy1 = WithCopySuffix(kQx1000, 1);
+    const bool legacy = UsesDirectSpoolerPath();
+    // The installer names the copy on the direct path, in the language of
+    // its user interface; the system's printer installation names it itself
+    // (the stand-in as English Windows does).
+    const std::wstring copy1 = legacy ? WithCopySuffix(kQx1000, 1) : kQx1000 + L" (Copy 1)";
     // Start from exactly one printer of the model.
     if (!HasPrinter(kQx1000) || HasPrinter(copy1)) {
         DeletePrintersStartingWith(kQx1000);
@@ -656,7 +691,6 @@ TEST_F(InstallFlow, SecondInstallationOfTheSameModel)
     ASSERT_TRUE(HasPrinter(kQx1000));
 
     const std::wstring dir = DriverDirectory();
-    const bool legacy = UsesDirectSpoolerPath();
     const std::vector<std::wstring> files =
         legacy ? StagedFiles(L"1000", L"", L"") : StagedFiles(L"1000", PluginFolder(), L"gpd\\");
     std::vector<FILETIME> times;
@@ -725,7 +759,7 @@ TEST_F(InstallFlow, UsbCableFailuresThenInstallation)
     HWND box = RunSetup(&elapsed);
     ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
     const bool legacy = UsesDirectSpoolerPath();
-    ReportTiming(legacy ? "usb-direct" : IsWow64() ? "usb-printui-wow64" : "usb-printui", elapsed);
+    ReportTiming(PathTag(legacy), elapsed);
     ExpectSucceeded(kQx1000, L"USB003", kQx1000);
     Shot("setup-success-usb");
 
@@ -736,33 +770,10 @@ TEST_F(InstallFlow, UsbCableFailuresThenInstallation)
     EXPECT_EQ(Utf8(kQx1000 + L",winspool,USB003"), Utf8(DefaultDeviceEntry()));
     EXPECT_EQ(Utf8(kQx1000), Utf8(DefaultPrinterName()));
 
-    const std::wstring dir = DriverDirectory();
-    const std::vector<std::string> calls = ReadLines(L"C:\\printui-calls.log");
-    if (legacy) {
-        EXPECT_EQ(callsBefore, calls.size()) << "the direct path does not run the entry point";
-        ExpectDriverFiles(kQx1000, L"qx1000u.gpd",
-                          {L"unires.dll", L"stdnames.gpd", L"qx1000.ini", L"qres1000.dll", L"quni1000.dll",
-                           L"qui1000.dll", L"commonu6.gpd"});
-        for (const std::wstring& file : StagedFiles(L"1000", L"", L""))
-            EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
-    } else {
-        // The entry point, run on the staged INF (its path quoted).
-        ASSERT_EQ(callsBefore + 1, calls.size()) << "the stand-in was not called once";
-        EXPECT_EQ("/z /if /b \"Quorvex QX1000\" /f \"" + Utf8(dir) +
-                      "\\QX1000.inf\" /r \"USB003\" /m \"Quorvex QX1000\"",
-                  calls.back());
-        DriverInfo info;
-        ASSERT_TRUE(PrinterDriverInfo(kQx1000, info));
-        EXPECT_EQ(L"qx1000u.gpd", Lower(BaseName(info.dataFile)));
-        // The subfolder layout: plug-ins of the platform, GPD files in gpd\.
-        for (const std::wstring& file : StagedFiles(L"1000", PluginFolder(), L"gpd\\"))
-            EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Utf8(file);
-        EXPECT_FALSE(FileExists(dir + L"\\QUNI1000.DLL"));
-        EXPECT_FALSE(FileExists(dir + L"\\QX1000U.gpd"));
-        if (IsWow64()) {
-            EXPECT_FALSE(DirectoryExists(dir + L"\\i386")) << "x86 plug-ins staged on a 64-bit system";
-        }
-    }
+    ExpectQx1000DriverAndFiles(legacy, "USB003", L"qx1000u.gpd",
+                               {L"unires.dll", L"stdnames.gpd", L"qx1000.ini", L"qres1000.dll", L"quni1000.dll",
+                                L"qui1000.dll", L"commonu6.gpd"},
+                               callsBefore);
 
     // The class instance key, and the helper's device-path update of the
     // device's instance key.
@@ -1070,7 +1081,7 @@ TEST_F(InstallFlow, PrinterListThatDoesNotGrow)
 
 TEST_F(InstallFlow, OldWindowsStopsAtOnce)
 {
-    if (OsMajorVersion() >= 5)
+    if (Platform().osMajorVersion >= 5)
         GTEST_SKIP() << "for Windows 98 and NT 4";
     const std::vector<std::wstring> printers = PrinterNames();
     const std::vector<std::wstring> classKeys = SubKeys(kClassKey);
@@ -1146,10 +1157,12 @@ TEST_F(InstallFlow, QuietParallelInstallationAndRefusedCommandLines)
     // The installation: the model by its INF name in any case, the cable
     // given, every step in the log.
     const std::wstring logPath = OutputPath(L"quiet-parallel.log");
+    const bool legacy = UsesDirectSpoolerPath();
     double elapsed = 0;
     EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model qx1000 /cable parallel /log \"" + logPath + L"\"", &elapsed));
-    std::printf("quiet install timing (winxp-parallel): %.0f ms from start to exit\n", elapsed);
-    RecordProperty("timing_quiet_winxp_parallel", static_cast<int>(elapsed));
+    std::printf("quiet install timing (%s): %.0f ms from start to exit\n",
+                legacy ? "parallel-direct" : "parallel-printui", elapsed);
+    RecordProperty("timing_quiet_parallel", static_cast<int>(elapsed));
     EXPECT_LT(elapsed, kPacingMs) << "the unattended run is not paced";
 
     std::wstring port, driver;
@@ -1161,15 +1174,21 @@ TEST_F(InstallFlow, QuietParallelInstallationAndRefusedCommandLines)
     ExpectClassInstance(instance, L"LPTENUM\\C3D4", kQx1000);
     ExpectDeviceFinished(device, instance);
     ExpectHelperRanAndLeft("dwUpdateMode > 0");
-    ExpectLogSays(ReadText(logPath),
-                  {"Unattended installation: ", "Installing Quorvex QX1000 (QX1000.INF) on the parallel cable",
-                   "through the spooler directly.", "Printers on this computer: ",
-                   "Driver files copied to the driver directory.", "INF and catalogue files copied.",
-                   "Printer driver \"Quorvex QX1000\" registered with the spooler.",
-                   "Printer \"Quorvex QX1000\" created on LPT1:.", "Default printer: \"Quorvex QX1000\".",
-                   "Device records written for the parallel printer.", "Helper service program QPHelper.exe written.",
-                   "Helper service \"Quorvex Printer Helper\" ran and was removed.",
-                   "Installed: printer \"Quorvex QX1000\". Exit code 0."});
+    std::vector<std::string> steps = {"Unattended installation: ",
+                                      "Installing Quorvex QX1000 (QX1000.INF) on the parallel cable",
+                                      legacy ? "through the spooler directly." : "through the system's printer installation.",
+                                      "Printers on this computer: ", "Driver files copied to the driver directory.",
+                                      "INF and catalogue files copied."};
+    if (legacy)
+        steps.insert(steps.end(), {"Printer driver \"Quorvex QX1000\" registered with the spooler.",
+                                   "Printer \"Quorvex QX1000\" created on LPT1:."});
+    else
+        steps.push_back("Driver and printer installed on LPT1: by the system's printer installation.");
+    steps.insert(steps.end(), {"Default printer: \"Quorvex QX1000\".", "Device records written for the parallel printer.",
+                               "Helper service program QPHelper.exe written.",
+                               "Helper service \"Quorvex Printer Helper\" ran and was removed.",
+                               "Installed: printer \"Quorvex QX1000\". Exit code 0."});
+    ExpectLogSays(ReadText(logPath), steps);
     QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0001");
 }
 
@@ -1222,7 +1241,7 @@ TEST_F(InstallFlow, QuietUsbInstallationWithItsResults)
     EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000" + logSwitch, &elapsed));
     const bool legacy = UsesDirectSpoolerPath();
     std::printf("quiet install timing (%s): %.0f ms from start to exit\n",
-                legacy ? "usb-direct" : IsWow64() ? "usb-printui-wow64" : "usb-printui", elapsed);
+                PathTag(legacy), elapsed);
     RecordProperty("timing_quiet_usb", static_cast<int>(elapsed));
     EXPECT_LT(elapsed, kPacingMs) << "the unattended run is not paced";
     ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));

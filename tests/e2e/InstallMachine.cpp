@@ -5,11 +5,19 @@
 
 #include <cwchar>
 
+#include "app/PlatformDetection.h"
+
 namespace e2e {
 
 namespace {
 
-wchar_t kEnvironment[] = L"Windows NT x86";
+// The spooler environment the installer under test names: it is the same
+// build as this program, so the product's own rule says which.
+wchar_t* Environment()
+{
+    static std::wstring environment = Platform().environment;
+    return &environment[0];
+}
 
 std::wstring Text(const wchar_t* text)
 {
@@ -32,6 +40,16 @@ const PRINTER_INFO_2W* PrinterInfo2(const std::wstring& name, std::vector<BYTE>&
 }
 
 }  // namespace
+
+const InstallContext& Platform()
+{
+    static const InstallContext context = [] {
+        InstallContext c;
+        InitialisePlatformContext(c);
+        return c;
+    }();
+    return context;
+}
 
 std::vector<std::wstring> PrinterNames()
 {
@@ -113,9 +131,9 @@ bool PrinterDriverInfo(const std::wstring& printerName, DriverInfo& result)
     if (!printer.Get())
         return false;
     DWORD needed = 0;
-    GetPrinterDriverW(printer.Get(), kEnvironment, 3, nullptr, 0, &needed);
+    GetPrinterDriverW(printer.Get(), Environment(), 3, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed + 4);
-    if (!GetPrinterDriverW(printer.Get(), kEnvironment, 3, buffer.data(), static_cast<DWORD>(buffer.size()),
+    if (!GetPrinterDriverW(printer.Get(), Environment(), 3, buffer.data(), static_cast<DWORD>(buffer.size()),
                            &needed))
         return false;
     const DRIVER_INFO_3W* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
@@ -138,9 +156,9 @@ bool DriverListed(const std::wstring& name)
 int DriverEntries(const std::wstring& name)
 {
     DWORD needed = 0, count = 0;
-    EnumPrinterDriversW(nullptr, kEnvironment, 3, nullptr, 0, &needed, &count);
+    EnumPrinterDriversW(nullptr, Environment(), 3, nullptr, 0, &needed, &count);
     std::vector<BYTE> buffer(needed + 4);
-    if (!EnumPrinterDriversW(nullptr, kEnvironment, 3, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+    if (!EnumPrinterDriversW(nullptr, Environment(), 3, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
                              &count))
         return 0;
     const DRIVER_INFO_3W* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
@@ -154,14 +172,14 @@ int DriverEntries(const std::wstring& name)
 bool RemoveDriver(const std::wstring& name)
 {
     std::wstring copy = name;
-    return DeletePrinterDriverW(nullptr, kEnvironment, &copy[0]) != FALSE;
+    return DeletePrinterDriverW(nullptr, Environment(), &copy[0]) != FALSE;
 }
 
 std::wstring DriverDirectory()
 {
     wchar_t directory[MAX_PATH * 2] = {0};
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, kEnvironment, 1, reinterpret_cast<LPBYTE>(directory),
+    if (!GetPrinterDriverDirectoryW(nullptr, Environment(), 1, reinterpret_cast<LPBYTE>(directory),
                                     sizeof(directory), &needed))
         return std::wstring();
     return directory;

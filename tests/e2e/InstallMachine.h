@@ -11,9 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "context/InstallContext.h"
 #include "tests/common/WineMachine.h"
 
 namespace e2e {
+
+// The platform as the installer under test sees it: the product's own
+// detection and derivation (WOW64, the build's bitness, the installation
+// path, the spooler environment, the file set).
+const InstallContext& Platform();
 
 // ---- printers
 std::vector<std::wstring> PrinterNames();
@@ -31,7 +37,7 @@ std::wstring DefaultPrinterName();
 std::wstring DefaultDeviceEntry();
 void SetDefaultDeviceEntry(const std::wstring& entry);
 
-// ---- driver registration (environment "Windows NT x86")
+// ---- driver registration (in the environment of Platform())
 struct DriverInfo {
     std::wstring driverPath, dataFile, configFile, helpFile, defaultDataType;
     std::vector<std::wstring> dependentFiles;  // as registered

@@ -33,7 +33,8 @@ std::wstring Lower(std::wstring text)
 bool QueryDriver(std::wstring& dataFile, std::vector<std::wstring>& dependent)
 {
     DWORD needed = 0, count = 0;
-    wchar_t env[] = L"Windows NT x86";
+    std::wstring environment = pkg::DetectedContext().environment;
+    wchar_t* env = &environment[0];
     EnumPrinterDriversW(nullptr, env, 3, nullptr, 0, &needed, &count);
     std::vector<BYTE> buffer(needed + 4);
     if (!EnumPrinterDriversW(nullptr, env, 3, buffer.data(), needed + 4, &needed, &count))

@@ -57,8 +57,8 @@ TEST_F(Staging, LaysOutTheFilesForThisPlatformAndASecondRunWritesNothing)
     const std::vector<StageOutcome> first = Stage();
     EXPECT_EQ(std::vector<StageOutcome>(13, StageOutcome::Generated), first);
 
-    const bool legacy = !m_context.isWow64 && m_context.osMajorVersion <= 5;
-    const std::wstring pkgArch = m_context.isWow64 ? L"\\amd64" : L"\\i386";
+    const bool legacy = m_context.useLegacyInstall;
+    const std::wstring pkgArch = m_context.Is64BitWindows() ? L"\\amd64" : L"\\i386";
     const std::wstring pluginDir = legacy ? m_dir : m_dir + pkgArch;
     const std::wstring gpdDir = legacy ? m_dir : m_dir + L"\\gpd";
     std::cout << "driver directory " << wt::Utf8(m_dir) << (legacy ? " (legacy layout)" : " (subfolder layout)") << std::endl;
@@ -72,7 +72,7 @@ TEST_F(Staging, LaysOutTheFilesForThisPlatformAndASecondRunWritesNothing)
         EXPECT_FALSE(wt::DirectoryExists(m_dir + L"\\i386"));
     } else {
         EXPECT_FALSE(wt::FileExists(m_dir + L"\\AB1234.gpd"));
-        EXPECT_FALSE(wt::DirectoryExists(m_dir + (m_context.isWow64 ? L"\\i386" : L"\\amd64")));
+        EXPECT_FALSE(wt::DirectoryExists(m_dir + (m_context.Is64BitWindows() ? L"\\i386" : L"\\amd64")));
     }
     const unsigned ids[] = {134, 133, 135, 136};
     const wchar_t* names[] = {L"unidrv.hlp", L"unidrv.dll", L"unidrvui.dll", L"unires.dll"};
@@ -120,7 +120,7 @@ TEST_F(Staging, ChangedTargetsAreRewritten)
     ini[0] ^= 0x20;
     ASSERT_TRUE(wt::WriteFileBytes(m_dir + L"\\AB1234.INI", ini));
     // Another length.
-    const bool legacy = !m_context.isWow64 && m_context.osMajorVersion <= 5;
+    const bool legacy = m_context.useLegacyInstall;
     const std::wstring gpd = (legacy ? m_dir : m_dir + L"\\gpd") + L"\\Common6.gpd";
     ASSERT_TRUE(wt::WriteFileBytes(gpd, "short"));
 

@@ -1,5 +1,6 @@
 #include "tests/install/wine/TestPackage.h"
 
+#include "app/PlatformDetection.h"
 #include "tests/install/wine/WineTestSupport.h"
 
 namespace pkg {
@@ -9,11 +10,7 @@ const wchar_t* const kFolder = L"C:\\qv test pkg";
 InstallContext DetectedContext()
 {
     InstallContext c;
-    c.osMajorVersion = wt::OsMajorVersion();
-    c.isWow64 = wt::IsWow64();
-    c.architectureDir = c.isWow64 ? L"AMD64" : L"x86";
-    c.environment = L"Windows NT x86";
-    c.useLegacyInstall = !c.isWow64 && c.osMajorVersion <= 5;
+    InitialisePlatformContext(c);
     PrinterModel& m = c.model;
     m.manufacturer = L"QRVX";
     m.namePrefix = L"AB";

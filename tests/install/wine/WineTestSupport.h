@@ -33,10 +33,6 @@ using wm::GetDword;
 using wm::SubKeys;
 using wm::ValueNames;
 
-// The platform as the installer detects it.
-bool IsWow64();
-DWORD OsMajorVersion();
-
 } // namespace wt
 
 #endif
