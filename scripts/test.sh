@@ -2,7 +2,7 @@
 # Sets everything up and runs every test: native unit tests (ASan, UBSan),
 # Windows tests under Wine (registry, files, spooler, services), window and
 # end-to-end tests under Xvfb, and a bounded fuzz run.
-#   test.sh [--x64] [ctest arguments for both builds, e.g. -R catalog]
+#   test.sh [--x64] [ctest arguments for the native and the Windows build, e.g. -R catalog]
 #
 # The Windows tests run the 32-bit programs that ship, where this machine can
 # start 32-bit programs; where it cannot, they run the x86-64 build of the
@@ -87,9 +87,12 @@ if [ $# -eq 0 ] && [ -f fuzz/run.sh ]; then
 fi
 
 echo "Screenshots and logs: build/$windows_preset/test-output/"
-# Every skip says why: the reasons the skipped runs printed.
-for log in build/native/Testing/Temporary/LastTest.log build/$windows_preset/Testing/Temporary/LastTest.log; do
-  [ -f "$log" ] && grep -h '^SKIPPED: ' "$log" | sort -u
+# Every skip says why: the reason each skipped test printed.
+for name in $(sed -nE 's/^[[:space:]]*[0-9]+ - ([^ ]+) .*\(Skipped\)$/\1/p' build/native-tests.log build/windows-tests.log); do
+  for log in build/native/Testing/Temporary/LastTest.log build/$windows_preset/Testing/Temporary/LastTest.log; do
+    [ -f "$log" ] && awk -v test="$name" '$0 ~ ("^[0-9]+/[0-9]+ Test: " test "$") { on = 1 }
+      on && /^SKIPPED: / { print; on = 0 } /^<end of output>/ { on = 0 }' "$log"
+  done
 done
 echo "$passed passed, $failed failed, $skipped skipped. $route_line"
 exit $status
