@@ -25,7 +25,8 @@ int LastError()
 CHelperService* CHelperService::s_instance = nullptr;
 
 CHelperService::CHelperService(const HelperPaths& paths, CHelperLog& log)
-    : m_paths(paths), m_log(log), m_status(), m_hStatus(nullptr)
+    : m_paths(paths), m_log(log), m_status(), m_hStatus(nullptr),
+      m_stopRequested(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
     InitializeCriticalSection(&m_statusLock);
     m_status.dwServiceType = kStatusServiceType;
@@ -178,9 +179,16 @@ void CHelperService::OnServiceMain()
                                      LastError()));
         return;
     }
-    // Nothing to do until we are told to stop; the dispatcher keeps the
-    // process alive meanwhile.
     ReportState(SERVICE_RUNNING);
+    // Nothing to do until we are told to stop. The work is done here, on the
+    // service's own thread, and not in the handler: the handler answers the
+    // stop at once, so the manager has its answer before the last status
+    // report lets the process end.
+    if (!m_stopRequested)
+        return;  // the handler does the work (see OnControl)
+    WaitForSingleObject(m_stopRequested.Get(), INFINITE);
+    ApplyDeviceRecords(m_log);
+    ReportState(SERVICE_STOPPED);
 }
 
 void CHelperService::OnControl(DWORD control)
@@ -188,8 +196,15 @@ void CHelperService::OnControl(DWORD control)
     switch (control) {
     case SERVICE_CONTROL_STOP:
     case SERVICE_CONTROL_SHUTDOWN:
-        ApplyDeviceRecords(m_log);
-        ReportState(SERVICE_STOPPED);
+        ReportState(SERVICE_STOP_PENDING);
+        if (m_stopRequested) {
+            SetEvent(m_stopRequested.Get());
+        } else {
+            // Without the event the service's thread cannot be woken: do
+            // the work here, as late as it can be done.
+            ApplyDeviceRecords(m_log);
+            ReportState(SERVICE_STOPPED);
+        }
         break;
     case SERVICE_CONTROL_PAUSE:
         ReportState(SERVICE_PAUSED);

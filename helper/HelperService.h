@@ -49,6 +49,7 @@ private:
     CRITICAL_SECTION m_statusLock;  // the status is set from two threads
     SERVICE_STATUS m_status;
     SERVICE_STATUS_HANDLE m_hStatus;
+    UniqueKernelHandle m_stopRequested;  // set by the handler, awaited by the service's thread
 };
 
 #endif
