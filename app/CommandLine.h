@@ -24,6 +24,11 @@
 // The exit code of a command line the program cannot follow
 // (ERROR_INVALID_PARAMETER).
 const int kBadCommandLineExitCode = 87;
+// Installed, but the helper service did not finish the device records (its
+// program could not be written out, or a step of its run failed).
+const int kHelperNotFinishedExitCode = 80;
+// Installed, but the printer could not be made the default printer.
+const int kDefaultPrinterNotSetExitCode = 81;
 
 struct CommandLineOptions {
     bool help = false;

@@ -102,8 +102,12 @@ public:
     }
     void ReportHelperNotWritten(const std::wstring&) override
     {
-        m_log.Line(L"Warning: the helper service program could not be written out, so the device records stay "
+        m_log.Line(L"The helper service program could not be written out, so the device records stay "
                    L"unfinished; restart the computer and run the installation again.");
+    }
+    void ReportHelperFailed(const std::wstring&, const HelperRunResult&) override
+    {
+        m_log.Line(L"The device records stay unfinished; restart the computer and run the installation again.");
     }
     bool PumpMessages() override { return true; }
     void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
@@ -174,32 +178,61 @@ public:
                        L"Driver and printer installed on " + port + L" by the system's printer installation",
                        L"The system's printer installation could not be started");
     }
-    void MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
-                            const std::wstring& port) override
+    DefaultPrinterOutcome MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
+                                             const std::wstring& port) override
     {
-        m_ops.MakeDefaultPrinter(printerName, connectionType, port);
-        m_log.Line(L"Default printer: " + Quoted(printerName) + L".");
+        const DefaultPrinterOutcome outcome = m_ops.MakeDefaultPrinter(printerName, connectionType, port);
+        switch (outcome) {
+        case DefaultPrinterOutcome::Set:
+            m_log.Line(L"Default printer: " + Quoted(printerName) + L".");
+            break;
+        case DefaultPrinterOutcome::NotSet:
+            m_log.Line(L"Failed: " + Quoted(printerName) + L" could not be made the default printer.");
+            break;
+        case DefaultPrinterOutcome::LeftToUser:
+            m_log.Line(L"Default printer left as it is: this run is the local system account's, and the "
+                       L"default printer is each user's own to choose.");
+            break;
+        }
+        return outcome;
     }
-    void WriteUsbDeviceRecords(const PrinterModel& model) override
+    bool WriteUsbDeviceRecords(const PrinterModel& model) override
     {
-        m_ops.WriteUsbDeviceRecords(model);
-        m_log.Line(L"Device records written for the USB printer.");
+        return Outcome(m_ops.WriteUsbDeviceRecords(model), L"Device records written for the USB printer",
+                       L"No device records handed over for the USB printer: its device key is gone or could not "
+                       L"be written");
     }
-    void WriteLptDeviceRecords(const PrinterModel& model) override
+    bool WriteLptDeviceRecords(const PrinterModel& model) override
     {
-        m_ops.WriteLptDeviceRecords(model);
-        m_log.Line(L"Device records written for the parallel printer.");
+        return Outcome(m_ops.WriteLptDeviceRecords(model), L"Device records written for the parallel printer",
+                       L"No device records handed over for the parallel printer: the parallel-port enumerator "
+                       L"lists no device of the model, or a key could not be written");
     }
+    void ClearHelperHandOff() override { m_ops.ClearHelperHandOff(); }
     bool ExtractHelperService(const std::wstring& exeName) override
     {
         return Outcome(m_ops.ExtractHelperService(exeName), L"Helper service program " + exeName + L" written",
                        L"Helper service program " + exeName + L" could not be written");
     }
     std::wstring CommonFilesFolder() override { return m_ops.CommonFilesFolder(); }
-    void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override
+    HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override
     {
-        m_ops.RunHelperServiceOnce(binaryPath, serviceName);
-        m_log.Line(L"Helper service " + Quoted(serviceName) + L" ran and was removed.");
+        const HelperRunResult result = m_ops.RunHelperServiceOnce(binaryPath, serviceName);
+        if (result.Ran()) {
+            m_log.Line(L"Helper service " + Quoted(serviceName) + L" ran and was removed.");
+            return result;
+        }
+        const wchar_t* step = L"";
+        switch (result.failed) {
+        case HelperRunResult::Step::Install: step = L"could not be installed"; break;
+        case HelperRunResult::Step::Start: step = L"could not be started"; break;
+        case HelperRunResult::Step::Stop: step = L"did not stop"; break;
+        case HelperRunResult::Step::Remove: step = L"could not be removed"; break;
+        case HelperRunResult::Step::None: break;
+        }
+        m_log.Line(L"Failed: helper service " + Quoted(serviceName) + L" " + step + L" (system error " +
+                   Number(static_cast<long>(result.error)) + L").");
+        return result;
     }
 
 private:
@@ -271,11 +304,29 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
     sequence.OnSetActive();
 
     const InstallResult result = sequence.GetResultCode();
-    if (result == InstallResult::Success && !sequence.GetPrinterName().empty())
-        log.Line(L"Installed: printer " + Quoted(sequence.GetPrinterName()) + L". Exit code 0.");
-    else if (result == InstallResult::Success)
-        log.Line(L"Installed, but the new printer does not carry the model's name and was not made the default printer. Exit code 0.");
-    else
+    if (result != InstallResult::Success) {
         log.Line(L"Not installed. Exit code " + Number(ResultValue(result)) + L".");
-    return ResultValue(result);
+        return ResultValue(result);
+    }
+    // Installed: the exit code says what is still missing, the unfinished
+    // device records before the default printer.
+    const std::wstring printer = sequence.GetPrinterName();
+    const CompletionOutcome completion = sequence.GetCompletionOutcome();
+    if (completion == CompletionOutcome::HelperNotWritten || completion == CompletionOutcome::HelperFailed) {
+        log.Line(L"Installed: printer " + Quoted(printer) + L", but its device records are not finished. Exit code " +
+                 Number(kHelperNotFinishedExitCode) + L".");
+        return kHelperNotFinishedExitCode;
+    }
+    if (printer.empty()) {
+        log.Line(L"Installed, but the new printer does not carry the model's name and was not made the default "
+                 L"printer. Exit code " + Number(kDefaultPrinterNotSetExitCode) + L".");
+        return kDefaultPrinterNotSetExitCode;
+    }
+    if (sequence.GetDefaultPrinterOutcome() == DefaultPrinterOutcome::NotSet) {
+        log.Line(L"Installed: printer " + Quoted(printer) + L", but it is not the default printer. Exit code " +
+                 Number(kDefaultPrinterNotSetExitCode) + L".");
+        return kDefaultPrinterNotSetExitCode;
+    }
+    log.Line(L"Installed: printer " + Quoted(printer) + L". Exit code 0.");
+    return 0;
 }

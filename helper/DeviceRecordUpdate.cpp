@@ -59,13 +59,20 @@ void UpdateDevicePath(CHelperLog& log, const HandOffValues& values)
     log.Write("dwUpdateMode == 0");
     if (values.toPath.empty())
         return;
+    // Only a device key of the USB printing enumerator, and only one that is
+    // still there: a device unplugged since the installer looked is not made
+    // again, empty, by the system account.
+    if (!IsUsbDevicePath(values.toPath)) {
+        log.Write("not a USB printer device path: " + values.toPath);
+        return;
+    }
     CHelperRegistry deviceKey(HKEY_LOCAL_MACHINE, kWriteAccess);
-    if (!deviceKey.OpenKey(values.toPath, TRUE))
+    if (!deviceKey.OpenKey(values.toPath, FALSE))
         return;
     log.Write("write to path = " + values.toPath);
     for (const std::string& instance : deviceKey.ListSubKeys(deviceKey.GetKey())) {
         CHelperRegistry instanceKey(HKEY_LOCAL_MACHINE, kWriteAccess);
-        if (!instanceKey.OpenKey(values.toPath + "\\" + instance, TRUE))
+        if (!instanceKey.OpenKey(values.toPath + "\\" + instance, FALSE))
             continue;
         instanceKey.WriteString("DeviceDesc", values.deviceDesc);
         WriteFiveValues(instanceKey, values);

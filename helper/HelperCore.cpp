@@ -87,6 +87,16 @@ bool IsLptDeviceKeySelected(const std::string& deviceKeyName, const std::string&
     return path.substr(prefix.size()) == AsciiUpper(deviceKeyName);
 }
 
+bool IsUsbDevicePath(const std::string& toPath)
+{
+    const std::string prefix = AsciiUpper(std::string(helper_protocol::kEnumKey) + "\\USBPRINT\\");
+    const std::string path = AsciiUpper(toPath);
+    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    const std::string device = path.substr(prefix.size());
+    return device.find('\\') == std::string::npos && device != "." && device != "..";
+}
+
 int LptInstanceWriteCount(const std::string& deviceKeyName, bool instanceHasMfg)
 {
     int count = instanceHasMfg ? 0 : 1;

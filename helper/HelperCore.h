@@ -69,6 +69,12 @@ HelperCommand ParseHelperCommand(const char* firstArgument);
 // or the brand series, is another printer's.
 bool IsLptDeviceKeySelected(const std::string& deviceKeyName, const std::string& toPath);
 
+// USB update: whether "_ToPath" names one device key directly below the USB
+// printing enumerator ("SYSTEM\CurrentControlSet\Enum\USBPRINT\<device>",
+// ASCII case ignored). Anything else (another enumerator, a deeper or
+// shallower key, "." or "..") is not a path the installer hands over.
+bool IsUsbDevicePath(const std::string& toPath);
+
 // How many times an instance of a selected device key receives the five
 // values: once when it has no readable "Mfg" value, and once more when the
 // device key is named exactly "QuorvexPrinter".

@@ -8,8 +8,9 @@
 
 namespace {
 
-// Own process, interactive: the type the installer registers as well.
-const DWORD kInstallServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS;
+// Own process, as the installer registers it: no desktop, which a process
+// of the system account must not share with the user's programs.
+const DWORD kInstallServiceType = SERVICE_WIN32_OWN_PROCESS;
 // The type the status reports carry.
 const DWORD kStatusServiceType = SERVICE_WIN32;
 const DWORD kAcceptedControls =

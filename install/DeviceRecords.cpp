@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "install/DeviceDetection.h"
+#include "context/HelperProtocol.h"
 #include "install/DeviceRecordsCore.h"
 #include "support/Registry.h"
 
@@ -38,39 +39,65 @@ std::wstring AddClassInstance(const InstallContext& context,
     return instance;
 }
 
-void WriteHandOff(const std::vector<RegistryValue>& values)
+bool WriteHandOff(const std::vector<RegistryValue>& values)
 {
     CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
-    if (reg.OpenKey(kPrinterClassKey, TRUE))
-        WriteValues(reg, values);
+    if (!reg.OpenKey(kPrinterClassKey, FALSE))
+        return false;
+    bool written = true;
+    for (const RegistryValue& value : values)
+        written = (value.isNumber ? reg.WriteDword(value.name, value.number)
+                                  : reg.WriteString(value.name, value.text, REG_SZ)) != FALSE &&
+                  written;
+    return written;
 }
 
 } // namespace
 
-void WriteUsbDeviceRecords(const InstallContext& context, std::wstring usbIdSuffix)
+bool WriteUsbDeviceRecords(const InstallContext& context, std::wstring usbIdSuffix)
 {
     const PrinterModel& model = context.model;
     const std::wstring instance = AddClassInstance(context, UsbInstanceValues(model, usbIdSuffix));
+    if (instance.empty())
+        return false;
 
     std::wstring deviceKey;
     if (!FindDeviceKey(L"USBPRINT", ModelDeviceKeyName(model, usbIdSuffix), deviceKey))
-        return;
+        return false;
     {
         // The device must still be there to be handed over.
         CRegistry device(HKEY_LOCAL_MACHINE, KEY_READ);
         if (!device.OpenKey(std::wstring(kEnumRootKey) + L"USBPRINT\\" + deviceKey, FALSE))
-            return;
+            return false;
     }
-    WriteHandOff(UsbHandOffValues(model, instance, deviceKey));
+    return WriteHandOff(UsbHandOffValues(model, instance, deviceKey));
 }
 
-void WriteLptDeviceRecords(const InstallContext& context, std::wstring lptIdSuffix)
+bool WriteLptDeviceRecords(const InstallContext& context, std::wstring lptIdSuffix)
 {
     const PrinterModel& model = context.model;
     const std::wstring instance = AddClassInstance(context, LptInstanceValues(model, lptIdSuffix));
+    if (instance.empty())
+        return false;
 
     std::wstring deviceKey;
     if (!FindDeviceKey(L"LPTENUM", ModelDeviceKeyName(model, lptIdSuffix), deviceKey))
-        return;
-    WriteHandOff(LptHandOffValues(model, instance, deviceKey));
+        return false;
+    return WriteHandOff(LptHandOffValues(model, instance, deviceKey));
+}
+
+bool ClearHelperHandOff()
+{
+    CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
+    if (!reg.OpenKey(kPrinterClassKey, FALSE))
+        return true;  // no class key: nothing handed over
+    bool cleared = true;
+    for (const char* name : helper_protocol::kHandOffNames) {
+        const std::wstring value = WidenAscii(name);
+        std::wstring text;
+        DWORD number = 0;
+        if (reg.ReadString(value, text) || reg.ReadDword(value, number))
+            cleared = reg.DeleteValue(value) != FALSE && cleared;
+    }
+    return cleared;
 }

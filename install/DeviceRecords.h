@@ -9,9 +9,15 @@
 
 #include "context/InstallContext.h"
 
-// Both read the other model fields from `context.model`. Neither reports
-// anything; a write that fails is skipped.
-void WriteUsbDeviceRecords(const InstallContext& context, std::wstring usbIdSuffix);
-void WriteLptDeviceRecords(const InstallContext& context, std::wstring lptIdSuffix);
+// Both read the other model fields from `context.model`, and return true
+// when the device's key was there and the hand-off values were written for
+// the helper; false when there is no device to finish or a key could not be
+// written.
+bool WriteUsbDeviceRecords(const InstallContext& context, std::wstring usbIdSuffix);
+bool WriteLptDeviceRecords(const InstallContext& context, std::wstring lptIdSuffix);
+
+// Deletes the hand-off values from the printer class key (those that are
+// there); false when one of them could not be deleted.
+bool ClearHelperHandOff();
 
 #endif

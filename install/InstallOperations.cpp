@@ -59,20 +59,31 @@ bool SystemInstallOperations::InstallPrinterWithPrintUI(const PrinterModel& mode
     return ::InstallPrinterWithPrintUI(WithModel(model), port, std::wstring(), m_unattended);
 }
 
-void SystemInstallOperations::MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
-                                                const std::wstring& port)
+DefaultPrinterOutcome SystemInstallOperations::MakeDefaultPrinter(const std::wstring& printerName,
+                                                                  const std::wstring& connectionType,
+                                                                  const std::wstring& port)
 {
-    ::SetDefaultPrinter(printerName, connectionType, port);
+    // The default printer is a setting of the user's profile: the system
+    // account's own would change no user's.
+    if (ProcessIsLocalSystem())
+        return DefaultPrinterOutcome::LeftToUser;
+    return ::SetDefaultPrinter(printerName, connectionType, port) ? DefaultPrinterOutcome::Set
+                                                                  : DefaultPrinterOutcome::NotSet;
 }
 
-void SystemInstallOperations::WriteUsbDeviceRecords(const PrinterModel& model)
+bool SystemInstallOperations::WriteUsbDeviceRecords(const PrinterModel& model)
 {
-    ::WriteUsbDeviceRecords(WithModel(model), model.usbIdSuffix);
+    return ::WriteUsbDeviceRecords(WithModel(model), model.usbIdSuffix);
 }
 
-void SystemInstallOperations::WriteLptDeviceRecords(const PrinterModel& model)
+bool SystemInstallOperations::WriteLptDeviceRecords(const PrinterModel& model)
 {
-    ::WriteLptDeviceRecords(WithModel(model), model.lptIdSuffix);
+    return ::WriteLptDeviceRecords(WithModel(model), model.lptIdSuffix);
+}
+
+void SystemInstallOperations::ClearHelperHandOff()
+{
+    ::ClearHelperHandOff();
 }
 
 bool SystemInstallOperations::ExtractHelperService(const std::wstring& exeName)
@@ -87,8 +98,10 @@ std::wstring SystemInstallOperations::CommonFilesFolder()
     return folder;
 }
 
-void SystemInstallOperations::RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName)
+HelperRunResult SystemInstallOperations::RunHelperServiceOnce(const std::wstring& binaryPath,
+                                                              const std::wstring& serviceName)
 {
-    ::RunHelperServiceOnce(binaryPath, serviceName);
+    const HelperRunResult result = ::RunHelperServiceOnce(binaryPath, serviceName);
     m_stager.ReleaseHelperService();
+    return result;
 }

@@ -23,13 +23,14 @@ public:
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;
     bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) override;
-    void MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
-                           const std::wstring& port) override;
-    void WriteUsbDeviceRecords(const PrinterModel& model) override;
-    void WriteLptDeviceRecords(const PrinterModel& model) override;
+    DefaultPrinterOutcome MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
+                                             const std::wstring& port) override;
+    bool WriteUsbDeviceRecords(const PrinterModel& model) override;
+    bool WriteLptDeviceRecords(const PrinterModel& model) override;
+    void ClearHelperHandOff() override;
     bool ExtractHelperService(const std::wstring& exeName) override;
     std::wstring CommonFilesFolder() override;
-    void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
+    HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
 
 private:
     // The platform's settings with `model` as the model.

@@ -40,6 +40,7 @@ void InstallSequence::OnSetActive()
     m_page.EnableButton(ISetupPage::Button::Cancel, false);
     m_page.EnableButton(ISetupPage::Button::Finish, false);
 
+    m_completion = CompletionOutcome::NothingToFinish;
     m_resultCode = RunInstallation();
 
     if (m_resultCode == InstallResult::Interrupted) {
@@ -142,8 +143,9 @@ InstallResult InstallSequence::RunInstallation()
         return m_resultCode = InstallResult::PrinterNotCreated;
 
     std::wstring newPrinter;
+    m_defaultPrinter = DefaultPrinterOutcome::NotSet;
     if (FindNewPrinter(m_printersBefore, m_printersAfter, model.displayName, newPrinter)) {
-        m_ops.MakeDefaultPrinter(newPrinter, model.connectionType, port);
+        m_defaultPrinter = m_ops.MakeDefaultPrinter(newPrinter, model.connectionType, port);
         m_printerName = newPrinter;
         m_page.SetPrinterName(newPrinter);
     }
@@ -157,27 +159,40 @@ InstallResult InstallSequence::RunInstallation()
     return m_resultCode = InstallResult::Success;
 }
 
-bool InstallSequence::CompleteInstallation()
+CompletionOutcome InstallSequence::CompleteInstallation()
 {
     const PrinterModel& model = m_context.model;
+    bool handedOver = false;
     if (model.connectionType == L"LPT") {
-        m_ops.WriteLptDeviceRecords(model);
+        handedOver = m_ops.WriteLptDeviceRecords(model);
     } else if (model.connectionType == L"USB") {
         std::wstring description, port;
         if (m_ops.DetectUsbPrinterPort(ModelDeviceKeyName(model, model.usbIdSuffix), description, port) !=
             InstallResult::Success)
-            return true;  // no device to finish: no records, no helper
-        m_ops.WriteUsbDeviceRecords(model);
+            return m_completion = CompletionOutcome::NothingToFinish;  // no device: no records, no helper
+        handedOver = m_ops.WriteUsbDeviceRecords(model);
     } else {
-        return true;
+        return m_completion = CompletionOutcome::NothingToFinish;
     }
-
+    // From here on every path that does not end with the helper's run takes
+    // the hand-off values away again, and so does the end of its run: the
+    // helper takes them when it runs, and what it did not take is stale.
+    if (!handedOver) {
+        m_ops.ClearHelperHandOff();
+        return m_completion = CompletionOutcome::NothingToFinish;
+    }
     if (!m_ops.ExtractHelperService(m_serviceExeName)) {
+        m_ops.ClearHelperHandOff();
         m_page.ReportHelperNotWritten(model.displayName);
-        return false;
+        return m_completion = CompletionOutcome::HelperNotWritten;
     }
-    m_ops.RunHelperServiceOnce(GetHelperServicePath(), m_serviceName);
-    return true;
+    const HelperRunResult run = m_ops.RunHelperServiceOnce(GetHelperServicePath(), m_serviceName);
+    m_ops.ClearHelperHandOff();
+    if (!run.Ran()) {
+        m_page.ReportHelperFailed(model.displayName, run);
+        return m_completion = CompletionOutcome::HelperFailed;
+    }
+    return m_completion = CompletionOutcome::Finished;
 }
 
 void InstallSequence::ShowStatus(ISetupPage::Status status, unsigned steps)

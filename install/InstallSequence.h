@@ -12,6 +12,22 @@
 
 #include "context/InstallContext.h"
 #include "context/InstallResult.h"
+#include "install/HelperRun.h"
+
+// What became of the default printer after the printer was created.
+enum class DefaultPrinterOutcome {
+    Set,         // the new printer is the default printer
+    NotSet,      // it could not be made the default printer
+    LeftToUser,  // a run as the local system account: the default printer is each user's own
+};
+
+// How the device records of a successful run ended.
+enum class CompletionOutcome {
+    NothingToFinish,   // no device to finish (no helper run needed)
+    Finished,          // the helper service ran and was removed
+    HelperNotWritten,  // the helper program could not be written out
+    HelperFailed,      // a step of the helper service's run failed
+};
 
 // What the run shows on the setup page and the wizard around it, in the
 // run's own terms; the page turns them into its texts and controls.
@@ -57,6 +73,9 @@ public:
     // The helper program could not be written out; `modelName` is the
     // model's display name.
     virtual void ReportHelperNotWritten(const std::wstring& modelName) = 0;
+    // A step of the helper service's run failed (see `result`), so the
+    // device records are not finished.
+    virtual void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) = 0;
     // Dispatches the pending window messages; false when a quit message came.
     virtual bool PumpMessages() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
@@ -87,14 +106,21 @@ public:
     virtual bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                                   const std::wstring& driverName) = 0;
     virtual bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) = 0;
-    virtual void MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
-                                   const std::wstring& port) = 0;
-    virtual void WriteUsbDeviceRecords(const PrinterModel& model) = 0;
-    virtual void WriteLptDeviceRecords(const PrinterModel& model) = 0;
+    virtual DefaultPrinterOutcome MakeDefaultPrinter(const std::wstring& printerName,
+                                                     const std::wstring& connectionType,
+                                                     const std::wstring& port) = 0;
+    // The class instance key, and the hand-off values for the helper when
+    // the device's key is there; true when they were handed over.
+    virtual bool WriteUsbDeviceRecords(const PrinterModel& model) = 0;
+    virtual bool WriteLptDeviceRecords(const PrinterModel& model) = 0;
+    // Removes whatever hand-off values are left in the class key: after the
+    // helper's run (it takes them) and on every path without one, so that no
+    // later run of the helper applies them.
+    virtual void ClearHelperHandOff() = 0;
     virtual bool ExtractHelperService(const std::wstring& exeName) = 0;
     // The common program-files folder, as the shell reports it.
     virtual std::wstring CommonFilesFolder() = 0;
-    virtual void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) = 0;
+    virtual HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) = 0;
 };
 
 class InstallSequence {
@@ -116,12 +142,14 @@ public:
     void SetPaced(bool paced) { m_paced = paced; }
 
     InstallResult RunInstallation();
-    bool CompleteInstallation();
+    CompletionOutcome CompleteInstallation();
     void ShowStatus(ISetupPage::Status status, unsigned steps);
     void WaitPumping(unsigned totalMs, unsigned sliceMs);
     std::wstring GetHelperServicePath();
 
     InstallResult GetResultCode() const { return m_resultCode; }
+    DefaultPrinterOutcome GetDefaultPrinterOutcome() const { return m_defaultPrinter; }
+    CompletionOutcome GetCompletionOutcome() const { return m_completion; }
     const std::wstring& GetPrinterName() const { return m_printerName; }
     const std::vector<std::wstring>& GetPrintersBefore() const { return m_printersBefore; }
     const std::vector<std::wstring>& GetPrintersAfter() const { return m_printersAfter; }
@@ -134,6 +162,8 @@ private:
     IInstallOperations& m_ops;
 
     InstallResult m_resultCode = InstallResult::Success;
+    DefaultPrinterOutcome m_defaultPrinter = DefaultPrinterOutcome::NotSet;
+    CompletionOutcome m_completion = CompletionOutcome::NothingToFinish;
     // A quit message came while the run pumped messages: the run ends
     // before its next step.
     bool m_quitting = false;

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <vector>
+
 #include "install/CommandLines.h"
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
@@ -112,14 +114,33 @@ bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring
                                                context.model.driverName, quiet));
 }
 
-void SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
+bool SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                        const std::wstring& port)
 {
     // No entry (a name the entry cannot carry) leaves the default printer as
     // it was rather than clearing it.
     const std::wstring entry = DefaultPrinterEntry(printerName, connectionType, port);
-    if (!entry.empty())
-        WriteProfileStringW(L"windows", L"device", entry.c_str());
+    return !entry.empty() && WriteProfileStringW(L"windows", L"device", entry.c_str()) != FALSE;
+}
+
+bool ProcessIsLocalSystem()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    const UniqueKernelHandle owned(token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size ? size : 1);
+    if (!size || !GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+        return false;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID system = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system))
+        return false;
+    const bool same = EqualSid(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid, system) != FALSE;
+    FreeSid(system);
+    return same;
 }
 
 void PrintTestPage(const std::wstring& printerName)

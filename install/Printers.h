@@ -34,9 +34,14 @@ bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
 bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& port,
                                const std::wstring& driverDirectory = std::wstring(), bool quiet = false);
 
-// Writes the "device" entry of the profile section "windows".
-void SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
+// Writes the "device" entry of the profile section "windows"; false when
+// there is no entry for the name or it could not be written.
+bool SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                        const std::wstring& port);
+
+// Whether this process runs as the local system account (a deployment
+// tool's service), whose profile is no user's.
+bool ProcessIsLocalSystem();
 
 // Runs "rundll32.exe printui.dll,PrintUIEntry /k /n "<name>"" and waits.
 void PrintTestPage(const std::wstring& printerName);

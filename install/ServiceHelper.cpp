@@ -3,8 +3,9 @@
 
 namespace {
 
-// Own process, allowed to interact with the desktop.
-const DWORD kServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS;
+// Own process, without a desktop: a process of the system account that
+// shared the user's desktop could be driven by the user's programs.
+const DWORD kServiceType = SERVICE_WIN32_OWN_PROCESS;
 // The helper needs a moment to come up and, once stopped, to finish its
 // update and leave before the service is deleted.
 const DWORD kServiceWaitMs = 1000;
@@ -87,14 +88,22 @@ void CServiceHelper::SetAutoStart(BOOL autoStart)
     m_bAutoStart = autoStart;
 }
 
+bool CServiceHelper::Failed(DWORD error)
+{
+    m_lastError = error == ERROR_SUCCESS ? ERROR_INVALID_FUNCTION : error;
+    return false;
+}
+
 bool CServiceHelper::Install()
 {
     if (m_pszServiceName == nullptr || m_pszDisplayName == nullptr || m_pszBinaryPath == nullptr)
-        return false;
+        return Failed(ERROR_INVALID_PARAMETER);
+    if (!m_hSCManager)
+        return Failed(ERROR_ACCESS_DENIED);
     const std::wstring binaryPath = QuotedBinaryPath(m_pszBinaryPath);
     const DWORD startType = m_bAutoStart ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
-    // A service of the name that is marked for deletion is waited for once,
-    // then created anew.
+    // A service of the name that is there already is deleted, and ours is
+    // created once the manager has let go of the old one.
     for (int attempt = 0; attempt < 2; ++attempt) {
         // No account: the service runs as the local system.
         UniqueService service(CreateServiceW(m_hSCManager.Get(), m_pszServiceName, m_pszDisplayName,
@@ -104,23 +113,24 @@ bool CServiceHelper::Install()
         if (service.Get() != nullptr)
             return true;
         DWORD error = GetLastError();
-        if (error == ERROR_SERVICE_EXISTS) {
-            error = TakeOver(binaryPath, startType);
-            if (error == ERROR_SUCCESS)
-                return true;
-        }
-        if (error != ERROR_SERVICE_MARKED_FOR_DELETE ||
-            !WaitForRemoval(m_hSCManager.Get(), m_pszServiceName, kServiceSettleMs))
-            return false;
+        if (error == ERROR_SERVICE_EXISTS)
+            error = DeleteExisting();
+        else if (error == ERROR_SERVICE_MARKED_FOR_DELETE)
+            error = ERROR_SUCCESS;
+        if (error != ERROR_SUCCESS)
+            return Failed(error);
+        if (!WaitForRemoval(m_hSCManager.Get(), m_pszServiceName, kServiceSettleMs))
+            return Failed(ERROR_SERVICE_MARKED_FOR_DELETE);
     }
-    return false;
+    return Failed(ERROR_SERVICE_EXISTS);
 }
 
-DWORD CServiceHelper::TakeOver(const std::wstring& binaryPath, DWORD startType)
+DWORD CServiceHelper::DeleteExisting()
 {
-    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
+    UniqueService service(
+        OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
     if (service.Get() == nullptr)
-        return GetLastError();
+        return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? ERROR_SUCCESS : GetLastError();
     // A running one is stopped first: its process is not ours to leave running.
     SERVICE_STATUS status = {};
     if (QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
@@ -128,10 +138,7 @@ DWORD CServiceHelper::TakeOver(const std::wstring& binaryPath, DWORD startType)
         if (!WaitForStop(service.Get(), kServiceSettleMs))
             return ERROR_SERVICE_REQUEST_TIMEOUT;
     }
-    // Every setting as Install gives it: no group, no dependencies, the
-    // local system account. The error is taken before the handle is closed.
-    if (!ChangeServiceConfigW(service.Get(), kServiceType, startType, SERVICE_ERROR_NORMAL, binaryPath.c_str(),
-                              L"", nullptr, L"\0", L"LocalSystem", L"", m_pszDisplayName))
+    if (!DeleteService(service.Get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
         return GetLastError();
     return ERROR_SUCCESS;
 }
@@ -139,44 +146,61 @@ DWORD CServiceHelper::TakeOver(const std::wstring& binaryPath, DWORD startType)
 bool CServiceHelper::Start()
 {
     if (m_pszServiceName == nullptr)
-        return false;
-    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
-    return service.Get() != nullptr && StartServiceW(service.Get(), 0, nullptr) != FALSE;
+        return Failed(ERROR_INVALID_PARAMETER);
+    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_START));
+    if (service.Get() == nullptr || !StartServiceW(service.Get(), 0, nullptr))
+        return Failed(GetLastError());
+    return true;
 }
 
 bool CServiceHelper::Stop()
 {
     if (m_pszServiceName == nullptr)
-        return false;
-    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
+        return Failed(ERROR_INVALID_PARAMETER);
+    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_STOP));
     SERVICE_STATUS status = {};
-    return service.Get() != nullptr &&
-           ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+    if (service.Get() == nullptr || !ControlService(service.Get(), SERVICE_CONTROL_STOP, &status))
+        return Failed(GetLastError());
+    return true;
 }
 
 bool CServiceHelper::WaitUntilStopped()
 {
     if (m_pszServiceName == nullptr)
-        return false;
+        return Failed(ERROR_INVALID_PARAMETER);
     UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_QUERY_STATUS));
-    return service.Get() != nullptr && WaitForStop(service.Get(), kServiceSettleMs);
+    if (service.Get() == nullptr)
+        return Failed(GetLastError());
+    return WaitForStop(service.Get(), kServiceSettleMs) || Failed(ERROR_SERVICE_REQUEST_TIMEOUT);
 }
 
 bool CServiceHelper::WaitUntilRemoved()
 {
-    return m_pszServiceName != nullptr && WaitForRemoval(m_hSCManager.Get(), m_pszServiceName, kServiceSettleMs);
+    if (m_pszServiceName == nullptr)
+        return Failed(ERROR_INVALID_PARAMETER);
+    return WaitForRemoval(m_hSCManager.Get(), m_pszServiceName, kServiceSettleMs) ||
+           Failed(ERROR_SERVICE_MARKED_FOR_DELETE);
 }
 
 bool CServiceHelper::Remove()
 {
     if (m_pszServiceName == nullptr)
-        return false;
-    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_ALL_ACCESS));
-    return service.Get() != nullptr && DeleteService(service.Get()) != FALSE;
+        return Failed(ERROR_INVALID_PARAMETER);
+    UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, DELETE));
+    if (service.Get() == nullptr || !DeleteService(service.Get()))
+        return Failed(GetLastError());
+    return true;
 }
 
-void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName)
+HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName)
 {
+    HelperRunResult result;
+    const auto note = [&result](HelperRunResult::Step step, DWORD error) {
+        if (result.Ran()) {
+            result.failed = step;
+            result.error = error;
+        }
+    };
     CServiceHelper helper;
     helper.SetDisplayName(serviceName.c_str());
     helper.SetServiceName(serviceName.c_str());
@@ -186,17 +210,27 @@ void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& se
     helper.SetAutoStart(FALSE);
     // Only a service that runs our program is started: one of the same name
     // that could not be made ours is left alone.
-    if (!helper.Install())
-        return;
-    helper.Start();
+    if (!helper.Install()) {
+        note(HelperRunResult::Step::Install, helper.LastError());
+        return result;
+    }
+    const bool started = helper.Start();
+    if (!started)
+        note(HelperRunResult::Step::Start, helper.LastError());
     Sleep(kServiceWaitMs);
-    helper.Stop();
-    Sleep(kServiceWaitMs);
-    // A helper still finishing its update is given more time; after that the
-    // service is deleted anyway, and the manager removes it once it stops.
-    helper.WaitUntilStopped();
+    if (started) {
+        if (!helper.Stop())
+            note(HelperRunResult::Step::Stop, helper.LastError());
+        Sleep(kServiceWaitMs);
+        // A helper still finishing its update is given more time; after that
+        // the service is deleted anyway, and the manager removes it once it
+        // stops.
+        if (!helper.WaitUntilStopped())
+            note(HelperRunResult::Step::Stop, helper.LastError());
+    }
     // The manager removes a deleted service once its process has ended;
     // the next installation must find the name free.
-    if (helper.Remove())
-        helper.WaitUntilRemoved();
+    if (!helper.Remove() || !helper.WaitUntilRemoved())
+        note(HelperRunResult::Step::Remove, helper.LastError());
+    return result;
 }

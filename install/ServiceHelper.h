@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "install/HelperRun.h"
 #include "support/Handle.h"
 
 class CServiceHelper {
@@ -27,12 +28,13 @@ public:
     // Nonzero: start with the system; zero: start on demand.
     void SetAutoStart(BOOL autoStart);
 
-    // Creates the service (own process, interactive, local system account).
+    // Creates the service (own process, no desktop, local system account).
     // A service of the same name that is already there (left by a run that
-    // was ended, or someone else's) is stopped and given these settings; one
-    // that is marked for deletion is waited for, a bounded time, and created
-    // anew. False when a setting is missing or the service cannot be made
-    // to run this binary path.
+    // was ended, or someone else's) is stopped and deleted, and ours is
+    // created afresh once the manager has let go of the old one (waited for,
+    // a bounded time): nothing of the old one's settings, access rights or
+    // failure actions is kept. False when a setting is missing or the
+    // service cannot be created.
     bool Install();
     // Each opens the named service and starts, stops or deletes it; true
     // when both calls succeeded.
@@ -43,17 +45,21 @@ public:
     bool WaitUntilStopped();
     // Waits, a bounded time, until a deleted service is gone.
     bool WaitUntilRemoved();
+    // The system's error code of the last call that returned false.
+    DWORD LastError() const { return m_lastError; }
 
 private:
-    // Gives an existing service of the name these settings; the system's
-    // error code, ERROR_SUCCESS when it is ours now.
-    DWORD TakeOver(const std::wstring& binaryPath, DWORD startType);
+    // Stops and deletes an existing service of the name; the system's error
+    // code, ERROR_SUCCESS when it is deleted (or was already marked so).
+    DWORD DeleteExisting();
+    bool Failed(DWORD error);
 
     UniqueService m_hSCManager;
     const wchar_t* m_pszServiceName;
     const wchar_t* m_pszDisplayName;
     const wchar_t* m_pszBinaryPath;
     BOOL m_bAutoStart;
+    DWORD m_lastError = ERROR_SUCCESS;
 };
 
 // Installs the service `serviceName` (also its display name) for the program
@@ -61,7 +67,8 @@ private:
 // until it has stopped (a bounded time), removes it and waits (a bounded
 // time) until the manager has let go of it. When the service
 // cannot be installed for this path nothing else is done; the other steps
-// are attempted whatever the one before returned. Nothing is reported.
-void RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName);
+// are attempted whatever the one before returned. The result names the
+// first step that failed, with the system's error code.
+HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName);
 
 #endif

@@ -276,6 +276,12 @@ void CSetupDlg::ReportHelperNotWritten(const std::wstring& modelName)
     MessageBoxW(m_hWnd, ResString(IDS_ERR_EXTRACT_HELPER).c_str(), caption.c_str(), MB_OK);
 }
 
+void CSetupDlg::ReportHelperFailed(const std::wstring& modelName, const HelperRunResult&)
+{
+    const std::wstring caption = SetupUtilityCaption(ResString(IDS_SETUP_UTILITY_CAPTION), modelName);
+    MessageBoxW(m_hWnd, ResString(IDS_ERR_HELPER_SERVICE).c_str(), caption.c_str(), MB_OK);
+}
+
 bool CSetupDlg::PumpMessages()
 {
     return message_loop::DispatchPending();

@@ -60,6 +60,7 @@ private:
     void ReportPrinterListError(std::uint32_t errorCode) override;
     bool AskForceInstall() override;
     void ReportHelperNotWritten(const std::wstring& modelName) override;
+    void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) override;
     bool PumpMessages() override;
     void Sleep(unsigned milliseconds) override;
     std::uint32_t TickCount() override;

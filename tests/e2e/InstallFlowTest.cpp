@@ -45,7 +45,8 @@ const std::wstring kQx1000LptId = L"QuorvexQX1000C3D4";
 // The fixed pacing of a successful run: four statuses of 12 steps at 25 ms,
 // the fill of the remaining 52 steps at 20 ms, and the two one-second waits
 // around the helper service.
-const double kPacingMs = 48 * 25 + 52 * 20 + 2 * 1000;
+const double kHelperWaitsMs = 2 * 1000;  // the helper service's run, when there is a device to finish
+const double kPacingMs = 48 * 25 + 52 * 20 + kHelperWaitsMs;
 
 // The files the installer stages for a model, relative to the driver directory.
 std::vector<std::wstring> StagedFiles(const std::wstring& number, const std::wstring& pluginFolder,
@@ -268,14 +269,18 @@ protected:
 
     void ReportTiming(const char* what, double measuredMs)
     {
-        const double overhead = measuredMs - kPacingMs;
+        bool helperRan = false;
+        for (const Milestone& m : m_timeline)
+            helperRan = helperRan || m.what == "helper service created";
+        const double pacing = helperRan ? kPacingMs : kPacingMs - kHelperWaitsMs;
+        const double overhead = measuredMs - pacing;
         std::printf("install timing (%s): measured %.0f ms, pacing %.0f ms, overhead %.0f ms\n", what,
-                    measuredMs, kPacingMs, overhead);
+                    measuredMs, pacing, overhead);
         for (const Milestone& m : m_timeline)
             std::printf("    %6.0f ms  %s\n", m.atMs, m.what.c_str());
         std::fflush(stdout);
         RecordProperty(std::string("timing_") + what, static_cast<int>(measuredMs));
-        EXPECT_GE(measuredMs, kPacingMs - 100) << "the run was faster than its own pacing";
+        EXPECT_GE(measuredMs, pacing - 100) << "the run was faster than its own pacing";
         // Generous: a loaded CI machine must not flake; the numbers are reported.
         EXPECT_LT(overhead, 5000.0);
     }
@@ -1189,6 +1194,28 @@ TEST_F(InstallFlow, QuietParallelInstallationAndRefusedCommandLines)
                                "Helper service \"Quorvex Printer Helper\" ran and was removed.",
                                "Installed: printer \"Quorvex QX1000\". Exit code 0."});
     ExpectLogSays(ReadText(logPath), steps);
+
+    // The helper service cannot be installed (a service of its name stays
+    // marked for deletion longer than the run waits): the log says which
+    // step failed, the exit code is not 0, and no hand-off value is left
+    // for a later run of the helper to apply.
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(nullptr, manager);
+    SC_HANDLE blocker = CreateServiceW(manager, kServiceName.c_str(), kServiceName.c_str(), SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                       L"C:\\nowhere\\blocker.exe", nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, blocker) << GetLastError();
+    ASSERT_TRUE(DeleteService(blocker));
+    const std::wstring failedLog = OutputPath(L"quiet-helper-failed.log");
+    EXPECT_EQ(80, RunQuiet(folder, L"/quiet /model qx1000 /cable parallel /log \"" + failedLog + L"\""));
+    CloseServiceHandle(blocker);
+    CloseServiceHandle(manager);
+    ExpectLogSays(ReadText(failedLog),
+                  {"Device records written for the parallel printer.",
+                   "Failed: helper service \"Quorvex Printer Helper\" could not be installed (system error 1072).",
+                   "The device records stay unfinished;", "but its device records are not finished. Exit code 80."});
+    for (const wchar_t* handOff : {L"_ToPath", L"_UpdateMode", L"_DeviceDesc", L"_Driver"})
+        EXPECT_FALSE(wm::ValueExists(kClassKey, handOff)) << Utf8(handOff) << " left in the class key";
     QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0001");
 }
 

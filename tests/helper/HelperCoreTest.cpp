@@ -97,6 +97,25 @@ TEST(LptSelection, OnlyTheHandedOverKeyOrTheGenericOneIsSelected)
     EXPECT_FALSE(IsLptDeviceKeySelected("X", "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\X\\0000"));
 }
 
+TEST(UsbHandOff, OnlyOneDeviceKeyDirectlyBelowTheUsbPrintingEnumerator)
+{
+    for (const char* ours : {"SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\QuorvexQX10007A2B",
+                             "system\\currentcontrolset\\enum\\usbprint\\quorvexqx10007a2b"})
+        EXPECT_TRUE(IsUsbDevicePath(ours)) << ours;
+    for (const char* other : {
+             "",                                                              // nothing handed over
+             "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\",                      // the enumerator itself
+             "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT",
+             "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\QuorvexQX10007A2B\\0001",  // an instance
+             "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\..",                    // climbing out
+             "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\.",
+             "SYSTEM\\CurrentControlSet\\Enum\\USBPRINTER\\QuorvexQX10007A2B",   // a longer enumerator
+             "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\QuorvexQX1000C3D4",     // another enumerator
+             "SYSTEM\\CurrentControlSet\\Services\\QuorvexQX10007A2B",
+             "SOFTWARE\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\QuorvexQX10007A2B"})
+        EXPECT_FALSE(IsUsbDevicePath(other)) << other;
+}
+
 TEST(LptSelection, GenericKeyGetsTheValuesTwiceWhenItsInstanceHasNoMfg)
 {
     // The key named exactly "QuorvexPrinter".

@@ -165,7 +165,7 @@ TEST_F(HelperServiceTest, UsbRunMovesTheValuesIntoBothInstancesAndLeavesNoServic
     CreateUsbDevice();
 
     const DWORD start = GetTickCount();
-    RunHelperServiceOnce(m_helper, kServiceName);
+    EXPECT_TRUE(RunHelperServiceOnce(m_helper, kServiceName).Ran());
     const DWORD elapsed = GetTickCount() - start;
     std::cout << "RunHelperServiceOnce took " << elapsed << " ms" << std::endl;
     RecordProperty("RunHelperServiceOnceMs", static_cast<int>(elapsed));
@@ -271,6 +271,47 @@ TEST_F(HelperServiceTest, StopWithoutHandOffValuesWritesNoDeviceKey)
     EXPECT_EQ(expected, LogMessages());
 }
 
+// The hand-off names a key the installer would never hand over, or a USB
+// device that was unplugged since: the system account creates or changes
+// nothing there, and no hand-off value stays behind.
+TEST_F(HelperServiceTest, HandOffOutsideTheUsbEnumeratorOrOfAGoneDeviceChangesNothing)
+{
+    const std::wstring foreign = L"SYSTEM\\CurrentControlSet\\Services\\QvNotADevice";
+    const std::wstring gone = std::wstring(kUsbEnum) + L"\\QUORVEXGONE";
+    const struct Case {
+        const char* what;
+        std::wstring toPath;
+        bool refusedByPath;
+    } cases[] = {
+        {"a key of another part of the registry", foreign, true},
+        {"an instance key instead of the device key", UsbInstancePath(0), true},
+        {"the parallel-port enumerator", std::wstring(kLptEnum) + L"\\QuorvexPrinter", true},
+        {"an unplugged USB device", gone, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(m_log.c_str());
+        ASSERT_TRUE(SetString(foreign, L"Keep", L"as it was"));
+        CreateUsbDevice();
+        WriteUsbHandOff();
+        ASSERT_TRUE(SetString(kClassKey, L"_ToPath", c.toPath));
+
+        EXPECT_TRUE(RunHelperServiceOnce(m_helper, kServiceName).Ran());
+
+        EXPECT_FALSE(KeyExists(gone)) << "a gone device key was made again";
+        EXPECT_EQ(std::vector<std::wstring>{L"Keep"}, ValueNames(foreign));
+        EXPECT_EQ(std::vector<std::wstring>{}, ValueNames(UsbInstancePath(0)));
+        EXPECT_FALSE(KeyExists(std::wstring(kLptEnum) + L"\\QuorvexPrinter"));
+        ExpectNoHandOffValuesLeft();
+        std::vector<std::string> expected = {kOpenClassKey, "dwUpdateMode == 0"};
+        if (c.refusedByPath)
+            expected.push_back("not a USB printer device path: " + Narrow(c.toPath));
+        EXPECT_EQ(expected, LogMessages());
+        CleanRegistry();
+    }
+    DeleteTree(foreign);
+}
+
 DWORD WINAPI CloseServiceLater(void* handle)
 {
     Sleep(1500);
@@ -329,11 +370,57 @@ TEST_F(HelperServiceTest, LeftoverServiceOfOurNameRunsOnlyOurProgram)
     DeleteFileW(marker.c_str());
 }
 
+// A service of our name with settings of its own (another type, a
+// description, failure actions that run a program) is deleted and ours is
+// created afresh: none of its settings stays with ours.
+TEST_F(HelperServiceTest, AServiceOfOurNameIsReplacedNotReconfigured)
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(nullptr, manager);
+    SC_HANDLE old = CreateServiceW(manager, kServiceName, L"Someone else's service", SERVICE_ALL_ACCESS,
+                                   SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS, SERVICE_AUTO_START,
+                                   SERVICE_ERROR_NORMAL, L"C:\\elsewhere\\other.exe", nullptr, nullptr, nullptr,
+                                   nullptr, nullptr);
+    ASSERT_NE(nullptr, old) << "error " << GetLastError();
+    wchar_t description[] = L"Someone else's description";
+    SERVICE_DESCRIPTIONW text = {description};
+    ASSERT_TRUE(ChangeServiceConfig2W(old, SERVICE_CONFIG_DESCRIPTION, &text));
+    CloseServiceHandle(old);
+
+    CServiceHelper helper;
+    helper.SetServiceName(kServiceName);
+    helper.SetDisplayName(kServiceName);
+    helper.SetBinaryPath(m_helper.c_str());
+    ASSERT_TRUE(helper.Install()) << "error " << helper.LastError();
+
+    ServiceConfig config;
+    ASSERT_TRUE(QueryConfig(config));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config.type);
+    EXPECT_EQ(L"\"" + m_helper + L"\"", config.binaryPath);
+    EXPECT_EQ(kServiceName, config.displayName);
+    SC_HANDLE ours = OpenServiceW(manager, kServiceName, SERVICE_QUERY_CONFIG);
+    ASSERT_NE(nullptr, ours);
+    std::vector<BYTE> buffer(8192);
+    DWORD needed = 0;
+    ASSERT_TRUE(QueryServiceConfig2W(ours, SERVICE_CONFIG_DESCRIPTION, buffer.data(),
+                                     static_cast<DWORD>(buffer.size()), &needed));
+    const SERVICE_DESCRIPTIONW* now = reinterpret_cast<const SERVICE_DESCRIPTIONW*>(buffer.data());
+    EXPECT_TRUE(now->lpDescription == nullptr || *now->lpDescription == L'\0') << "the old description stayed";
+    CloseServiceHandle(ours);
+    CloseServiceHandle(manager);
+    EXPECT_TRUE(helper.Remove());
+}
+
 TEST_F(HelperServiceTest, ServiceThatCannotStartIsStillRemoved)
 {
     const std::wstring missing = HelperFolder() + L"\\Missing Helper.exe";
-    RunHelperServiceOnce(missing, kServiceName);
+    const HelperRunResult result = RunHelperServiceOnce(missing, kServiceName);
     EXPECT_FALSE(ServiceExists(kServiceName));
+    // Reported as what it is: the start failed (the program is missing),
+    // the service was still removed.
+    EXPECT_FALSE(result.Ran());
+    EXPECT_EQ(HelperRunResult::Step::Start, result.failed);
+    EXPECT_NE(0u, result.error);
 
     // Without its settings the helper attempts nothing.
     CServiceHelper helper;
@@ -347,7 +434,7 @@ TEST_F(HelperServiceTest, ServiceThatCannotStartIsStillRemoved)
     EXPECT_FALSE(ServiceExists(kServiceName));
 }
 
-TEST_F(HelperServiceTest, InstallRegistersAnInteractiveOwnProcessServiceOfTheLocalSystem)
+TEST_F(HelperServiceTest, InstallRegistersAnOwnProcessServiceOfTheLocalSystem)
 {
     for (BOOL autoStart : {TRUE, FALSE}) {
         SCOPED_TRACE(autoStart ? "automatic start" : "start on demand");
@@ -360,8 +447,7 @@ TEST_F(HelperServiceTest, InstallRegistersAnInteractiveOwnProcessServiceOfTheLoc
 
         ServiceConfig config;
         ASSERT_TRUE(QueryConfig(config));
-        EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS),
-                  config.type);
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config.type) << "no desktop";
         EXPECT_EQ(static_cast<DWORD>(autoStart ? SERVICE_AUTO_START : SERVICE_DEMAND_START),
                   config.startType);
         EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
@@ -432,8 +518,7 @@ TEST_F(HelperServiceTest, SwitchesInstallStartStopAndRemoveAndLogTheirFailures)
     expected.push_back("Service " + name + " installed\n");
     ServiceConfig config;
     ASSERT_TRUE(QueryConfig(config));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS),
-              config.type);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config.type) << "no desktop";
     EXPECT_EQ(static_cast<DWORD>(SERVICE_AUTO_START), config.startType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
     EXPECT_EQ(L"\"" + m_helper + L"\"", config.binaryPath) << "the helper's own path, quoted";

@@ -116,5 +116,6 @@
 #define IDS_HOTLINE                515
 #define IDS_OK                     516
 #define IDS_USAGE                  520
+#define IDS_ERR_HELPER_SERVICE     521
 
 #endif

@@ -67,6 +67,11 @@ public:
         return answerYes;
     }
     void ReportHelperNotWritten(const std::wstring& modelName) override { helperNotWritten.push_back(modelName); }
+    void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) override
+    {
+        helperFailed.push_back(modelName + L"|" + std::to_wstring(static_cast<int>(result.failed)) + L"|" +
+                               std::to_wstring(result.error));
+    }
     bool PumpMessages() override
     {
         ++pumps;
@@ -93,7 +98,7 @@ public:
     Status status = Status::None;
     std::map<Button, bool> enabled, everDisabled;
     int rangeLow = 0, rangeHigh = 100, step = 10, position = 0;
-    std::vector<std::wstring> log, helperNotWritten;
+    std::vector<std::wstring> log, helperNotWritten, helperFailed;
     std::vector<InstallResult> failures;
     std::vector<std::uint32_t> listErrors;
     unsigned questions = 0;
@@ -172,13 +177,26 @@ public:
             printers.push_back(printUiName);
         return printUiOk;
     }
-    void MakeDefaultPrinter(const std::wstring& name, const std::wstring& type, const std::wstring& port) override
+    DefaultPrinterOutcome MakeDefaultPrinter(const std::wstring& name, const std::wstring& type,
+                                             const std::wstring& port) override
     {
         calls.push_back(L"default " + name + L"|" + type + L"|" + port);
         Charge();
+        return defaultOutcome;
     }
-    void WriteUsbDeviceRecords(const PrinterModel& model) override { calls.push_back(L"usb-records " + model.usbIdSuffix); Charge(); }
-    void WriteLptDeviceRecords(const PrinterModel& model) override { calls.push_back(L"lpt-records " + model.lptIdSuffix); Charge(); }
+    bool WriteUsbDeviceRecords(const PrinterModel& model) override
+    {
+        calls.push_back(L"usb-records " + model.usbIdSuffix);
+        Charge();
+        return handedOver;
+    }
+    bool WriteLptDeviceRecords(const PrinterModel& model) override
+    {
+        calls.push_back(L"lpt-records " + model.lptIdSuffix);
+        Charge();
+        return handedOver;
+    }
+    void ClearHelperHandOff() override { calls.push_back(L"clear-handoff"); }
     bool ExtractHelperService(const std::wstring& exe) override
     {
         calls.push_back(L"extract " + exe);
@@ -186,10 +204,11 @@ public:
         return extractOk;
     }
     std::wstring CommonFilesFolder() override { return L"C:\\Program Files\\Common Files"; }
-    void RunHelperServiceOnce(const std::wstring& path, const std::wstring& name) override
+    HelperRunResult RunHelperServiceOnce(const std::wstring& path, const std::wstring& name) override
     {
         calls.push_back(L"helper " + path + L"|" + name);
         Charge();
+        return helperRun;
     }
 
     std::vector<std::wstring> calls, detectedKeys;
@@ -198,7 +217,9 @@ public:
     std::vector<std::wstring> printers;
     std::vector<InstallResult> detections;
     bool enumerateFails = false, stageOk = true, registerOk = true, addOk = true;
-    bool printUiOk = true, printUiCreates = true, extractOk = true;
+    bool printUiOk = true, printUiCreates = true, extractOk = true, handedOver = true;
+    DefaultPrinterOutcome defaultOutcome = DefaultPrinterOutcome::Set;
+    HelperRunResult helperRun;
     std::wstring printUiName = L"Quorvex QX1000";
 };
 
@@ -282,6 +303,7 @@ TEST_F(Sequence, ParallelOnWindowsXpUsesTheSpoolerDirectly)
         L"lpt-records C3D4",
         L"extract QPHelper.exe",
         L"helper C:\\Program Files\\Common Files\\Services\\QPHelper.exe|Quorvex Printer Helper",
+        L"clear-handoff",
     };
     EXPECT_EQ(expected, ops.calls);
     EXPECT_EQ(L"Quorvex QX1000", sequence.GetPrinterName());
@@ -324,6 +346,7 @@ TEST_F(Sequence, UsbOnWindows7GoesThroughTheInstallationEntryPoint)
         L"usb-records 7A2B",
         L"extract QPHelper.exe",
         L"helper C:\\Program Files\\Common Files\\Services\\QPHelper.exe|Quorvex Printer Helper",
+        L"clear-handoff",
     };
     EXPECT_EQ(expected, ops.calls);
     EXPECT_EQ(L"USB003", page.port);
@@ -516,6 +539,66 @@ TEST_F(Sequence, AHelperThatCannotBeWrittenIsReportedOnce)
     EXPECT_FALSE(Called(L"helper"));
     EXPECT_TRUE(page.testPageVisible);
     EXPECT_EQ(Status::Succeeded, page.status);
+}
+
+// Every end of the device records is reported as what it is, and no path
+// leaves hand-off values behind for a later run of the helper.
+TEST_F(Sequence, DeviceRecordsEndAsTheyHappenedAndNoHandOffIsLeft)
+{
+    HelperRunResult startFailed;
+    startFailed.failed = HelperRunResult::Step::Start;
+    startFailed.error = 2;
+    const struct Case {
+        const char* what;
+        bool handedOver, extractOk;
+        HelperRunResult run;
+        CompletionOutcome outcome;
+        const wchar_t* lastCalls;  // the calls after the records, joined with ';'
+        size_t notWritten, failed;
+    } cases[] = {
+        {"ran", true, true, HelperRunResult(), CompletionOutcome::Finished, L"extract;helper;clear-handoff", 0, 0},
+        {"no device", false, true, HelperRunResult(), CompletionOutcome::NothingToFinish, L"clear-handoff", 0, 0},
+        {"not written", true, false, HelperRunResult(), CompletionOutcome::HelperNotWritten, L"extract;clear-handoff", 1, 0},
+        {"start failed", true, true, startFailed, CompletionOutcome::HelperFailed, L"extract;helper;clear-handoff", 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ops.calls.clear();
+        page.helperNotWritten.clear();
+        page.helperFailed.clear();
+        ops.printers.clear();
+        ops.handedOver = c.handedOver;
+        ops.extractOk = c.extractOk;
+        ops.helperRun = c.run;
+        RunPage();
+        EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
+        EXPECT_EQ(c.outcome, sequence.GetCompletionOutcome());
+        std::wstring after;
+        bool seen = false;
+        for (const std::wstring& call : ops.calls) {
+            if (seen)
+                after += (after.empty() ? L"" : L";") + call.substr(0, call.find(L' '));
+            seen = seen || call.compare(0, 11, L"lpt-records") == 0;
+        }
+        EXPECT_EQ(std::wstring(c.lastCalls), after);
+        EXPECT_EQ(c.notWritten, page.helperNotWritten.size());
+        ASSERT_EQ(c.failed, page.helperFailed.size());
+        if (c.failed) {
+            EXPECT_EQ(L"Quorvex QX1000|2|2", page.helperFailed[0]);
+        }
+        EXPECT_EQ(Status::Succeeded, page.status) << "the printer is there either way";
+    }
+}
+
+TEST_F(Sequence, TheDefaultPrinterOutcomeIsKept)
+{
+    for (DefaultPrinterOutcome outcome :
+         {DefaultPrinterOutcome::Set, DefaultPrinterOutcome::NotSet, DefaultPrinterOutcome::LeftToUser}) {
+        ops.printers.clear();
+        ops.defaultOutcome = outcome;
+        RunPage();
+        EXPECT_EQ(outcome, sequence.GetDefaultPrinterOutcome());
+    }
 }
 
 TEST_F(Sequence, BackAllowsASecondRunFromEmptyLists)

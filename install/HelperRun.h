@@ -1,0 +1,17 @@
+// What the one run of the helper service came to, as the installation run
+// reports it. No Windows headers: the run's logic is tested natively.
+#ifndef QV_INSTALL_HELPERRUN_H
+#define QV_INSTALL_HELPERRUN_H
+
+#include <cstdint>
+
+struct HelperRunResult {
+    // The first step that failed; None when every step went through.
+    enum class Step { None, Install, Start, Stop, Remove };
+    Step failed = Step::None;
+    std::uint32_t error = 0;  // the system's error code of that step
+
+    bool Ran() const { return failed == Step::None; }
+};
+
+#endif
