@@ -172,11 +172,12 @@ public:
                        L"Printer " + Quoted(printerName) + L" created on " + port,
                        L"The spooler refused to create printer " + Quoted(printerName) + L" on " + port);
     }
-    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) override
+    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
+                                   const std::wstring& port) override
     {
-        return Outcome(m_ops.InstallPrinterWithPrintUI(model, port),
+        return Outcome(m_ops.InstallPrinterWithPrintUI(model, printerName, port),
                        L"Driver and printer installed on " + port + L" by the system's printer installation",
-                       L"The system's printer installation could not be started");
+                       L"The system's printer installation could not be run, did not end in time or reported a failure");
     }
     DefaultPrinterOutcome MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                                              const std::wstring& port) override

@@ -54,9 +54,10 @@ bool SystemInstallOperations::AddPrinterDirect(const std::wstring& printerName, 
     return ::AddPrinterDirect(printerName, port, driverName);
 }
 
-bool SystemInstallOperations::InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port)
+bool SystemInstallOperations::InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
+                                                        const std::wstring& port)
 {
-    return ::InstallPrinterWithPrintUI(WithModel(model), port, std::wstring(), m_unattended);
+    return ::InstallPrinterWithPrintUI(WithModel(model), printerName, port, std::wstring(), m_unattended);
 }
 
 DefaultPrinterOutcome SystemInstallOperations::MakeDefaultPrinter(const std::wstring& printerName,

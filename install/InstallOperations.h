@@ -22,7 +22,8 @@ public:
     bool RegisterPrinterDriver(const PrinterModel& model) override;
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;
-    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) override;
+    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
+                                   const std::wstring& port) override;
     DefaultPrinterOutcome MakeDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                                              const std::wstring& port) override;
     bool WriteUsbDeviceRecords(const PrinterModel& model) override;

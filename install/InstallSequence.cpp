@@ -133,7 +133,7 @@ InstallResult InstallSequence::RunInstallation()
         ShowStatus(ISetupPage::Status::AddDriver, kStepsPerStatus);
         if (m_quitting)
             return m_resultCode = InstallResult::Interrupted;
-        if (!m_ops.InstallPrinterWithPrintUI(model, port))
+        if (!m_ops.InstallPrinterWithPrintUI(model, candidate, port))
             return m_resultCode = InstallResult::PrinterNotCreated;
         ShowStatus(ISetupPage::Status::AddPrinter, kStepsPerStatus);
     }
@@ -144,7 +144,7 @@ InstallResult InstallSequence::RunInstallation()
 
     std::wstring newPrinter;
     m_defaultPrinter = DefaultPrinterOutcome::NotSet;
-    if (FindNewPrinter(m_printersBefore, m_printersAfter, model.displayName, newPrinter)) {
+    if (FindNewPrinter(m_printersBefore, m_printersAfter, candidate, newPrinter)) {
         m_defaultPrinter = m_ops.MakeDefaultPrinter(newPrinter, model.connectionType, port);
         m_printerName = newPrinter;
         m_page.SetPrinterName(newPrinter);

@@ -105,7 +105,11 @@ public:
     virtual bool RegisterPrinterDriver(const PrinterModel& model) = 0;
     virtual bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                                   const std::wstring& driverName) = 0;
-    virtual bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) = 0;
+    // Driver and printer `printerName` through the system's printer
+    // installation; false when it could not be run, did not end in time or
+    // reported a failure.
+    virtual bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
+                                           const std::wstring& port) = 0;
     virtual DefaultPrinterOutcome MakeDefaultPrinter(const std::wstring& printerName,
                                                      const std::wstring& connectionType,
                                                      const std::wstring& port) = 0;

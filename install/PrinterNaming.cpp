@@ -51,17 +51,14 @@ std::wstring MakeUniquePrinterName(const std::wstring& displayName,
 
 bool FindNewPrinter(const std::vector<std::wstring>& before,
                     const std::vector<std::wstring>& after,
-                    const std::wstring& displayName, std::wstring& newName)
+                    const std::wstring& printerName, std::wstring& newName)
 {
-    for (auto it = after.rbegin(); it != after.rend(); ++it) {
-        if (std::find(before.begin(), before.end(), *it) != before.end())
-            continue;
-        if (it->find(displayName) != std::wstring::npos) {
-            newName = *it;
-            return true;
-        }
-    }
-    return false;
+    if (printerName.empty() || std::find(before.begin(), before.end(), printerName) != before.end())
+        return false;
+    if (std::find(after.begin(), after.end(), printerName) == after.end())
+        return false;
+    newName = printerName;
+    return true;
 }
 
 std::wstring DefaultPrinterEntry(const std::wstring& printerName,

@@ -21,12 +21,14 @@ std::wstring MakeUniquePrinterName(const std::wstring& displayName,
                                    const std::vector<std::wstring>& existing,
                                    const std::wstring& copySuffixFormat);
 
-// The printer the installation added: the last name of `after` that is not
-// in `before` (exact comparison) and contains `displayName` (case-sensitive).
-// False, with `newName` untouched, when there is none.
+// The printer the installation added under the name it was given: found
+// when `after` holds `printerName` exactly and `before` did not. A printer
+// that merely holds the name (a look-alike model's, or one another program
+// added meanwhile) is not ours. False, with `newName` untouched, when the
+// name is not new.
 bool FindNewPrinter(const std::vector<std::wstring>& before,
                     const std::vector<std::wstring>& after,
-                    const std::wstring& displayName, std::wstring& newName);
+                    const std::wstring& printerName, std::wstring& newName);
 
 // The "device" entry of the profile section "windows": "<name>,winspool,LPT1:"
 // for "LPT", "<name>,winspool,<port>" for "USB", empty for anything else

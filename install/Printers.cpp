@@ -8,6 +8,7 @@
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
 #include "support/Handle.h"
+#include "support/MessageLoop.h"
 #include "support/SystemLibrary.h"
 
 namespace {
@@ -34,6 +35,33 @@ std::wstring SystemFolderText()
 // program's folder and the current folder first, and the package folder as
 // the current folder would be searched for the DLLs that rundll32.exe and
 // printui.dll load by name.
+// How long the system's printer installation may take before the run stops
+// waiting for it and counts it as failed.
+const DWORD kPrintUiLimitMs = 5 * 60 * 1000;
+
+// Waits for `process` to end, at most `limitMs`, dispatching the window
+// messages meanwhile so that the wizard's window stays drawn and answers.
+// After a quit message (posted again for its loop) the rest of the time is
+// waited without dispatching. True when the process ended in time.
+bool WaitPumping(HANDLE process, DWORD limitMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= limitMs)
+            return false;
+        const DWORD waited = MsgWaitForMultipleObjects(1, &process, FALSE, limitMs - elapsed, QS_ALLINPUT);
+        if (waited == WAIT_OBJECT_0)
+            return true;
+        if (waited != WAIT_OBJECT_0 + 1)
+            return false;
+        if (!message_loop::DispatchPending()) {
+            const DWORD spent = GetTickCount() - start;
+            return spent < limitMs && WaitForSingleObject(process, limitMs - spent) == WAIT_OBJECT_0;
+        }
+    }
+}
+
 bool RunPrintUi(const std::wstring& parameters)
 {
     const std::wstring folder = SystemFolderText();
@@ -54,9 +82,12 @@ bool RunPrintUi(const std::wstring& parameters)
     if (!ShellExecuteExW(&info))
         return false;
     const UniqueKernelHandle process(info.hProcess);
-    if (process)
-        WaitForSingleObject(process.Get(), INFINITE);
-    return true;
+    if (!process)
+        return false;
+    // Ended in time, and without an error code of its own.
+    DWORD exitCode = 0;
+    return WaitPumping(process.Get(), kPrintUiLimitMs) && GetExitCodeProcess(process.Get(), &exitCode) &&
+           exitCode == 0;
 }
 
 } // namespace
@@ -104,14 +135,13 @@ bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
     return printer.IsValid();
 }
 
-bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& port,
-                               const std::wstring& driverDirectory, bool quiet)
+bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& printerName,
+                               const std::wstring& port, const std::wstring& driverDirectory, bool quiet)
 {
     const std::wstring folder =
         driverDirectory.empty() ? GetDriverDirectory(context.environment) : driverDirectory;
     const std::wstring infPath = JoinPath(folder, context.model.infBaseName + L".inf");
-    return RunPrintUi(PrintUiInstallParameters(context.model.displayName, infPath, port,
-                                               context.model.driverName, quiet));
+    return RunPrintUi(PrintUiInstallParameters(printerName, infPath, port, context.model.driverName, quiet));
 }
 
 bool SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,

@@ -27,12 +27,16 @@ bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t* erro
 bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port, const std::wstring& driverName);
 
 // Runs "rundll32.exe printui.dll,PrintUIEntry /z /if ..." on the staged INF
-// file (<driver directory>\<infBaseName>.inf) for `port` and waits for it to
-// end. False only when the command could not be started; what it did shows
-// in the printer list. `driverDirectory` empty: the spooler's. `quiet`:
-// the entry point shows no message of its own (its /q switch).
-bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& port,
-                               const std::wstring& driverDirectory = std::wstring(), bool quiet = false);
+// file (<driver directory>\<infBaseName>.inf) for printer `printerName` (a
+// name no printer has, so that the printer is found by it afterwards) on
+// `port`, and waits for it to end, a bounded time, dispatching the window
+// messages meanwhile. False when the command could not be started, did not
+// end in time or ended with an error code. `driverDirectory` empty: the
+// spooler's. `quiet`: the entry point shows no message of its own (its /q
+// switch).
+bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring& printerName,
+                               const std::wstring& port, const std::wstring& driverDirectory = std::wstring(),
+                               bool quiet = false);
 
 // Writes the "device" entry of the profile section "windows"; false when
 // there is no entry for the name or it could not be written.

@@ -680,10 +680,9 @@ TEST_F(InstallFlow, SecondInstallationOfTheSameModel)
     const std::wstring folder = MakePackageFolder(L"again");
     ASSERT_TRUE(CopySampleFiles(folder, {}));
     const bool legacy = UsesDirectSpoolerPath();
-    // The installer names the copy on the direct path, in the language of
-    // its user interface; the system's printer installation names it itself
-    // (the stand-in as English Windows does).
-    const std::wstring copy1 = legacy ? WithCopySuffix(kQx1000, 1) : kQx1000 + L" (Copy 1)";
+    // The installer names the copy, in the language of its user interface,
+    // on both paths: the entry point is given that name.
+    const std::wstring copy1 = WithCopySuffix(kQx1000, 1);
     // Start from exactly one printer of the model.
     if (!HasPrinter(kQx1000) || HasPrinter(copy1)) {
         DeletePrintersStartingWith(kQx1000);

@@ -25,20 +25,21 @@ TEST(PrinterNaming, SuffixWithoutNumberStillEnds)
     EXPECT_FALSE(name.empty());
 }
 
-TEST(PrinterNaming, FindNewPrinterTakesTheLastNewNameHoldingTheDisplayName)
+TEST(PrinterNaming, FindNewPrinterTakesOnlyTheExactNewName)
 {
     const std::vector<std::wstring> before = {L"Fax", L"ACME AB1234"};
+    const std::vector<std::wstring> after = {L"Fax", L"ACME AB1234", L"ACME AB1234 (Copy 1)",
+                                             L"ACME AB1234 Plus", L"ACME AB12345"};
     std::wstring found = L"untouched";
-    EXPECT_TRUE(FindNewPrinter(before, {L"Fax", L"ACME AB1234", L"ACME AB1234 (Copy 1)", L"ACME AB1234 (Copy 2)"}, L"ACME AB1234", found));
-    EXPECT_EQ(L"ACME AB1234 (Copy 2)", found);
-    // A new printer without the display name is ignored; the old one is not new.
-    found = L"untouched";
-    EXPECT_FALSE(FindNewPrinter(before, {L"Fax", L"ACME AB1234", L"Other"}, L"ACME AB1234", found));
-    EXPECT_EQ(L"untouched", found);
-    // Case matters both for "new" and for the display name.
-    EXPECT_FALSE(FindNewPrinter(before, {L"acme ab1234 (Copy 1)"}, L"ACME AB1234", found));
-    EXPECT_TRUE(FindNewPrinter(before, {L"fax", L"Fax"}, L"", found));
-    EXPECT_EQ(L"fax", found);
+    EXPECT_TRUE(FindNewPrinter(before, after, L"ACME AB1234 (Copy 1)", found));
+    EXPECT_EQ(L"ACME AB1234 (Copy 1)", found);
+    // Names that merely hold the name (a look-alike model's printer, one
+    // another program added meanwhile), an old name, no name: not ours.
+    for (const wchar_t* name : {L"ACME AB1234", L"ACME AB123", L"ACME AB1234 (Copy 2)", L"acme ab1234 (copy 1)", L""}) {
+        found = L"untouched";
+        EXPECT_FALSE(FindNewPrinter(before, after, name, found)) << std::string(name, name + wcslen(name));
+        EXPECT_EQ(L"untouched", found);
+    }
     EXPECT_TRUE(FindNewPrinter({}, {L"ACME AB1234"}, L"ACME AB1234", found));
 }
 

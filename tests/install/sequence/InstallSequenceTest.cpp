@@ -169,12 +169,13 @@ public:
             printers.push_back(name);
         return addOk;
     }
-    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& port) override
+    bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
+                                   const std::wstring& port) override
     {
-        calls.push_back(L"printui " + port + L"|" + model.infBaseName + L"|" + model.displayName);
+        calls.push_back(L"printui " + port + L"|" + model.infBaseName + L"|" + printerName);
         Charge();
         if (printUiCreates)
-            printers.push_back(printUiName);
+            printers.push_back(printUiName.empty() ? printerName : printUiName);
         return printUiOk;
     }
     DefaultPrinterOutcome MakeDefaultPrinter(const std::wstring& name, const std::wstring& type,
@@ -220,7 +221,7 @@ public:
     bool printUiOk = true, printUiCreates = true, extractOk = true, handedOver = true;
     DefaultPrinterOutcome defaultOutcome = DefaultPrinterOutcome::Set;
     HelperRunResult helperRun;
-    std::wstring printUiName = L"Quorvex QX1000";
+    std::wstring printUiName;  // the printer the entry point makes; empty: the one asked for
 };
 
 // Whether one of the calls `fake` recorded starts with `prefix`.
@@ -502,22 +503,29 @@ TEST_F(Sequence, ATakenNameGetsACopyNumberAndTheNewPrinterIsFound)
 {
     UseUsbOnWindows7();
     ops.printers = {L"quorvex qx1000", L"Quorvex QX1000 (Copy 1)"};
-    ops.printUiName = L"Quorvex QX1000 (Copy 2)";
     RunPage();
     EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
+    // The entry point is given the free name, and the printer is found by it.
+    EXPECT_TRUE(Called(L"printui USB003|QX1000|Quorvex QX1000 (Copy 2)"));
     EXPECT_EQ(L"Quorvex QX1000 (Copy 2)", sequence.GetPrinterName());
     EXPECT_TRUE(Called(L"default Quorvex QX1000 (Copy 2)|USB|USB003"));
 }
 
 TEST_F(Sequence, ANewPrinterOfAnotherNameIsNotMadeDefault)
 {
-    UseUsbOnWindows7();
-    ops.printUiName = L"Something else";
-    RunPage();
-    EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
-    EXPECT_EQ(L"", sequence.GetPrinterName());
-    EXPECT_FALSE(Called(L"default"));
-    EXPECT_TRUE(page.testPageVisible);
+    // Another name altogether, and one that merely holds the model's name.
+    for (const wchar_t* other : {L"Something else", L"Quorvex QX1000 Plus"}) {
+        UseUsbOnWindows7();
+        ops.printers.clear();
+        ops.calls.clear();
+        ops.printUiName = other;
+        RunPage();
+        EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
+        EXPECT_EQ(L"", sequence.GetPrinterName());
+        EXPECT_FALSE(Called(L"default"));
+        EXPECT_EQ(DefaultPrinterOutcome::NotSet, sequence.GetDefaultPrinterOutcome());
+        EXPECT_TRUE(page.testPageVisible);
+    }
 }
 
 TEST_F(Sequence, AFailedEnumerationIsShownAndTheRunGoesOn)

@@ -171,7 +171,7 @@ TEST_F(Printers, InstallsThroughPrintUiAndPrintsTheTestPage)
 
     std::vector<std::wstring> before, after;
     ASSERT_TRUE(EnumeratePrinterNames(before, nullptr));
-    ASSERT_TRUE(InstallPrinterWithPrintUI(m_context, L"USB003", dir));
+    ASSERT_TRUE(InstallPrinterWithPrintUI(m_context, L"QRVX AB1234", L"USB003", dir));
     const std::vector<std::string> calls = wt::ReadLines(L"C:\\printui-calls.log");
     ASSERT_EQ(1u, calls.size()) << "the stand-in printui.dll was not reached";
     EXPECT_EQ("/z /if /b \"QRVX AB1234\" /f \"C:\\qv drivers dir\\AB1234.inf\" /r \"USB003\" /m \"QRVX AB1234\"", calls[0]);
@@ -182,11 +182,14 @@ TEST_F(Printers, InstallsThroughPrintUiAndPrintsTheTestPage)
     EXPECT_EQ(L"QRVX AB1234", found);
 
     // The staged INF in the spooler's own driver directory works the same
-    // way; the name is taken now, so the new printer is a copy.
-    ASSERT_TRUE(InstallPrinterWithPrintUI(m_context, L"USB003"));
+    // way. The name is taken now: the caller gives the next free one, and
+    // the printer is found by exactly that name, not by one that holds it.
+    const std::wstring copy = MakeUniquePrinterName(L"QRVX AB1234", after, L" (Copy %d)");
+    ASSERT_TRUE(InstallPrinterWithPrintUI(m_context, copy, L"USB003"));
     before = after;
     ASSERT_TRUE(EnumeratePrinterNames(after, nullptr));
-    ASSERT_TRUE(FindNewPrinter(before, after, L"QRVX AB1234", found));
+    EXPECT_FALSE(FindNewPrinter(before, after, L"QRVX AB1234", found)) << "not a new name";
+    ASSERT_TRUE(FindNewPrinter(before, after, copy, found));
     EXPECT_EQ(L"QRVX AB1234 (Copy 1)", found);
 
     PrintTestPage(found);
