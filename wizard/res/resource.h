@@ -116,5 +116,6 @@
 #define IDS_HOTLINE                515
 #define IDS_OK                     516
 #define IDS_USAGE                  520
+#define IDS_LINK_ADDRESS_PROMPT    521
 
 #endif
