@@ -48,25 +48,11 @@ private:
 
 // A program with the user's own token on Vista and later (the consent
 // prompt's filtered token), which opens addresses itself.
-LinkOpeningFacts OwnTokenFacts() {
-    LinkOpeningFacts facts;
-    facts.osMajorVersion = 6;
-    facts.elevationType = TokenElevationKind::Limited;
-    facts.elevationKnown = true;
-    facts.elevated = false;
-    facts.shellWindow = true;
-    return facts;
-}
+const LinkOpeningFacts kOwnToken = {6, TokenElevationKind::Limited, true, false, true};
 
 // An elevated program, with or without a desktop shell to hand over to.
 LinkOpeningFacts ElevatedFacts(bool shellWindow) {
-    LinkOpeningFacts facts;
-    facts.osMajorVersion = 10;
-    facts.elevationType = TokenElevationKind::Full;
-    facts.elevationKnown = true;
-    facts.elevated = true;
-    facts.shellWindow = shellWindow;
-    return facts;
+    return LinkOpeningFacts{10, TokenElevationKind::Full, true, true, shellWindow};
 }
 
 class LinkDlg : public CDialog {
@@ -271,7 +257,7 @@ protected:
         DeleteFileW(kRecord.c_str());
 
         // Clicks open in this process unless a test says otherwise.
-        m_dlg.text.UseFacts(OwnTokenFacts());
+        m_dlg.text.UseFacts(kOwnToken);
         ASSERT_TRUE(m_dlg.CreateModeless());
         g_dialog = m_dlg.GetHwnd();
         SetWindowPos(m_dlg.GetHwnd(), HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -615,27 +601,19 @@ TEST_F(HyperLinkTest, ClickFollowsTheFactsOfThisProcess) {
     FactsLink& link = m_dlg.text;
     link.UseSystemFacts();
     link.SetURL(kRecorder);
-    switch (ChooseLinkOpening(facts)) {
-    case LinkOpening::InThisProcess: {
-        Click(link);
-        std::wstring line;
-        ASSERT_TRUE(WaitForRecord(line)) << "not opened";
-        EXPECT_EQ(ThisProgramName(), RecordedParent());
-        break;
-    }
-    case LinkOpening::ByDesktopShell: {
-        Click(link);
-        std::wstring line;
-        ASSERT_TRUE(WaitForRecord(line)) << "not opened";
-        EXPECT_NE(ThisProgramName(), RecordedParent());
-        break;
-    }
-    case LinkOpening::ShowAddress:
+    const LinkOpening way = ChooseLinkOpening(facts);
+    if (way == LinkOpening::ShowAddress) {
         EXPECT_EQ(AddressMessage(DefaultAddressPrompt(), kRecorder), ClickForMessageBox(link, 5000));
         Pump(m_dlg, 1000);
         EXPECT_TRUE(ReadWholeRecord().empty());
-        break;
+        return;
     }
+    // Opened: by this process itself only where it may.
+    Click(link);
+    std::wstring line;
+    ASSERT_TRUE(WaitForRecord(line)) << "not opened";
+    EXPECT_EQ(way == LinkOpening::InThisProcess, ThisProgramName() == RecordedParent())
+        << "started by " << ::testing::PrintToString(RecordedParent());
 }
 
 }  // namespace
