@@ -77,7 +77,6 @@ TEST(HyperLinkText, ElevatedProcessesNeverOpenTheAddressThemselves) {
         // Vista and later with the consent prompt: the elevated token.
         {"elevated", {6, K::Full, true, true, true}, shell},
         {"elevated, no explorer", {10, K::Full, true, true, false}, show},
-        {"elevated type, elevation unreadable", {6, K::Full, false, false, true}, shell},
         // The filtered token, or a standard user's: the user's own rights.
         {"limited", {6, K::Limited, true, false, true}, here},
         {"limited, elevation unreadable", {6, K::Limited, false, false, false}, here},
@@ -88,7 +87,6 @@ TEST(HyperLinkText, ElevatedProcessesNeverOpenTheAddressThemselves) {
         {"local system, no explorer of its own", {10, K::Default, true, true, false}, show},
         // Nothing could be read: counted as elevated.
         {"nothing readable", {6, K::Unknown, false, false, true}, shell},
-        {"nothing readable, no explorer", {6, K::Unknown, false, false, false}, show},
         {"default type, elevation unreadable", {6, K::Default, false, false, false}, show},
     };
     for (const auto& c : cases) {
