@@ -75,8 +75,8 @@ void ReadTokenElevation(LinkOpeningFacts& facts) {
     }
 }
 
-// The desktop's shell window, or null. Looked up at run time, like every
-// call this program makes only on later systems.
+// The desktop's shell window, or null. Looked up at run time: it is asked
+// only on Vista and later, and need not be imported where it is never used.
 HWND DesktopShellWindow() {
     typedef HWND(WINAPI * GetShellWindowFn)();
     const GetShellWindowFn getShellWindow =
