@@ -22,7 +22,8 @@ std::wstring SampleText(std::size_t size, Encoding encoding)
 {
     std::ifstream in(QV_SAMPLE_DIR "/QX1000.INF", std::ios::binary);
     Bytes raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::wstring text = DecodeInfText(raw.data(), raw.size(), DecodeWindows1252);
+    std::wstring text;
+    DecodeInfText(raw.data(), raw.size(), DecodeWindows1252, text);
     if (encoding == kAnsi) {
         for (wchar_t& c : text)
             if (c > 0x7F)
@@ -60,7 +61,8 @@ void DecodeAndParse(benchmark::State& state)
     Bytes file = Encode(SampleText(static_cast<std::size_t>(state.range(1)), encoding), encoding);
     bool accepted = false;
     for (auto _ : state) {
-        std::wstring text = DecodeInfText(file.data(), file.size(), DecodeWindows1252);
+        std::wstring text;
+        DecodeInfText(file.data(), file.size(), DecodeWindows1252, text);
         InfAssessment a = AssessInf(L"QX1000.INF", text);
         accepted = a.accepted;
         benchmark::DoNotOptimize(a);

@@ -3,17 +3,37 @@
 
 namespace {
 
-const wchar_t kReplacement = 0xFFFD;
-
-void AppendCodePoint(std::wstring& text, unsigned long cp)
+// The well-formed UTF-8 sequences (table 3-7 of the Unicode standard): the
+// lead byte gives the number of continuation bytes and the range of the
+// first one; every later one is 80..BF. The narrowed first ranges are what
+// excludes overlong forms (E0, F0), surrogates (ED) and code points above
+// U+10FFFF (F4). Returns false for a byte that cannot lead a sequence.
+bool Utf8Lead(unsigned char lead, std::size_t& continuations, unsigned char& low, unsigned char& high,
+              unsigned long& bits)
 {
-    if (cp >= 0x10000 && cp <= 0x10FFFF) {
-        cp -= 0x10000;
-        text.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-        text.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+    low = 0x80;
+    high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        continuations = 1;
+        bits = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        continuations = 2;
+        bits = lead & 0x0Fu;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        continuations = 3;
+        bits = lead & 0x07u;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
     } else {
-        text.push_back(kReplacement);
+        return false;  // a continuation byte, C0, C1 or F5..FF
     }
+    return true;
 }
 
 }  // namespace
@@ -37,58 +57,62 @@ InfEncoding DetectInfEncoding(const unsigned char* data, std::size_t size,
     return InfEncoding::Ansi;
 }
 
-std::wstring DecodeInfText(const unsigned char* data, std::size_t size,
-                           const AnsiConverter& ansi)
+bool DecodeInfText(const unsigned char* data, std::size_t size, const AnsiConverter& ansi,
+                   std::wstring& text)
 {
+    text.clear();
     std::size_t mark = 0;
     InfEncoding encoding = DetectInfEncoding(data, size, mark);
     const unsigned char* body = data + mark;
     std::size_t length = size - mark;
     switch (encoding) {
-    case InfEncoding::Utf16LE: return DecodeUtf16(body, length, false);
-    case InfEncoding::Utf16BE: return DecodeUtf16(body, length, true);
-    case InfEncoding::Utf8:    return DecodeUtf8(body, length);
+    case InfEncoding::Utf16LE: text = DecodeUtf16(body, length, false); return true;
+    case InfEncoding::Utf16BE: text = DecodeUtf16(body, length, true); return true;
+    case InfEncoding::Utf8:    return DecodeUtf8(body, length, text);
     case InfEncoding::Ansi:    break;
     }
-    if (length == 0)
-        return std::wstring();
-    return ansi ? ansi(body, length) : DecodeLatin1(body, length);
+    if (length != 0)
+        text = ansi ? ansi(body, length) : DecodeLatin1(body, length);
+    return true;
 }
 
-std::wstring DecodeUtf8(const unsigned char* data, std::size_t size)
+bool DecodeUtf8(const unsigned char* data, std::size_t size, std::wstring& text, std::size_t* errorOffset)
 {
-    std::wstring text;
+    text.clear();
     text.reserve(size);
     std::size_t i = 0;
     while (i < size) {
-        unsigned char lead = data[i];
+        const unsigned char lead = data[i];
         if (lead < 0x80) {
             text.push_back(static_cast<wchar_t>(lead));
             ++i;
             continue;
         }
-        if (lead < 0xC0) {  // a continuation byte with no lead
-            text.push_back(kReplacement);
-            ++i;
-            continue;
+        std::size_t continuations = 0;
+        unsigned char low = 0, high = 0;
+        unsigned long cp = 0;
+        bool wellFormed = Utf8Lead(lead, continuations, low, high, cp) && size - i - 1 >= continuations;
+        for (std::size_t k = 1; wellFormed && k <= continuations; ++k) {
+            const unsigned char c = data[i + k];
+            wellFormed = k == 1 ? (c >= low && c <= high) : (c >= 0x80 && c <= 0xBF);
+            cp = (cp << 6) | (c & 0x3Fu);
         }
-        std::size_t need = (lead < 0xE0) ? 1 : (lead >= 0xF0 && lead <= 0xF4) ? 3 : 2;
-        if (size - i - 1 < need)
-            break;  // cut off by the end of the data
-        const unsigned char* c = data + i + 1;
-        if (need == 1) {
-            text.push_back(static_cast<wchar_t>(((lead & 0x1Fu) << 6) | (c[0] & 0x3Fu)));
-        } else if (need == 2) {
-            text.push_back(static_cast<wchar_t>(
-                ((lead & 0x0Fu) << 12) | ((c[0] & 0x3Fu) << 6) | (c[1] & 0x3Fu)));
+        if (!wellFormed) {
+            if (errorOffset != nullptr)
+                *errorOffset = i;
+            text.clear();
+            return false;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            text.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+            text.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
         } else {
-            unsigned long cp = ((lead & 0x07ul) << 18) | ((c[0] & 0x3Ful) << 12) |
-                               ((c[1] & 0x3Ful) << 6) | (c[2] & 0x3Ful);
-            AppendCodePoint(text, cp);
+            text.push_back(static_cast<wchar_t>(cp));
         }
-        i += need + 1;
+        i += continuations + 1;
     }
-    return text;
+    return true;
 }
 
 std::wstring DecodeUtf16(const unsigned char* data, std::size_t size, bool bigEndian)

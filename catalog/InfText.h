@@ -25,18 +25,25 @@ typedef std::function<std::wstring(const unsigned char* data, std::size_t size)>
 InfEncoding DetectInfEncoding(const unsigned char* data, std::size_t size,
                               std::size_t& markLength);
 
-// The whole file as text: the mark chosen by DetectInfEncoding is skipped,
-// files without one go through `ansi`.
-std::wstring DecodeInfText(const unsigned char* data, std::size_t size,
-                           const AnsiConverter& ansi);
+// The whole file as text into `text`: the mark chosen by DetectInfEncoding
+// is skipped, files without one go through `ansi`. False, with `text`
+// empty, for a UTF-8 file that DecodeUtf8 refuses: such a file is not read
+// at all, since what it says depends on who decodes it.
+bool DecodeInfText(const unsigned char* data, std::size_t size, const AnsiConverter& ansi,
+                   std::wstring& text);
 
 // The decoders behind DecodeInfText, for data without its mark.
-// UTF-8: a lead byte 0xC0..0xDF takes one continuation byte, 0xE0..0xEF and
-// 0xF5..0xFF two, 0xF0..0xF4 three (giving a surrogate pair); continuation
-// bytes are not validated. A stray continuation byte and a four-byte value
-// outside U+10000..U+10FFFF give U+FFFD. A sequence cut off by the end of
-// the data is dropped.
-std::wstring DecodeUtf8(const unsigned char* data, std::size_t size);
+// UTF-8, strictly: only the well-formed sequences of the Unicode standard
+// are decoded (code points above U+FFFF as a surrogate pair). False, with
+// `text` empty and `errorOffset` (when given) at the first byte of the
+// offending sequence, for anything else: a stray continuation byte, a
+// missing one, an overlong form (C0 A2 for '"'), an encoded surrogate
+// (ED A0..BF ..), a code point above U+10FFFF, a lead byte F5..FF, or a
+// sequence cut off by the end of the data. A lenient decoder would read
+// such bytes one way and the system's INF reader another, so that the
+// names checked here need not be the names the system sees.
+bool DecodeUtf8(const unsigned char* data, std::size_t size, std::wstring& text,
+                std::size_t* errorOffset = nullptr);
 // UTF-16: a lone last byte (odd length) is dropped.
 std::wstring DecodeUtf16(const unsigned char* data, std::size_t size, bool bigEndian);
 

@@ -89,8 +89,9 @@ bool ReadInfText(const std::wstring& path, std::wstring& text)
         done += got;
     }
     bytes.resize(done);
-    text = DecodeInfText(bytes.data(), bytes.size(), ConvertAnsi);
-    return true;
+    // A UTF-8 file with an ill-formed sequence is refused like an unreadable
+    // one: the system's own INF reader could see other names in it.
+    return DecodeInfText(bytes.data(), bytes.size(), ConvertAnsi, text);
 }
 
 ModelCatalogue BuildModelCatalogue(const std::wstring& folder)

@@ -13,8 +13,9 @@ std::wstring GetProgramFolder();
 
 // The whole file as UTF-16 text, by its byte order mark (UTF-16 LE/BE,
 // UTF-8) or, without one, in the ANSI code page of the keyboard layout's
-// language. False when the file cannot be opened or read (or is too large
-// to be an INF file); the caller then skips it.
+// language. False when the file cannot be opened or read, is too large to
+// be an INF file, or is UTF-8 with an ill-formed sequence (DecodeUtf8); the
+// caller then skips it.
 bool ReadInfText(const std::wstring& path, std::wstring& text);
 
 // Lists "*.inf" in `folder`, sorts the upper-cased names in descending

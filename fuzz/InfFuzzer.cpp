@@ -1,5 +1,6 @@
 // libFuzzer target: arbitrary bytes as an INF file, through everything the
-// installer and qpack do with one: decoding in every encoding, the field
+// installer and qpack do with one: decoding in every encoding (UTF-8
+// strictly: what it reads encodes back to the very same bytes), the field
 // search, the SecurityID check, and qpack's in-place signing.
 #include "catalog/CatalogueCore.h"
 #include "catalog/InfText.h"
@@ -8,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -25,9 +27,20 @@ void Require(bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::wstring latin1 = DecodeInfText(data, size, DecodeLatin1);
-    std::wstring western = DecodeInfText(data, size, DecodeWindows1252);
-    Require(latin1.size() == western.size());
+    // The bytes as UTF-8 without a mark: read strictly, or refused at a byte
+    // of the data with nothing read.
+    std::wstring utf8;
+    std::size_t at = size;
+    if (DecodeUtf8(data, size, utf8, &at))
+        Require(EncodeUtf8(utf8) == std::string(reinterpret_cast<const char*>(data), size));
+    else
+        Require(at < size && utf8.empty());
+
+    std::wstring latin1, western;
+    const bool readLatin1 = DecodeInfText(data, size, DecodeLatin1, latin1);
+    const bool readWestern = DecodeInfText(data, size, DecodeWindows1252, western);
+    Require(readLatin1 == readWestern && latin1.size() == western.size());
+    Require(readWestern || western.empty());
 
     for (const wchar_t* name : kNames) {
         InfAssessment a = AssessInf(name, western);

@@ -1,9 +1,15 @@
 #include "support/HyperLink.h"
 
 #include "support/HyperLinkText.h"
+#include "support/SystemLibrary.h"
 
 #include <commctrl.h>
+#include <exdisp.h>
+#include <servprov.h>
 #include <shellapi.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -36,6 +42,147 @@ bool ReadClassesValue(const std::wstring& path, std::wstring& text) {
     text.assign(buffer, length);
     return !text.empty();
 }
+
+// Token information classes and elevation types of Windows Vista and later,
+// which this program's headers (for Windows 2000) do not name.
+const int kTokenElevationType = 18;  // TokenElevationType
+const int kTokenElevation = 20;      // TokenElevation
+const DWORD kElevationTypeDefault = 1, kElevationTypeFull = 2, kElevationTypeLimited = 3;
+
+// Reads the elevation of this process's token into `facts`.
+void ReadTokenElevation(LinkOpeningFacts& facts) {
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
+        token.Release();  // a failed call leaves no handle
+        return;
+    }
+    DWORD value = 0;
+    DWORD size = 0;
+    if (GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevationType), &value,
+                            sizeof(value), &size)) {
+        switch (value) {
+        case kElevationTypeDefault: facts.elevationType = TokenElevationKind::Default; break;
+        case kElevationTypeFull: facts.elevationType = TokenElevationKind::Full; break;
+        case kElevationTypeLimited: facts.elevationType = TokenElevationKind::Limited; break;
+        default: break;
+        }
+    }
+    value = 0;
+    if (GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevation), &value,
+                            sizeof(value), &size)) {
+        facts.elevationKnown = true;
+        facts.elevated = value != 0;
+    }
+}
+
+// The desktop's shell window, or null. Looked up at run time: it is asked
+// only on Vista and later, and need not be imported where it is never used.
+HWND DesktopShellWindow() {
+    typedef HWND(WINAPI * GetShellWindowFn)();
+    const GetShellWindowFn getShellWindow =
+        LookUpFunction<GetShellWindowFn>(GetModuleHandleW(L"user32.dll"), "GetShellWindow");
+    return getShellWindow ? getShellWindow() : nullptr;
+}
+
+// The COM and automation functions the hand-over to the shell needs. They
+// are loaded from the system folder when a link is first handed over, so
+// that the program does not load COM at start-up for a click that may never
+// come. The libraries stay loaded: COM keeps state in them beyond any call.
+struct ComFunctions {
+    typedef HRESULT(WINAPI* CoInitializeExFn)(LPVOID, DWORD);
+    typedef void(WINAPI* CoUninitializeFn)();
+    typedef HRESULT(WINAPI* CoCreateInstanceFn)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+    typedef BSTR(WINAPI* SysAllocStringFn)(const OLECHAR*);
+    typedef void(WINAPI* SysFreeStringFn)(BSTR);
+
+    CoInitializeExFn coInitializeEx = nullptr;
+    CoUninitializeFn coUninitialize = nullptr;
+    CoCreateInstanceFn coCreateInstance = nullptr;
+    SysAllocStringFn sysAllocString = nullptr;
+    SysFreeStringFn sysFreeString = nullptr;
+
+    bool Complete() const {
+        return coInitializeEx && coUninitialize && coCreateInstance && sysAllocString && sysFreeString;
+    }
+
+    static const ComFunctions& Get() {
+        static const ComFunctions functions = Load();
+        return functions;
+    }
+
+private:
+    static ComFunctions Load() {
+        ComFunctions f;
+        const HMODULE ole = LoadSystemLibrary(L"ole32.dll");
+        const HMODULE automation = LoadSystemLibrary(L"oleaut32.dll");
+        f.coInitializeEx = LookUpFunction<CoInitializeExFn>(ole, "CoInitializeEx");
+        f.coUninitialize = LookUpFunction<CoUninitializeFn>(ole, "CoUninitialize");
+        f.coCreateInstance = LookUpFunction<CoCreateInstanceFn>(ole, "CoCreateInstance");
+        f.sysAllocString = LookUpFunction<SysAllocStringFn>(automation, "SysAllocString");
+        f.sysFreeString = LookUpFunction<SysFreeStringFn>(automation, "SysFreeString");
+        return f;
+    }
+};
+
+// COM on this thread for one hand-over; a thread that already has it keeps
+// it as it was.
+class ComApartment {
+public:
+    explicit ComApartment(const ComFunctions& com)
+        : m_com(com), m_result(com.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(m_result)) m_com.coUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    // RPC_E_CHANGED_MODE: COM is there already, in the other threading model.
+    bool Usable() const { return SUCCEEDED(m_result) || m_result == RPC_E_CHANGED_MODE; }
+
+private:
+    const ComFunctions& m_com;
+    HRESULT m_result;
+};
+
+// The one owner of a COM interface pointer.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { Reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* operator->() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+    T** Put() {
+        Reset();
+        return &m_p;
+    }
+    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+    void Reset() {
+        if (m_p != nullptr) m_p->Release();
+        m_p = nullptr;
+    }
+
+private:
+    T* m_p = nullptr;
+};
+
+// A BSTR for one call, freed with it.
+class ComString {
+public:
+    ComString(const ComFunctions& com, const wchar_t* text) : m_com(com), m_text(com.sysAllocString(text)) {}
+    ~ComString() {
+        if (m_text != nullptr) m_com.sysFreeString(m_text);
+    }
+    ComString(const ComString&) = delete;
+    ComString& operator=(const ComString&) = delete;
+    BSTR Get() const { return m_text; }
+
+private:
+    const ComFunctions& m_com;
+    BSTR m_text;
+};
 
 }  // namespace
 
@@ -300,15 +447,111 @@ bool CHyperLink::OnReflectedCommand(WORD notifyCode) {
 
 void CHyperLink::OnClicked() {
     m_bOverControl = false;
-    const INT_PTR result = GotoURL(m_sURL, SW_SHOW);
-    if (result > 32) {
-        m_bVisited = true;
-        InvalidateRect(m_hWnd, nullptr, TRUE);
-    } else {
-        m_bVisited = false;
-        MessageBeep(MB_ICONEXCLAMATION);
-        ReportError(result);
+    switch (ChooseLinkOpening(OpeningFacts())) {
+    case LinkOpening::InThisProcess: {
+        const INT_PTR result = GotoURL(m_sURL, SW_SHOW);
+        if (result > 32) {
+            m_bVisited = true;
+            InvalidateRect(m_hWnd, nullptr, TRUE);
+        } else {
+            m_bVisited = false;
+            MessageBeep(MB_ICONEXCLAMATION);
+            ReportError(result);
+        }
+        return;
     }
+    case LinkOpening::ByDesktopShell:
+        if (OpenByDesktopShell(m_sURL, SW_SHOW)) {
+            m_bVisited = true;
+            InvalidateRect(m_hWnd, nullptr, TRUE);
+            return;
+        }
+        break;  // the shell would not take it: the user opens it
+    case LinkOpening::ShowAddress:
+        break;
+    }
+    ShowAddress();
+}
+
+void CHyperLink::ShowAddress() {
+    const std::wstring prompt = m_sAddressPrompt.empty() ? DefaultAddressPrompt() : m_sAddressPrompt;
+    const std::wstring text = AddressMessage(prompt, m_sURL);
+    const std::wstring caption = TextOf(TopLevelOf(m_hWnd));
+    MessageBoxW(GetParent(m_hWnd), text.c_str(), caption.empty() ? nullptr : caption.c_str(),
+                MB_ICONINFORMATION | MB_OK);
+}
+
+LinkOpeningFacts CHyperLink::OpeningFacts() const {
+    return SystemOpeningFacts();
+}
+
+LinkOpeningFacts CHyperLink::SystemOpeningFacts() {
+    LinkOpeningFacts facts;
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (GetVersionExW(&version)) facts.osMajorVersion = version.dwMajorVersion;
+    // Windows 2000 and XP know neither the token information nor a desktop
+    // to hand over to, and need neither.
+    if (facts.osMajorVersion >= 6) {
+        ReadTokenElevation(facts);
+        facts.shellWindow = DesktopShellWindow() != nullptr;
+    }
+    return facts;
+}
+
+bool CHyperLink::OpenByDesktopShell(const std::wstring& url, int showCommand) {
+    // The documented way to have the desktop's explorer open something: its
+    // view's automation object (Shell.Application) runs ShellExecute in
+    // explorer's process, with the signed-in user's own token and class
+    // registry.
+    const ComFunctions& com = ComFunctions::Get();
+    if (!com.Complete()) return false;
+    const ComApartment apartment(com);
+    if (!apartment.Usable()) return false;
+
+    ComPtr<IShellWindows> windows;
+    if (FAILED(com.coCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                    windows.PutVoid()))) {
+        return false;
+    }
+    VARIANT location = {};
+    location.vt = VT_I4;
+    location.lVal = CSIDL_DESKTOP;
+    VARIANT root = {};  // VT_EMPTY
+    long window = 0;
+    ComPtr<IDispatch> desktop;
+    const int kDesktopWindow = 8;  // SWC_DESKTOP, Windows Vista and later
+    if (windows->FindWindowSW(&location, &root, kDesktopWindow, &window, SWFO_NEEDDISPATCH, desktop.Put()) !=
+            S_OK ||
+        !desktop) {
+        return false;
+    }
+    ComPtr<IServiceProvider> services;
+    ComPtr<IShellBrowser> browser;
+    ComPtr<IShellView> view;
+    ComPtr<IDispatch> background;
+    ComPtr<IShellFolderViewDual> folderView;
+    ComPtr<IDispatch> application;
+    ComPtr<IShellDispatch2> shell;
+    if (FAILED(desktop->QueryInterface(IID_IServiceProvider, services.PutVoid())) ||
+        FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.PutVoid())) ||
+        FAILED(browser->QueryActiveShellView(view.Put())) ||
+        FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.PutVoid())) ||
+        FAILED(background->QueryInterface(IID_IShellFolderViewDual, folderView.PutVoid())) ||
+        FAILED(folderView->get_Application(application.Put())) || !application ||
+        FAILED(application->QueryInterface(IID_IShellDispatch2, shell.PutVoid()))) {
+        return false;
+    }
+
+    const ComString file(com, url.c_str());
+    const ComString verb(com, L"open");
+    if (file.Get() == nullptr || verb.Get() == nullptr) return false;
+    VARIANT arguments = {}, folder = {}, operation = {}, show = {};
+    operation.vt = VT_BSTR;
+    operation.bstrVal = verb.Get();
+    show.vt = VT_I4;
+    show.lVal = showCommand;
+    return SUCCEEDED(shell->ShellExecute(file.Get(), arguments, folder, operation, show));
 }
 
 void CHyperLink::ReportError(INT_PTR result) {

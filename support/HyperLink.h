@@ -11,6 +11,7 @@
 #include <string>
 
 #include "support/Handle.h"
+#include "support/HyperLinkText.h"
 
 class CHyperLink : public CControl {
 public:
@@ -46,10 +47,24 @@ public:
     HCURSOR GetLinkCursor() const { return m_hLinkCursor; }
     HWND GetToolTip() const { return m_hToolTip; }
 
-    // Opens `url` through the shell and, failing that, through the ".htm"
-    // association's command. Returns the shell's (or WinExec's) result: above
-    // 32 is success.
+    // The text shown above the address when the address is left to the
+    // user to open (in the user-interface language); without one, an
+    // English text.
+    void SetAddressPrompt(const std::wstring& prompt) { m_sAddressPrompt = prompt; }
+
+    // Opens `url` in this process: through the shell and, failing that,
+    // through the ".htm" association's command. Returns the shell's (or
+    // WinExec's) result: above 32 is success. Only for a process that runs
+    // with the user's own token; the click decides (ChooseLinkOpening).
     static INT_PTR GotoURL(const std::wstring& url, int showCommand);
+
+    // Asks the desktop's shell, the signed-in user's explorer, to open `url`
+    // (Windows Vista and later). True when the shell took it.
+    static bool OpenByDesktopShell(const std::wstring& url, int showCommand);
+
+    // This process's Windows version and, on Vista and later, its token's
+    // elevation and whether the desktop has a shell window.
+    static LinkOpeningFacts SystemOpeningFacts();
 
 protected:
     void OnAttach() override;
@@ -57,6 +72,8 @@ protected:
     bool OnReflectedCtlColor(HDC dc, HBRUSH& brush) override;
     bool OnReflectedCommand(WORD notifyCode) override;
     bool PreTranslateMessage(MSG* msg) override;
+    // The facts a click decides by: the system's own (SystemOpeningFacts).
+    virtual LinkOpeningFacts OpeningFacts() const;
 
 private:
     static const UINT_PTR kTimerId = 100;
@@ -68,6 +85,7 @@ private:
     void OnClicked();
     void OnHoverTimer();
     void ReportError(INT_PTR result);
+    void ShowAddress();
     void ReleaseResources();
 
     COLORREF m_crLinkColor;
@@ -78,6 +96,7 @@ private:
     int m_nUnderline;
     bool m_bAdjustToFit;
     std::wstring m_sURL;
+    std::wstring m_sAddressPrompt;
     UniqueFont m_hUnderlineFont;
     UniqueFont m_hStdFont;
     HFONT m_hOriginalFont;  // the control's own font, given back on release

@@ -60,3 +60,30 @@ bool BuildAssociationCommand(const std::wstring& association, const std::wstring
     command = text + L" " + address;
     return true;
 }
+
+LinkOpening ChooseLinkOpening(const LinkOpeningFacts& facts) {
+    // Before Vista an administrator's programs all run with the same token:
+    // nothing opened from here gets rights the user's other programs lack.
+    if (facts.osMajorVersion < 6) {
+        return LinkOpening::InThisProcess;
+    }
+    bool elevated = true;
+    if (facts.elevationKnown) {
+        elevated = facts.elevated;
+    } else if (facts.elevationType == TokenElevationKind::Limited) {
+        elevated = false;
+    }
+    if (!elevated) {
+        return LinkOpening::InThisProcess;
+    }
+    return facts.shellWindow ? LinkOpening::ByDesktopShell : LinkOpening::ShowAddress;
+}
+
+std::wstring DefaultAddressPrompt() {
+    return L"This installer runs with administrator rights and does not open web pages itself. "
+           L"To visit the maker's web site, open this address in your browser:";
+}
+
+std::wstring AddressMessage(const std::wstring& prompt, const std::wstring& address) {
+    return prompt + L"\n\n" + address;
+}

@@ -1,6 +1,7 @@
-// The parts of the web link that need no window: the text shown when an
-// address cannot be opened, and the command line built from the ".htm"
-// association when the shell cannot open the address itself.
+// The parts of the web link that need no window: which way a click opens
+// the address, the texts shown when it cannot be opened or is to be opened
+// by the user, and the command line built from the ".htm" association when
+// the shell cannot open the address itself.
 #ifndef QV_SUPPORT_HYPERLINKTEXT_H
 #define QV_SUPPORT_HYPERLINKTEXT_H
 
@@ -23,5 +24,48 @@ std::wstring HyperLinkErrorMessage(long code);
 // is left before the address.
 bool BuildAssociationCommand(const std::wstring& association, const std::wstring& address,
                              std::wstring& command);
+
+// The token's elevation type as Windows Vista and later report it
+// (TokenElevationType); Unknown where it was not asked or could not be read.
+enum class TokenElevationKind { Unknown, Default, Full, Limited };
+
+// What the way of opening depends on, as the system reports it.
+struct LinkOpeningFacts {
+    unsigned long osMajorVersion = 0;
+    // Asked only on Vista and later (earlier systems have no such token
+    // information): the elevation type, and whether the token is elevated
+    // (TokenElevation) when that could be read.
+    TokenElevationKind elevationType = TokenElevationKind::Unknown;
+    bool elevationKnown = false;
+    bool elevated = false;
+    // The desktop has a shell window: the signed-in user's explorer runs.
+    bool shellWindow = false;
+};
+
+enum class LinkOpening {
+    // The shell's open call in this process, then the ".htm" association's
+    // command: only where this process has no more rights than the user's
+    // other programs.
+    InThisProcess,
+    // Handed to the desktop's shell, which opens it as the signed-in user.
+    ByDesktopShell,
+    // Shown for the user to open; nothing is run.
+    ShowAddress
+};
+
+// Which way a click opens the address. An elevated process (Vista and later)
+// never opens it itself: a browser started from it would run elevated, and
+// the association command comes from the class registry, where any program
+// of the user can register its own. A token whose elevation cannot be told
+// counts as elevated.
+LinkOpening ChooseLinkOpening(const LinkOpeningFacts& facts);
+
+// The prompt shown when the address is left to the user, where its owner
+// gives none.
+std::wstring DefaultAddressPrompt();
+
+// The message that shows the address to the user: the prompt, a blank line
+// and the address.
+std::wstring AddressMessage(const std::wstring& prompt, const std::wstring& address);
 
 #endif

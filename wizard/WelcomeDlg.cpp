@@ -25,6 +25,7 @@ BOOL CWelcomeDlg::OnInitDialog()
     SetItemText(IDC_WELCOME_LINK, ResString(IDS_WELCOME_LINK));
     m_link.SubclassItem(m_hWnd, IDC_WELCOME_LINK);
     m_link.SetURL(MakerAddress());
+    m_link.SetAddressPrompt(ResString(IDS_LINK_ADDRESS_PROMPT));
     return TRUE;
 }
 

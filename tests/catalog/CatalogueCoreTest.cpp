@@ -1,6 +1,7 @@
 // Catalogue entries from file names and texts: order, fields, skipping.
 #include "catalog/CatalogueCore.h"
 
+#include "catalog/InfText.h"
 #include "tests/catalog/InfSamples.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,41 @@ TEST(AssessInf, NamesThatCannotBePrinterNamesOrCommandValuesAreLeftOut)
     EXPECT_TRUE(IsUsablePrinterName(L"Quorvex QX1000 (Copy 2)"));
     EXPECT_FALSE(IsUsablePrinterName(L""));
     EXPECT_FALSE(IsUsablePrinterName(std::wstring(L"A\x7f")));
+}
+
+TEST(CollectModels, IllFormedUtf8FileIsNotListed)
+{
+    // Authentic UTF-8 files whose maker text is given as raw bytes. A
+    // lenient decoder read E0 22 41 as one harmless character, so the name
+    // passed the check while Windows' own reader sees a quote in it.
+    auto file = [](const std::string& makerBytes, const std::wstring& number) {
+        const std::string text = EncodeUtf8(SampleInf(L"USBPRINT\\@QX" + number + L"7A2B",
+                                                      L"LPTENUM\\@QX" + number + L"C3D4",
+                                                      SecurityIdFor(number, L"7A2B")));
+        std::string bytes = "\xEF\xBB\xBF";
+        for (char c : text) {
+            if (c == '@')
+                bytes += makerBytes;
+            else
+                bytes += c;
+        }
+        return bytes;
+    };
+    const std::map<std::wstring, std::string> files = {
+        {L"QX1000.INF", file("Acme\xE0\x22\x41/q\xE0\x22\x41", L"1000")},
+        {L"QX1001.INF", file("Quorvex", L"1001")},
+        {L"QX1004.INF", file("Qu\xC3\xB6rvex", L"1004")},
+    };
+    const ModelCatalogue catalogue = CollectModels(
+        {L"QX1000.INF", L"QX1001.INF", L"QX1004.INF"},
+        [&files](const std::wstring& name, std::wstring& text) {
+            const std::string& bytes = files.at(name);
+            return DecodeInfText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                 DecodeLatin1, text);
+        });
+    ASSERT_EQ(2u, catalogue.size());
+    EXPECT_EQ(L"Qu\x00F6rvex QX1004", catalogue[0].displayName);
+    EXPECT_EQ(L"Quorvex QX1001", catalogue[1].displayName);
 }
 
 TEST(AssessInf, ModelWithoutIdsNeedsFfffInItsValue)

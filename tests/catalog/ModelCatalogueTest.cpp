@@ -144,6 +144,12 @@ TEST(BuildModelCatalogue, ListsAcceptedFilesInDescendingOrder)
     folder.Write(L"c3.inf", Latin1(SampleInf(L"USBPRINT\\MakerC34444", L"", SecurityIdFor(L"3", L"0000"))));
     folder.Write(L"d4.inf", Latin1(SampleInf(L"USBPRINT\\MakerD45555", L"", SecurityIdFor(L"4", L"5555"))));
     folder.Write(L"notes.txt", Latin1(SampleInf(L"USBPRINT\\MakerNOTES", L"", SecurityIdFor(L"", L"OTES"))));
+    // Authentic, but its UTF-8 holds an overlong form (in the comment line):
+    // refused as a whole, like a file that cannot be read.
+    Bytes illFormed = Utf8WithMark(SampleInf(L"USBPRINT\\MakerF66666", L"", SecurityIdFor(L"6", L"6666")));
+    const Bytes overlong = {0xC0, 0xA2};
+    illFormed.insert(illFormed.begin() + 5, overlong.begin(), overlong.end());
+    folder.Write(L"f6.inf", illFormed);
     CreateDirectoryW((folder / L"e5.inf").c_str(), nullptr);
 
     // d4.inf would be accepted, but cannot be read while someone holds it
@@ -173,10 +179,14 @@ TEST(BuildModelCatalogue, ListsAcceptedFilesInDescendingOrder)
     EXPECT_EQ(L"1111", a1.usbIdSuffix);
     EXPECT_EQ(L"2222", a1.lptIdSuffix);
 
-    // Unlocked, d4 joins at the front; a missing folder gives nothing.
+    // Unlocked, d4 joins at the front; f6 never does; a missing folder gives
+    // nothing.
     catalogue = BuildModelCatalogue(folder.Path());
     ASSERT_EQ(3u, catalogue.size());
     EXPECT_EQ(L"Maker D4", catalogue[0].displayName);
+    std::wstring read = L"stale";
+    EXPECT_FALSE(ReadInfText(folder / L"f6.inf", read));
+    EXPECT_EQ(L"", read);
     EXPECT_TRUE(BuildModelCatalogue(folder / L"nothing-here").empty());
 }
 

@@ -177,6 +177,15 @@ TEST(QpackSign, RefusesWhatItCannotSignAndLeavesTheBytes)
     EXPECT_EQ(before, bytes);
 
     EXPECT_EQ(SignOutcome::Failed, SignInfBytes(L".INF", bytes).outcome);
+
+    // UTF-8 the installer refuses to read: an overlong quote in the maker.
+    std::string illFormed = "\xEF\xBB\xBF[Version]\r\n[Models]\r\nx = y, USBPRINT\\Maker\xC0\xA2" "AB125E6F\r\n";
+    bytes.assign(illFormed.begin(), illFormed.end());
+    before = bytes;
+    r = SignInfBytes(L"AB12.INF", bytes);
+    EXPECT_EQ(SignOutcome::Failed, r.outcome);
+    EXPECT_NE(std::string::npos, r.error.find("ill-formed at byte 45")) << r.error;
+    EXPECT_EQ(before, bytes);
 }
 
 TEST(QpackPackage, StagedFilesFollowTheModelNames)

@@ -1,6 +1,8 @@
 // CHyperLink on a real dialog under Wine (with an X server): text and address,
 // fitting to the text, hover colours and the hover timer, opening through the
-// shell, the ".htm" association fallback, and the error report.
+// shell, the ".htm" association fallback, and the error report; and, for an
+// elevated process, the hand-over to the desktop's shell or the address
+// shown instead, never the association.
 #include "support/HyperLink.h"
 
 #include "support/HyperLinkText.h"
@@ -21,14 +23,44 @@ namespace {
 
 const std::wstring kFolder = L"C:\\QvLinkTest";
 const std::wstring kRecorder = kFolder + L"\\rec.exe";
-const std::wstring kRecord = kFolder + L"\\record.txt";
+const std::wstring kRecord = kFolder + L"\\record.txt";  // written by the recorder beside itself
 const std::wstring kAddress = L"https://www.quorvex.example/";
+
+// A link whose clicks decide by the facts a test gives it, where the test
+// gives any, instead of by this process's own.
+class FactsLink : public CHyperLink {
+public:
+    void UseFacts(const LinkOpeningFacts& facts) {
+        m_facts = facts;
+        m_injected = true;
+    }
+    void UseSystemFacts() { m_injected = false; }
+
+protected:
+    LinkOpeningFacts OpeningFacts() const override {
+        return m_injected ? m_facts : CHyperLink::OpeningFacts();
+    }
+
+private:
+    LinkOpeningFacts m_facts;
+    bool m_injected = false;
+};
+
+// A program with the user's own token on Vista and later (the consent
+// prompt's filtered token), which opens addresses itself.
+const LinkOpeningFacts kOwnToken = {6, TokenElevationKind::Limited, true, false, true};
+
+// An elevated program, with or without a desktop shell to hand over to.
+LinkOpeningFacts ElevatedFacts(bool shellWindow) {
+    return LinkOpeningFacts{10, TokenElevationKind::Full, true, true, shellWindow};
+}
 
 class LinkDlg : public CDialog {
 public:
     LinkDlg() : CDialog(IDD_LINK_TEST) {}
 
-    CHyperLink text, empty, centre, right, middle;
+    FactsLink text;
+    CHyperLink empty, centre, right, middle;
     RECT before[5] = {};
 
 protected:
@@ -84,7 +116,9 @@ void MoveMouse(int x, int y) {
     SendInput(1, &input, sizeof(input));
 }
 
-std::wstring ReadRecord() {
+// The stand-in browser's record: its command line, and the program that
+// started it (after a line feed).
+std::wstring ReadWholeRecord() {
     HANDLE file = CreateFileW(kRecord.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::wstring();
@@ -93,6 +127,24 @@ std::wstring ReadRecord() {
     ReadFile(file, buffer, sizeof(buffer) - sizeof(wchar_t), &bytes, nullptr);
     CloseHandle(file);
     return std::wstring(buffer, bytes / sizeof(wchar_t));
+}
+
+std::wstring ReadRecord() {
+    const std::wstring record = ReadWholeRecord();
+    return record.substr(0, record.find(L'\n'));
+}
+
+std::wstring RecordedParent() {
+    const std::wstring record = ReadWholeRecord();
+    const size_t feed = record.find(L'\n');
+    return feed == std::wstring::npos ? std::wstring() : record.substr(feed + 1);
+}
+
+std::wstring ThisProgramName() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring path = self;
+    return path.substr(path.find_last_of(L'\\') + 1);
 }
 
 bool SetClassesDefault(const std::wstring& path, const std::wstring& value) {
@@ -202,9 +254,10 @@ protected:
         std::wstring source = self;
         source = source.substr(0, source.find_last_of(L'\\') + 1) + L"record_args.exe";
         ASSERT_TRUE(CopyFileW(source.c_str(), kRecorder.c_str(), FALSE)) << "record_args.exe missing";
-        SetEnvironmentVariableW(L"QV_RECORD_FILE", kRecord.c_str());
         DeleteFileW(kRecord.c_str());
 
+        // Clicks open in this process unless a test says otherwise.
+        m_dlg.text.UseFacts(kOwnToken);
         ASSERT_TRUE(m_dlg.CreateModeless());
         g_dialog = m_dlg.GetHwnd();
         SetWindowPos(m_dlg.GetHwnd(), HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -215,6 +268,7 @@ protected:
 
     void TearDown() override {
         m_dlg.DestroyWindowNow();
+        SHDeleteKeyW(HKEY_CLASSES_ROOT, L"QvTestPage");
         DeleteFileW(kRecord.c_str());
         DeleteFileW(kRecorder.c_str());
         RemoveDirectoryW(kFolder.c_str());
@@ -230,6 +284,26 @@ protected:
             line = ReadRecord();
             return !line.empty();
         });
+    }
+
+    // Clicks `link` and returns the message box's text, or an empty text
+    // when none came within `ms`.
+    std::wstring ClickForMessageBox(CHyperLink& link, DWORD ms) {
+        g_boxText.clear();
+        g_boxSeen = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseBoxTimer);
+        Click(link);
+        const bool seen = PumpUntil(m_dlg, ms, [] { return g_boxSeen; });
+        if (!seen) KillTimer(nullptr, timer);
+        return seen ? g_boxText : std::wstring();
+    }
+
+    // The ".htm" association, run as "<recorder> -association <address>":
+    // a record with that switch means the association's command ran.
+    void RegisterRecorderAsHtmAssociation() {
+        ASSERT_TRUE(SetClassesDefault(L".htm", L"QvTestPage"));
+        ASSERT_TRUE(SetClassesDefault(L"QvTestPage\\shell\\open\\command",
+                                      L"\"" + kRecorder + L"\" -association \"%1\""));
     }
 
     LinkDlg m_dlg;
@@ -420,6 +494,7 @@ TEST_F(HyperLinkTest, FallsBackToTheHtmAssociation) {
     std::wstring line;
     ASSERT_TRUE(WaitForRecord(line)) << "the association's command did not run";
     EXPECT_EQ(L"\"" + kRecorder + L"\" -page  " + address, line);
+    EXPECT_EQ(ThisProgramName(), RecordedParent()) << "run by this process, with its token";
     EXPECT_TRUE(link.IsVisited());
     SHDeleteKeyW(HKEY_CLASSES_ROOT, L"QvTestPage");
 }
@@ -436,16 +511,86 @@ TEST_F(HyperLinkTest, UnsafeAddressIsNotPassedToTheAssociationAndIsReported) {
 
     CHyperLink& link = m_dlg.text;
     link.SetURL(address);
-    g_boxText.clear();
-    g_boxSeen = false;
-    SetTimer(nullptr, 0, 100, CloseBoxTimer);
-    Click(link);
-    ASSERT_TRUE(PumpUntil(m_dlg, 5000, [] { return g_boxSeen; })) << "no error report shown";
-    EXPECT_EQ(HyperLinkErrorMessage(static_cast<long>(shell)), g_boxText);
+    EXPECT_EQ(HyperLinkErrorMessage(static_cast<long>(shell)), ClickForMessageBox(link, 5000));
     EXPECT_FALSE(link.IsVisited());
     Pump(m_dlg, 300);
     EXPECT_TRUE(ReadRecord().empty()) << "the association ran with a smuggled argument";
     SHDeleteKeyW(HKEY_CLASSES_ROOT, L"QvTestPage");
+}
+
+// Elevated, with a desktop shell: explorer starts the browser, as the
+// signed-in user; this process starts nothing itself.
+TEST_F(HyperLinkTest, ElevatedLinkIsOpenedByTheDesktopShell) {
+    RegisterRecorderAsHtmAssociation();
+    FactsLink& link = m_dlg.text;
+    link.UseFacts(ElevatedFacts(true));
+    link.SetURL(kRecorder);
+    Click(link);
+    std::wstring line;
+    ASSERT_TRUE(WaitForRecord(line)) << "the desktop's shell did not open the address";
+    EXPECT_EQ(0, lstrcmpiW(L"explorer.exe", RecordedParent().c_str()))
+        << "started by " << ::testing::PrintToString(RecordedParent());
+    EXPECT_EQ(std::wstring::npos, line.find(L"-association"));
+    EXPECT_TRUE(link.IsVisited());
+}
+
+// Elevated, the association's command is never the fall-back, here or in
+// the shell. Without a shell the address is shown in the owner's words, even
+// one this process could open; with one, an address the shell cannot open
+// is the shell's to deal with, or shown.
+TEST_F(HyperLinkTest, ElevatedLinkNeverRunsTheAssociation) {
+    RegisterRecorderAsHtmAssociation();
+    FactsLink& link = m_dlg.text;
+    link.UseFacts(ElevatedFacts(false));
+    link.SetAddressPrompt(L"Open this yourself:");
+    link.SetURL(kRecorder);
+    EXPECT_EQ(L"Open this yourself:\n\n" + kRecorder, ClickForMessageBox(link, 5000));
+    EXPECT_FALSE(link.IsVisited());
+
+    const std::wstring address = L"qvnosuch://quorvex.example/page";  // see FallsBackToTheHtmAssociation
+    link.UseFacts(ElevatedFacts(true));
+    link.SetURL(address);
+    const std::wstring box = ClickForMessageBox(link, 2000);
+    EXPECT_EQ(link.IsVisited() ? std::wstring() : L"Open this yourself:\n\n" + address, box);
+    Pump(m_dlg, 1000);  // time for anything started to write its record
+    EXPECT_TRUE(ReadWholeRecord().empty()) << "the address or the association ran";
+}
+
+// The facts this process finds for itself, and the click that follows them:
+// the token is asked only on Vista and later (run under Windows XP and the
+// prefix's default, Windows 10).
+TEST_F(HyperLinkTest, ClickFollowsTheFactsOfThisProcess) {
+    const LinkOpeningFacts facts = CHyperLink::SystemOpeningFacts();
+    std::printf("Windows %lu: elevation type %d, elevated %s, shell window %s\n", facts.osMajorVersion,
+                static_cast<int>(facts.elevationType),
+                facts.elevationKnown ? (facts.elevated ? "yes" : "no") : "unknown",
+                facts.shellWindow ? "yes" : "no");
+    if (facts.osMajorVersion < 6) {
+        EXPECT_EQ(TokenElevationKind::Unknown, facts.elevationType) << "asked a system that has no answer";
+        EXPECT_FALSE(facts.elevationKnown);
+        EXPECT_FALSE(facts.shellWindow);
+    } else {
+        EXPECT_TRUE(facts.elevationKnown) << "Vista and later report the token's elevation";
+        EXPECT_NE(TokenElevationKind::Unknown, facts.elevationType);
+    }
+
+    RegisterRecorderAsHtmAssociation();
+    FactsLink& link = m_dlg.text;
+    link.UseSystemFacts();
+    link.SetURL(kRecorder);
+    const LinkOpening way = ChooseLinkOpening(facts);
+    if (way == LinkOpening::ShowAddress) {
+        EXPECT_EQ(AddressMessage(DefaultAddressPrompt(), kRecorder), ClickForMessageBox(link, 5000));
+        Pump(m_dlg, 1000);
+        EXPECT_TRUE(ReadWholeRecord().empty());
+        return;
+    }
+    // Opened: by this process itself only where it may.
+    Click(link);
+    std::wstring line;
+    ASSERT_TRUE(WaitForRecord(line)) << "not opened";
+    EXPECT_EQ(way == LinkOpening::InThisProcess, ThisProgramName() == RecordedParent())
+        << "started by " << ::testing::PrintToString(RecordedParent());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The web link's texts and the command built from the ".htm" association.
+// The web link's texts, the command built from the ".htm" association, and
+// which way a click opens the address.
 #include "support/HyperLinkText.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,40 @@ TEST(HyperLinkText, AddressesThatCouldChangeTheCommandAreRefused) {
     EXPECT_FALSE(BuildAssociationCommand(L"  %1 %*", L"http://x/", command));
     EXPECT_FALSE(BuildAssociationCommand(L"", L"http://x/", command));
     EXPECT_EQ(L"", command);
+}
+
+TEST(HyperLinkText, ElevatedProcessesNeverOpenTheAddressThemselves) {
+    typedef TokenElevationKind K;
+    const LinkOpening here = LinkOpening::InThisProcess, shell = LinkOpening::ByDesktopShell,
+                      show = LinkOpening::ShowAddress;
+    // Facts: Windows major version, elevation type, elevation known,
+    // elevated, desktop shell window.
+    const struct {
+        const char* what;
+        LinkOpeningFacts facts;
+        LinkOpening way;
+    } cases[] = {
+        // Windows 2000 and XP: one token for all the user's programs.
+        {"Windows 2000", {5, K::Unknown, false, false, false}, here},
+        {"XP, even with answers it cannot give", {5, K::Full, true, true, true}, here},
+        // Vista and later with the consent prompt: the elevated token.
+        {"elevated", {6, K::Full, true, true, true}, shell},
+        {"elevated, no explorer", {10, K::Full, true, true, false}, show},
+        // The filtered token, or a standard user's: the user's own rights.
+        {"limited", {6, K::Limited, true, false, true}, here},
+        {"limited, elevation unreadable", {6, K::Limited, false, false, false}, here},
+        {"standard user, no split token", {10, K::Default, true, false, true}, here},
+        // No split token but elevated: the consent prompt switched off, the
+        // built-in Administrator, the local system account.
+        {"elevated without a split token", {10, K::Default, true, true, true}, shell},
+        {"local system, no explorer of its own", {10, K::Default, true, true, false}, show},
+        // Nothing could be read: counted as elevated.
+        {"nothing readable", {6, K::Unknown, false, false, true}, shell},
+        {"default type, elevation unreadable", {6, K::Default, false, false, false}, show},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(static_cast<int>(c.way), static_cast<int>(ChooseLinkOpening(c.facts))) << c.what;
+    }
 }
 
 }  // namespace

@@ -33,7 +33,8 @@ MappedText DecodeMapped(const std::vector<unsigned char>& bytes)
         i = mark + 2 * m.text.size();
         break;
     case InfEncoding::Utf8:
-        m.text = DecodeUtf8(data + mark, size - mark);
+        if (!DecodeUtf8(data + mark, size - mark, m.text))
+            return m;  // no map: SignInfBytes refuses such a file first
         m.offsets.reserve(m.text.size() + 1);
         while (i < size) {
             unsigned char lead = data[i];
@@ -137,7 +138,22 @@ std::string Narrow(const std::wstring& ascii)
 
 std::wstring DecodeForTool(const std::vector<unsigned char>& bytes)
 {
-    return DecodeInfText(bytes.data(), bytes.size(), DecodeWindows1252);
+    std::wstring text;
+    DecodeInfText(bytes.data(), bytes.size(), DecodeWindows1252, text);
+    return text;
+}
+
+std::string InfTextProblem(const std::vector<unsigned char>& bytes)
+{
+    std::size_t mark = 0;
+    if (DetectInfEncoding(bytes.data(), bytes.size(), mark) != InfEncoding::Utf8)
+        return std::string();
+    std::wstring text;
+    std::size_t at = 0;
+    if (DecodeUtf8(bytes.data() + mark, bytes.size() - mark, text, &at))
+        return std::string();
+    return "its UTF-8 is ill-formed at byte " + std::to_string(mark + at) +
+           " (an overlong form, a surrogate, a missing or stray continuation byte, or a sequence cut off at the end)";
 }
 
 const char* EncodingName(InfEncoding encoding)
@@ -154,6 +170,9 @@ const char* EncodingName(InfEncoding encoding)
 SignResult SignInfBytes(const std::wstring& fileName, std::vector<unsigned char>& bytes)
 {
     SignResult result;
+    result.error = InfTextProblem(bytes);
+    if (!result.error.empty())
+        return result;
     MappedText m = DecodeMapped(bytes);
     if (m.offsets.empty() || m.text != DecodeForTool(bytes)) {
         result.error = "internal error: the text offsets do not match the decoded text";

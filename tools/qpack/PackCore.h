@@ -12,8 +12,13 @@
 
 // Files without a byte order mark are read as Windows-1252 by the tool: it
 // cannot know the code page of the machine that will run the installer, and
-// everything the check looks at is ASCII in a well-formed INF file.
+// everything the check looks at is ASCII in a well-formed INF file. Empty
+// for a file the installer refuses to read (InfTextProblem).
 std::wstring DecodeForTool(const std::vector<unsigned char>& bytes);
+
+// Why the installer refuses to read the bytes as text at all ("" when it
+// reads them): a UTF-8 file with an ill-formed sequence, with its offset.
+std::string InfTextProblem(const std::vector<unsigned char>& bytes);
 
 const char* EncodingName(InfEncoding encoding);
 

@@ -92,8 +92,11 @@ std::wstring PathText(const fs::path& path)
 #ifdef _WIN32
     return path.wstring();
 #else
+    // A name that is not UTF-8 is shown byte for byte.
     std::string bytes = path.string();
-    return DecodeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::wstring text;
+    return DecodeUtf8(data, bytes.size(), text) ? text : DecodeLatin1(data, bytes.size());
 #endif
 }
 
@@ -229,8 +232,10 @@ bool ReportInf(const fs::path& file, const std::wstring& upperName, const std::v
     a = AssessInf(upperName, DecodeForTool(bytes));
     std::cout << Shown(file) << ": " << (a.accepted ? "listed" : "NOT LISTED") << "\n";
     std::cout << "    encoding           " << EncodingName(encoding) << "\n";
+    const std::string textProblem = InfTextProblem(bytes);
     if (!a.accepted)
-        std::cout << "    reason             the installer skips it: " << RejectionReason(a) << "\n";
+        std::cout << "    reason             the installer skips it: "
+                  << (textProblem.empty() ? RejectionReason(a) : textProblem) << "\n";
     const PrinterModel& m = a.model;
     PrintField("manufacturer", m.manufacturer);
     PrintField("namePrefix", m.namePrefix);

@@ -117,5 +117,6 @@
 #define IDS_OK                     516
 #define IDS_USAGE                  520
 #define IDS_ERR_HELPER_SERVICE     521
+#define IDS_LINK_ADDRESS_PROMPT    522
 
 #endif
