@@ -81,7 +81,8 @@ void CDriverApp::RunCommandLine(const CommandLineOptions& options)
         // the reasons the command line was refused.
         const std::wstring reasons = options.help ? std::wstring() : LogRefusedCommandLine(options, GetCommandLineW());
         const std::wstring text = (reasons.empty() ? L"" : reasons + L"\r\n\r\n") + ResString(IDS_USAGE);
-        MessageBoxW(nullptr, text.c_str(), AppTitle(), options.help ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING);
+        MessageBoxW(nullptr, text.c_str(), AppTitle(),
+                    options.help ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING);
         SetExitCode(options.help ? 0 : kBadCommandLineExitCode);
         return;
     }

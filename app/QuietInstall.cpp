@@ -244,7 +244,7 @@ std::wstring LogRefusedCommandLine(const CommandLineOptions& options, const std:
         log.Line(L"Command line: " + commandLine);
         LogRefusal(log, options.error);
     }
-    return Refusal(options.error) + (logProblem.empty() ? L"" : L"\r\n" + Refusal(logProblem));
+    return Refusal(logProblem.empty() ? options.error : options.error + L"; " + logProblem);
 }
 
 int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
@@ -254,12 +254,8 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
     std::wstring logProblem = options.logProblem;
     if (logProblem.empty() && !options.logPath.empty())
         log.Open(options.logPath, logProblem);
-    if (!logProblem.empty()) {
-        // The log cannot say why it is refused: nothing is written to it.
-        if (!options.error.empty())
-            WriteStandardError(Refusal(options.error));
-        return BadCommandLine(log, logProblem);
-    }
+    if (!logProblem.empty())  // nothing is written to a log that is refused
+        return BadCommandLine(log, options.error.empty() ? logProblem : options.error + L"; " + logProblem);
     log.Line(L"Unattended installation: " + commandLine);
     if (!options.error.empty())
         return BadCommandLine(log, options.error);

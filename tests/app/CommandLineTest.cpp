@@ -97,15 +97,21 @@ TEST(CommandLine, ALogPathIsReadWhereTheProgramWasStarted)
         {L"c:\\deploy", L"C:setup.log", "c:\\deploy\\setup.log", ""},
         // A network share is no place for the log, however it is reached;
         // before, a root-relative path there went to the system drive.
-        {L"C:\\deploy", L"\\\\server\\logs\\setup.log", "", "\"\\\\server\\logs\\setup.log\" cannot be used: it is on a network share"},
-        {L"\\\\server\\share", L"setup.log", "", "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
-        {L"\\\\server\\share\\deploy", L"\\setup.log", "", "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
-        {L"\\\\server\\share\\deploy", L"..\\..\\setup.log", "", "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
+        {L"C:\\deploy", L"\\\\server\\logs\\setup.log", "",
+         "\"\\\\server\\logs\\setup.log\" cannot be used: it is on a network share"},
+        {L"\\\\server\\share", L"setup.log", "",
+         "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
+        {L"\\\\server\\share\\deploy", L"\\setup.log", "",
+         "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
+        {L"\\\\server\\share\\deploy", L"..\\..\\setup.log", "",
+         "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
         // Nothing to read a relative path against: refused, never the
         // system folder's.
-        {L"", L"setup.log", "", "\"setup.log\" cannot be used: it is a relative path, and the folder the program was started in is not known"},
+        {L"", L"setup.log", "",
+         "\"setup.log\" cannot be used: it is a relative path, and the folder the program was started in is not known"},
         {L"", L"\\setup.log", "", "it is a relative path"},
-        {L"C:\\deploy", L"D:setup.log", "", "\"D:setup.log\" cannot be used: it is relative to the current folder of drive D:"},
+        {L"C:\\deploy", L"D:setup.log", "",
+         "\"D:setup.log\" cannot be used: it is relative to the current folder of drive D:"},
         {L"C:\\deploy", L"logs\\", "", "it names a folder, not a file"},
         {L"C:\\deploy", L"C:", "", "it names a folder, not a file"},
         {L"C:\\deploy", L"..", "", "it names a folder, not a file"},
