@@ -78,21 +78,27 @@ std::wstring OpenFailure(DWORD code)
     }
 }
 
-bool IsReparsePoint(const std::wstring& path)
+// Whether the folder `path`, held open as `held` (the name itself, not what
+// it may point to), is a junction, symbolic link or other reparse point.
+// Asked both ways: Windows says so for the handle, Wine only for the name
+// (where the attributes of a link are the link's, not its target's).
+bool IsReparseFolder(const std::wstring& path, HANDLE held)
 {
-    // The attributes of the name itself: for a junction or a symbolic link
-    // they are the link's, not its target's.
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (GetFileInformationByHandle(held, &information) &&
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return true;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// The first of `folders` that is a junction, symbolic link or other
-// reparse point; empty when none is.
-std::wstring ReparseFolder(const std::vector<std::wstring>& folders)
+// The first of `folders` (held open as `held`) that is a junction, symbolic
+// link or other reparse point; empty when none is.
+std::wstring ReparseFolder(const std::vector<std::wstring>& folders, const std::vector<UniqueFile>& held)
 {
-    for (const std::wstring& folder : folders)
-        if (IsReparsePoint(folder))
-            return folder;
+    for (size_t i = 0; i < folders.size() && i < held.size(); ++i)
+        if (IsReparseFolder(folders[i], held[i].Get()))
+            return folders[i];
     return std::wstring();
 }
 
@@ -221,7 +227,7 @@ bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
                               : L"its folder " + Quoted(folder) + L" cannot be held" + SystemError(code));
         }
     }
-    const std::wstring reparseFolder = ReparseFolder(folders);
+    const std::wstring reparseFolder = ReparseFolder(folders, held);
     if (!reparseFolder.empty())
         return refuse(L"its folder " + Quoted(reparseFolder) + L" is a junction or symbolic link");
 
@@ -252,7 +258,7 @@ bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
     why = LogFileProblem(facts);
     if (!why.empty())
         return refuse(why);
-    const std::wstring becameReparse = ReparseFolder(folders);
+    const std::wstring becameReparse = ReparseFolder(folders, held);
     if (!becameReparse.empty())
         return refuse(L"its folder " + Quoted(becameReparse) + L" became a junction or symbolic link");
     m_file = std::move(file);
