@@ -584,19 +584,10 @@ void ExpectQx1000DriverAndFiles(bool legacy, const std::string& port, const std:
     }
 }
 
-// Makes `link` a junction to the folder `target`; false when this system
-// cannot. Windows makes one with FSCTL_SET_REPARSE_POINT. Wine cannot, but it
-// reports a symbolic link of the host's file system as a reparse point, so
-// there the host's ln makes one. RemoveJunction takes it away again without
-// touching the target.
-struct MountPointBuffer {
-    DWORD tag;
-    WORD dataLength;
-    WORD reserved;
-    WORD substituteOffset, substituteLength, printOffset, printLength;
-    wchar_t paths[MAX_PATH * 2 + 8];
-};
-
+// Wine keeps junctions of its own out of reach (FSCTL_SET_REPARSE_POINT
+// fails there), but it reports a symbolic link of the host's file system as
+// a reparse point, which is what Windows reports for a junction: the host's
+// ln makes one, and rm takes it away without touching what it points to.
 using UnixFileName = char*(CDECL*)(LPCWSTR);
 
 UnixFileName HostNames()
@@ -642,39 +633,15 @@ bool IsReparsePoint(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// Makes `link` a junction to the folder `target`; false when it cannot be.
 bool MakeJunction(const std::wstring& link, const std::wstring& target)
 {
-    if (!CreateDirectoryW(link.c_str(), nullptr))
-        return false;
-    HANDLE folder = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (folder != INVALID_HANDLE_VALUE) {
-        const std::wstring substitute = L"\\??\\" + target, print = target;
-        MountPointBuffer buffer = {};
-        buffer.tag = IO_REPARSE_TAG_MOUNT_POINT;
-        buffer.substituteLength = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
-        buffer.printOffset = static_cast<WORD>(buffer.substituteLength + sizeof(wchar_t));
-        buffer.printLength = static_cast<WORD>(print.size() * sizeof(wchar_t));
-        substitute.copy(buffer.paths, substitute.size());
-        print.copy(buffer.paths + substitute.size() + 1, print.size());
-        buffer.dataLength =
-            static_cast<WORD>(4 * sizeof(WORD) + buffer.printOffset + buffer.printLength + sizeof(wchar_t));
-        DWORD returned = 0;
-        const BOOL made = DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, &buffer, buffer.dataLength + 8, nullptr, 0,
-                                          &returned, nullptr);
-        CloseHandle(folder);
-        if (made)
-            return IsReparsePoint(link);
-    }
-    RemoveDirectoryW(link.c_str());
     return RunHostProgram(L"/bin/ln", L"-s", {target, link}) && WaitUntil([&] { return IsReparsePoint(link); }, 5000);
 }
 
 void RemoveJunction(const std::wstring& link)
 {
-    if (!HostNames())
-        RemoveDirectoryW(link.c_str());
-    else if (RunHostProgram(L"/bin/rm", L"-f", {link}))  // the link only, never what it points to
+    if (RunHostProgram(L"/bin/rm", L"-f", {link}))
         WaitUntil([&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000);
 }
 
@@ -1239,7 +1206,7 @@ TEST_F(InstallFlow, QuietParallelInstallationAndRefusedCommandLines)
     const std::wstring hardLink = folder + L"\\linked.log";
     ASSERT_TRUE(CreateHardLinkW(hardLink.c_str(), shieldedFile.c_str(), nullptr));
     const std::wstring junction = folder + L"\\via";
-    ASSERT_TRUE(MakeJunction(junction, shielded)) << "neither a junction nor a host link can be made here";
+    ASSERT_TRUE(MakeJunction(junction, shielded)) << "no host link can be made here";
     const std::wstring heldLog = folder + L"\\held.log";
     HANDLE holder = CreateFileW(heldLog.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 CREATE_ALWAYS, 0, nullptr);
