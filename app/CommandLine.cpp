@@ -95,21 +95,6 @@ CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments)
     return options;
 }
 
-std::wstring PathFromFolder(const std::wstring& folder, const std::wstring& path)
-{
-    const auto isSlash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    if (path.empty() || folder.empty())
-        return path;
-    const bool hasDrive = path.size() >= 2 && path[1] == L':';
-    if ((hasDrive && path.size() >= 3 && isSlash(path[2])) || (path.size() >= 2 && isSlash(path[0]) && isSlash(path[1])))
-        return path;  // full path or network path
-    if (hasDrive)
-        return path;  // "D:name" belongs to drive D's own current folder
-    if (isSlash(path[0]))
-        return folder.size() >= 2 && folder[1] == L':' ? folder.substr(0, 2) + path : path;
-    return folder + (isSlash(folder.back()) ? L"" : L"\\") + path;
-}
-
 const PrinterModel* FindNamedModel(const ModelCatalogue& catalogue, const std::wstring& name)
 {
     const std::wstring wanted = Folded(name);

@@ -37,6 +37,9 @@ struct CommandLineOptions {
     std::wstring model;    // as given
     std::wstring cable;    // "usb", "parallel" or empty for the default
     std::wstring logPath;  // as given; empty for no log
+    // Why the log cannot be used, when that is so (see ResolveLogPath); the
+    // reason can then not go to the log.
+    std::wstring logProblem;
     // Why the command line cannot be followed; empty when it can.
     std::wstring error;
 
@@ -48,11 +51,6 @@ struct CommandLineOptions {
 // described in `error`; a log path is kept even then, so that the reason
 // can be written where the caller asked for it.
 CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments);
-
-// `path` as given on the command line, read against `folder` (the folder
-// the program was started in) unless it is a full path ("C:\\...",
-// "\\\\server\\..."); "\\..." is read on `folder`'s drive. Empty stays empty.
-std::wstring PathFromFolder(const std::wstring& folder, const std::wstring& path);
 
 // The model that `name` names: its INF base name or its display name, ASCII
 // letters compared regardless of case. Null when none does.

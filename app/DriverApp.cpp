@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/LogFileRules.h"
 #include "app/PlatformDetection.h"
 #include "app/QuietInstall.h"
 #include "support/Handle.h"
@@ -42,7 +43,9 @@ BOOL CDriverApp::InitInstance()
     const std::vector<std::wstring> arguments = ProgramArguments();
     if (!arguments.empty()) {
         CommandLineOptions options = ParseCommandLine(arguments);
-        options.logPath = PathFromFolder(m_startFolder, options.logPath);
+        // Read against the folder the program was started in, never against
+        // the current folder, which is the system folder by now.
+        options.logPath = ResolveLogPath(m_startFolder, options.logPath, options.logProblem);
         RunCommandLine(options);
         return FALSE;
     }
@@ -74,10 +77,11 @@ BOOL CDriverApp::InitInstance()
 void CDriverApp::RunCommandLine(const CommandLineOptions& options)
 {
     if (options.help || (!options.quiet && !options.error.empty())) {
-        // Someone is at the machine: the usage, in the user's language.
-        if (!options.help)
-            LogRefusedCommandLine(options, GetCommandLineW());
-        MessageBoxW(nullptr, ResString(IDS_USAGE).c_str(), AppTitle(),
+        // Someone is at the machine: the usage, in the user's language, after
+        // the reasons the command line was refused.
+        const std::wstring reasons = options.help ? std::wstring() : LogRefusedCommandLine(options, GetCommandLineW());
+        const std::wstring text = (reasons.empty() ? L"" : reasons + L"\r\n\r\n") + ResString(IDS_USAGE);
+        MessageBoxW(nullptr, text.c_str(), AppTitle(),
                     options.help ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING);
         SetExitCode(options.help ? 0 : kBadCommandLineExitCode);
         return;

@@ -1,17 +1,268 @@
 #include "app/InstallLog.h"
 
-#include <windows.h>
+#include <aclapi.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
-bool CInstallLog::Open(const std::wstring& path)
+#include "support/SystemLibrary.h"
+
+namespace {
+
+// A SID of the NT authority ("S-1-5-first" or "S-1-5-first-second"), freed
+// with FreeSid; null when it cannot be built.
+PSID NtAuthoritySid(BYTE count, DWORD first, DWORD second = 0)
 {
-    // Appending only: every write lands at the end, so later runs add to
-    // the log without overwriting the lines of earlier ones.
-    m_file.Reset(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return m_file.IsValid();
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID sid = nullptr;
+    return AllocateAndInitializeSid(&nt, count, first, second, 0, 0, 0, 0, 0, 0, &sid) ? sid : nullptr;
+}
+
+class WellKnownSid {
+public:
+    WellKnownSid(BYTE count, DWORD first, DWORD second = 0) : m_sid(NtAuthoritySid(count, first, second)) {}
+    ~WellKnownSid()
+    {
+        if (m_sid)
+            FreeSid(m_sid);
+    }
+    WellKnownSid(const WellKnownSid&) = delete;
+    WellKnownSid& operator=(const WellKnownSid&) = delete;
+    bool Is(PSID sid) const { return m_sid && sid && EqualSid(m_sid, sid); }
+
+private:
+    PSID m_sid;
+};
+
+bool IsRunningAccount(PSID sid)
+{
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put()))
+        return false;
+    DWORD size = 0;
+    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+    std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
+    if (!GetTokenInformation(token.Get(), TokenUser, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(DWORD)),
+                             &size))
+        return false;
+    return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid) != FALSE;
+}
+
+std::wstring Quoted(const std::wstring& text)
+{
+    return L"\"" + text + L"\"";
+}
+
+std::wstring SystemError(DWORD code)
+{
+    return L" (system error " + std::to_wstring(code) + L")";
+}
+
+// Why CreateFileW could not open or create the log.
+std::wstring OpenFailure(DWORD code)
+{
+    switch (code) {
+    case ERROR_SHARING_VIOLATION:
+        return L"another program has it open for writing" + SystemError(code);
+    case ERROR_ACCESS_DENIED:
+        return L"access to it is denied" + SystemError(code);
+    case ERROR_INVALID_OWNER:
+        return L"it cannot be created owned by the administrators group, which only an administrator can do" +
+               SystemError(code);
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return L"its folder does not exist" + SystemError(code);
+    default:
+        return L"it cannot be opened" + SystemError(code);
+    }
+}
+
+// Whether the folder `path`, held open as `held` (the name itself, not what
+// it may point to), is a junction, symbolic link or other reparse point.
+// Asked both ways: Windows says so for the handle, Wine only for the name
+// (where the attributes of a link are the link's, not its target's).
+bool IsReparseFolder(const std::wstring& path, HANDLE held)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (GetFileInformationByHandle(held, &information) &&
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return true;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The first of `folders` (held open as `held`) that is a junction, symbolic
+// link or other reparse point; empty when none is.
+std::wstring ReparseFolder(const std::vector<std::wstring>& folders, const std::vector<UniqueFile>& held)
+{
+    for (size_t i = 0; i < folders.size() && i < held.size(); ++i)
+        if (IsReparseFolder(folders[i], held[i].Get()))
+            return folders[i];
+    return std::wstring();
+}
+
+// The folders from the drive down to the one that holds the file:
+// "C:\a\b\c.log" has "C:\a" and "C:\a\b".
+std::vector<std::wstring> FoldersOnTheWay(const std::wstring& path)
+{
+    std::vector<std::wstring> folders;
+    for (std::wstring::size_type at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+        folders.push_back(path.substr(0, at));
+    return folders;
+}
+
+std::wstring FullPathName(const std::wstring& path)
+{
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return std::wstring();
+    std::vector<wchar_t> buffer(size + 1);
+    const DWORD length = GetFullPathNameW(path.c_str(), size + 1, buffer.data(), nullptr);
+    return length > 0 && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
+}
+
+void WriteUtf8(HANDLE file, const std::wstring& text)
+{
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace
+
+LogFileOwner OwnerKind(PSID owner)
+{
+    if (!owner)
+        return LogFileOwner::Unknown;
+    if (WellKnownSid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS).Is(owner))
+        return LogFileOwner::Administrators;
+    if (WellKnownSid(1, SECURITY_LOCAL_SYSTEM_RID).Is(owner))
+        return LogFileOwner::LocalSystem;
+    return IsRunningAccount(owner) ? LogFileOwner::RunningAccount : LogFileOwner::Someone;
+}
+
+LogFileOwner OwnerOf(HANDLE handle)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS)
+        return LogFileOwner::Unknown;
+    const UniqueLocal held(descriptor);
+    return OwnerKind(owner);
+}
+
+LogFileSecurity::LogFileSecurity()
+    : m_administrators(NtAuthoritySid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS)),
+      m_system(NtAuthoritySid(1, SECURITY_LOCAL_SYSTEM_RID)),
+      m_users(NtAuthoritySid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS))
+{
+    ACL* acl = reinterpret_cast<ACL*>(m_acl);
+    // The owner is given, not left to the token's default: an administrator's
+    // token names the administrator's own account as the default owner on
+    // Windows 2000 and XP, and the next run of another administrator or of
+    // the system would not know that account. A protected list keeps the
+    // folder's inheritable entries (such as "users may create files") out.
+    m_built = m_administrators && m_system && m_users && InitializeAcl(acl, sizeof(m_acl), ACL_REVISION) &&
+              AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, m_administrators) &&
+              AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, m_system) &&
+              AddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ, m_users) &&
+              InitializeSecurityDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+              SetSecurityDescriptorOwner(&m_descriptor, m_administrators, FALSE) &&
+              SetSecurityDescriptorDacl(&m_descriptor, TRUE, acl, FALSE) &&
+              SetSecurityDescriptorControl(&m_descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    m_attributes.nLength = sizeof(m_attributes);
+    m_attributes.lpSecurityDescriptor = &m_descriptor;
+    m_attributes.bInheritHandle = FALSE;
+}
+
+LogFileSecurity::~LogFileSecurity()
+{
+    for (PSID sid : {m_administrators, m_system, m_users})
+        if (sid)
+            FreeSid(sid);
+}
+
+bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
+{
+    m_file.Reset();
+    problem.clear();
+    const auto refuse = [&problem, &path](const std::wstring& why) {
+        problem = RefusedLogText(path, why);
+        return false;
+    };
+    // Windows' own full form of the path drops trailing dots and spaces and
+    // makes a device path of a reserved name: the rules see what it opens.
+    const std::wstring full = FullPathName(path);
+    if (full.size() < 3 || full[1] != L':' || full[2] != L'\\')
+        return refuse(L"it is not a full path on a drive" + SystemError(GetLastError()));
+    std::wstring why = DevicePathProblem(full);
+    if (!why.empty())
+        return refuse(why);
+    const std::wstring root = full.substr(0, 3);
+    if (GetDriveTypeW(root.c_str()) == DRIVE_REMOTE)
+        return refuse(kNetworkLogProblem);
+
+    // The folders on the way are held open without delete sharing until the
+    // file is open, so none of them can be renamed or deleted and replaced
+    // by a junction in between; each is looked at once held, and once more
+    // after the file is open (an empty folder can become a junction where
+    // it stands).
+    const std::vector<std::wstring> folders = FoldersOnTheWay(full);
+    std::vector<UniqueFile> held;
+    for (const std::wstring& folder : folders) {
+        held.emplace_back(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr));
+        if (!held.back().IsValid()) {
+            const DWORD code = GetLastError();
+            return refuse(code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                              ? L"its folder " + Quoted(folder) + L" does not exist"
+                              : L"its folder " + Quoted(folder) + L" cannot be held" + SystemError(code));
+        }
+    }
+    const std::wstring reparseFolder = ReparseFolder(folders, held);
+    if (!reparseFolder.empty())
+        return refuse(L"its folder " + Quoted(reparseFolder) + L" is a junction or symbolic link");
+
+    LogFileSecurity security;
+    if (!security.Attributes())
+        return refuse(L"the access rights of a new log cannot be prepared" + SystemError(GetLastError()));
+    // Appending only: every write lands at the end, so later runs add to the
+    // log without overwriting the lines of earlier ones. Others may read it
+    // while the run writes, but not write it or hold it for writing.
+    UniqueFile file(CreateFileW(full.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                                FILE_SHARE_READ, security.Attributes(), OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.IsValid())
+        return refuse(OpenFailure(GetLastError()));
+
+    LogFileFacts facts;
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!GetFileInformationByHandle(file.Get(), &information))
+        return refuse(L"what it is cannot be read" + SystemError(GetLastError()));
+    facts.reparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.links = information.nNumberOfLinks;
+    facts.diskFile = GetFileType(file.Get()) == FILE_TYPE_DISK;
+    DWORD volumeFlags = 0;
+    facts.ownersKept = !GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr, 0) ||
+                       (volumeFlags & FILE_PERSISTENT_ACLS) != 0;
+    facts.owner = OwnerOf(file.Get());
+    why = LogFileProblem(facts);
+    if (!why.empty())
+        return refuse(why);
+    const std::wstring becameReparse = ReparseFolder(folders, held);
+    if (!becameReparse.empty())
+        return refuse(L"its folder " + Quoted(becameReparse) + L" became a junction or symbolic link");
+    m_file = std::move(file);
+    return true;
 }
 
 void CInstallLog::Line(const std::wstring& text)
@@ -28,14 +279,35 @@ void CInstallLog::Line(const std::wstring& text)
     for (wchar_t& c : line)
         if (c == L'\r' || c == L'\n')
             c = L' ';
-    line += L"\r\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    if (size <= 0)
-        return;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &bytes[0], size, nullptr,
-                        nullptr);
-    DWORD written = 0;
-    WriteFile(m_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    WriteUtf8(m_file.Get(), line + L"\r\n");
+}
+
+void WriteStandardError(const std::wstring& text)
+{
+    // A window program has no console of its own. A deployment tool that
+    // collects the program's output hands it standard handles when it starts
+    // it; a program started from a command prompt can write to the prompt's
+    // console once attached to it (Windows XP and later). Windows 2000
+    // without handles has nowhere to show it: the exit code tells.
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    UniqueFile console;
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+        using AttachConsoleFunction = BOOL(WINAPI*)(DWORD);
+        const DWORD parentProcess = static_cast<DWORD>(-1);  // ATTACH_PARENT_PROCESS
+        const auto attach =
+            LookUpFunction<AttachConsoleFunction>(GetModuleHandleW(L"kernel32.dll"), "AttachConsole");
+        if (!attach || !attach(parentProcess))
+            return;
+        console.Reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!console.IsValid())
+            return;
+        error = console.Get();
+    }
+    const std::wstring line = text + L"\r\n";
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(error, &mode))
+        WriteConsoleW(error, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
+    else
+        WriteUtf8(error, line);
 }

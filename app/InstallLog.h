@@ -1,16 +1,28 @@
 // The log of an unattended installation: one line per step, each with the
 // local time, appended in UTF-8 to the file the command line names.
+//
+// The run is elevated and the log's folder may be one where every user can
+// create files, so the log is opened only as a plain file of its own (see
+// app/LogFileRules.h): never through a link or junction, never a file with
+// other names, a device or someone else's file. A new log gets rights that
+// let only the administrators and the system write it, and while the run
+// writes, nobody else can open it for writing.
 #ifndef QV_APP_INSTALLLOG_H
 #define QV_APP_INSTALLLOG_H
 
+#include <windows.h>
+
 #include <string>
 
+#include "app/LogFileRules.h"
 #include "support/Handle.h"
 
 class CInstallLog {
 public:
-    // Opens (or creates) `path` for appending; false when it cannot be.
-    bool Open(const std::wstring& path);
+    // Opens (or creates) `path`, a full path from ResolveLogPath, for
+    // appending. False, with the reason in `problem`, when the log cannot be
+    // opened or must not be used; nothing is written then.
+    bool Open(const std::wstring& path, std::wstring& problem);
     bool IsOpen() const { return m_file.IsValid(); }
     // "2026-12-08 14:03:07.250  <text>"; nothing happens without a file.
     // Each line is written at once, so a run that is killed keeps its log.
@@ -18,6 +30,40 @@ public:
 
 private:
     UniqueFile m_file;
+};
+
+// Who `owner` is, as the log's rules see it, and who owns the object behind
+// `handle` (opened with READ_CONTROL).
+LogFileOwner OwnerKind(PSID owner);
+LogFileOwner OwnerOf(HANDLE handle);
+
+// Writes `text` as one line to the program's standard error: the handle it
+// was given, or else the console of the program that started it. Where the
+// reason of a refused command line goes when the log cannot take it.
+void WriteStandardError(const std::wstring& text);
+
+// The security of a new log: owned by the administrators group; the
+// administrators and the local system have full control, the users may
+// read it, nobody else has any access, and nothing is inherited from the
+// folder.
+class LogFileSecurity {
+public:
+    LogFileSecurity();
+    ~LogFileSecurity();
+    LogFileSecurity(const LogFileSecurity&) = delete;
+    LogFileSecurity& operator=(const LogFileSecurity&) = delete;
+
+    // Null when it could not be built.
+    SECURITY_ATTRIBUTES* Attributes() { return m_built ? &m_attributes : nullptr; }
+
+private:
+    PSID m_administrators = nullptr;
+    PSID m_system = nullptr;
+    PSID m_users = nullptr;
+    alignas(DWORD) BYTE m_acl[256] = {};
+    SECURITY_DESCRIPTOR m_descriptor = {};
+    SECURITY_ATTRIBUTES m_attributes = {};
+    bool m_built = false;
 };
 
 #endif

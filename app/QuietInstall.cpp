@@ -247,30 +247,49 @@ private:
     CInstallLog& m_log;
 };
 
-int BadCommandLine(CInstallLog& log, const std::wstring& why)
+std::wstring Refusal(const std::wstring& why)
 {
-    log.Line(L"Wrong command line: " + why + L". Nothing was changed.");
+    return L"Wrong command line: " + why + L". Nothing was changed.";
+}
+
+// The refusal in the log, if there is one; returns the exit code.
+int LogRefusal(CInstallLog& log, const std::wstring& why)
+{
+    log.Line(Refusal(why));
     log.Line(L"Exit code " + Number(kBadCommandLineExitCode) + L".");
     return kBadCommandLineExitCode;
 }
 
+// The refusal of an unattended run: also on standard error, for a
+// deployment tool that does not look into the log, or when there is none.
+int BadCommandLine(CInstallLog& log, const std::wstring& why)
+{
+    WriteStandardError(Refusal(why) + L" Exit code " + Number(kBadCommandLineExitCode) + L".");
+    return LogRefusal(log, why);
+}
+
 }  // namespace
 
-void LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine)
+std::wstring LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine)
 {
+    std::wstring logProblem = options.logProblem;
     CInstallLog log;
-    if (options.logPath.empty() || !log.Open(options.logPath))
-        return;
-    log.Line(L"Command line: " + commandLine);
-    BadCommandLine(log, options.error);
+    if (logProblem.empty() && !options.logPath.empty() && log.Open(options.logPath, logProblem)) {
+        log.Line(L"Command line: " + commandLine);
+        LogRefusal(log, options.error);
+    }
+    return Refusal(logProblem.empty() ? options.error : options.error + L"; " + logProblem);
 }
 
 int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
                               const std::wstring& commandLine)
 {
     CInstallLog log;
-    if (!options.logPath.empty() && !log.Open(options.logPath))
-        return kBadCommandLineExitCode;  // the log it asks for cannot be written
+    std::wstring logProblem = options.logProblem;
+    if (logProblem.empty() && !options.logPath.empty())
+        log.Open(options.logPath, logProblem);
+    if (!logProblem.empty())  // nothing is written to a log that is refused
+        return BadCommandLine(log, options.error.empty() ? logProblem : options.error + L"; " + logProblem);
     log.Line(L"Unattended installation: " + commandLine);
     if (!options.error.empty())
         return BadCommandLine(log, options.error);

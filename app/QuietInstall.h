@@ -11,13 +11,15 @@
 // Checks the command line against the catalogue of the program's folder
 // and installs the model it names. Returns the process exit code: 0, the
 // run's result value, or kBadCommandLineExitCode when the command line
-// cannot be followed (nothing on the machine is changed then). Shows no
-// window. `commandLine` is the program's whole command line, for the log.
+// cannot be followed (nothing on the machine is changed then; the reason
+// goes to the log and to standard error). Shows no window. `commandLine` is
+// the program's whole command line, for the log.
 int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
                               const std::wstring& commandLine);
 
 // A command line that cannot be followed, started by someone at the machine
-// (without /quiet): the reason goes to the log it names, if any.
-void LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine);
+// (without /quiet): the reason goes to the log it names, if that may be
+// used. Returns the reasons, the log's own among them, for the usage box.
+std::wstring LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine);
 
 #endif

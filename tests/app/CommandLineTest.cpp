@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "app/LogFileRules.h"
 
 namespace {
 
@@ -75,21 +76,53 @@ TEST(CommandLine, WhatCannotBeFollowedIsExplained)
 
 TEST(CommandLine, ALogPathIsReadWhereTheProgramWasStarted)
 {
+    // The program moves its current folder to the system folder at once, so
+    // every path is made full against the folder it was started in, by the
+    // program itself; what cannot be read that way is refused.
     const struct {
         const wchar_t* folder;
         const wchar_t* path;
-        const char* expected;
+        const char* full;    // empty when refused
+        const char* reason;  // a part of the reason it is refused
     } cases[] = {
-        {L"C:\\deploy", L"setup.log", "C:\\deploy\\setup.log"},
-        {L"C:\\", L"logs\\setup.log", "C:\\logs\\setup.log"},
-        {L"D:\\deploy", L"\\temp\\setup.log", "D:\\temp\\setup.log"},
-        {L"C:\\deploy", L"E:\\logs\\setup.log", "E:\\logs\\setup.log"},
-        {L"C:\\deploy", L"\\\\server\\logs\\setup.log", "\\\\server\\logs\\setup.log"},
-        {L"\\\\server\\share", L"setup.log", "\\\\server\\share\\setup.log"},
-        {L"C:\\deploy", L"", ""},
+        {L"C:\\deploy", L"setup.log", "C:\\deploy\\setup.log", ""},
+        {L"C:\\", L"logs\\setup.log", "C:\\logs\\setup.log", ""},
+        {L"D:\\deploy", L"\\temp\\setup.log", "D:\\temp\\setup.log", ""},
+        {L"C:\\deploy", L"E:\\logs\\setup.log", "E:\\logs\\setup.log", ""},
+        {L"C:\\deploy", L"", "", ""},
+        {L"", L"C:\\logs\\setup.log", "C:\\logs\\setup.log", ""},
+        {L"C:\\deploy\\sub\\", L"..\\..\\logs\\.\\setup.log", "C:\\logs\\setup.log", ""},
+        {L"C:\\deploy", L"..\\..\\..\\setup.log", "C:\\setup.log", ""},
+        {L"C:\\deploy", L"C:/logs//setup.log", "C:\\logs\\setup.log", ""},
+        {L"c:\\deploy", L"C:setup.log", "c:\\deploy\\setup.log", ""},
+        // A network share is no place for the log, however it is reached;
+        // before, a root-relative path there went to the system drive.
+        {L"C:\\deploy", L"\\\\server\\logs\\setup.log", "",
+         "\"\\\\server\\logs\\setup.log\" cannot be used: it is on a network share"},
+        {L"\\\\server\\share", L"setup.log", "",
+         "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
+        {L"\\\\server\\share\\deploy", L"\\setup.log", "",
+         "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
+        {L"\\\\server\\share\\deploy", L"..\\..\\setup.log", "",
+         "\"\\\\server\\share\\setup.log\" cannot be used: it is on a network share"},
+        // Nothing to read a relative path against: refused, never the
+        // system folder's.
+        {L"", L"setup.log", "",
+         "\"setup.log\" cannot be used: it is a relative path, and the folder the program was started in is not known"},
+        {L"", L"\\setup.log", "", "it is a relative path"},
+        {L"C:\\deploy", L"D:setup.log", "",
+         "\"D:setup.log\" cannot be used: it is relative to the current folder of drive D:"},
+        {L"C:\\deploy", L"logs\\", "", "it names a folder, not a file"},
+        {L"C:\\deploy", L"C:", "", "it names a folder, not a file"},
+        {L"C:\\deploy", L"..", "", "it names a folder, not a file"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.expected, Narrow(PathFromFolder(c.folder, c.path))) << Narrow(c.path);
+    for (const auto& c : cases) {
+        std::wstring problem;
+        const std::wstring full = ResolveLogPath(c.folder, c.path, problem);
+        EXPECT_EQ(c.full, Narrow(full)) << Narrow(c.folder) << " + " << Narrow(c.path);
+        EXPECT_EQ(*c.reason == 0, problem.empty()) << Narrow(problem);
+        EXPECT_NE(std::string::npos, Narrow(problem).find(c.reason)) << Narrow(problem);
+    }
 }
 
 TEST(CommandLine, TheModelByItsInfNameOrItsDisplayName)

@@ -394,11 +394,13 @@ protected:
     // Runs the installer with `arguments` and waits for it to end; its exit
     // code, or -1 when it did not end. The program must not show any window
     // while it runs.
+    // What the program wrote to its standard error goes to `quietError`.
     int RunQuiet(const std::wstring& folder, const std::wstring& arguments, double* elapsedMs = nullptr)
     {
         app.Kill();
+        const std::wstring errorFile = OutputPath(L"quiet-standard-error.txt");
         const double start = NowMs();
-        if (!app.Start(folder + L"\\QuorvexSetup.exe", arguments)) {
+        if (!app.Start(folder + L"\\QuorvexSetup.exe", arguments, errorFile)) {
             ADD_FAILURE() << "the installer did not start";
             return -1;
         }
@@ -415,6 +417,7 @@ protected:
             ADD_FAILURE() << "the installer did not end: " << Utf8(arguments);
             return -1;
         }
+        quietError = ReadText(errorFile);
         return static_cast<int>(code);
     }
 
@@ -425,6 +428,7 @@ protected:
 
     Program app;
     HWND wizard = nullptr;
+    std::string quietError;
     std::vector<Milestone> m_timeline;
 };
 
@@ -583,6 +587,67 @@ void ExpectQx1000DriverAndFiles(bool legacy, const std::string& port, const std:
     if (Platform().Is64BitWindows()) {
         EXPECT_FALSE(DirectoryExists(dir + L"\\i386")) << "x86 plug-ins staged on a 64-bit system";
     }
+}
+
+// Wine keeps junctions of its own out of reach (FSCTL_SET_REPARSE_POINT
+// fails there), but it reports a symbolic link of the host's file system as
+// a reparse point, which is what Windows reports for a junction: the host's
+// ln makes one, and rm takes it away without touching what it points to.
+using UnixFileName = char*(CDECL*)(LPCWSTR);
+
+UnixFileName HostNames()
+{
+    return reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+}
+
+// Runs a program of Wine's host (a Linux path) with `option` and `paths`
+// (Windows paths without spaces, handed over as the host's names).
+bool RunHostProgram(const std::wstring& program, const std::wstring& option, const std::vector<std::wstring>& paths)
+{
+    const UnixFileName unixName = HostNames();
+    if (!unixName)
+        return false;
+    std::wstring commandLine = program + L" " + option;
+    for (const std::wstring& path : paths) {
+        char* name = unixName(path.c_str());
+        if (!name)
+            return false;
+        const std::string text = name;
+        HeapFree(GetProcessHeap(), 0, name);
+        // Unquoted: Wine hands quotes on to a host program as they are.
+        commandLine += L" " + std::wstring(text.begin(), text.end());
+    }
+    const std::wstring windowsPath = L"Z:" + program;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(windowsPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    // Wine's handle of a host process does not wait for its end: callers
+    // wait for what the program does.
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
+
+bool IsReparsePoint(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Makes `link` a junction to the folder `target`; false when it cannot be.
+bool MakeJunction(const std::wstring& link, const std::wstring& target)
+{
+    return RunHostProgram(L"/bin/ln", L"-s", {target, link}) && WaitUntil([&] { return IsReparsePoint(link); }, 5000);
+}
+
+void RemoveJunction(const std::wstring& link)
+{
+    if (RunHostProgram(L"/bin/rm", L"-f", {link}))
+        WaitUntil([&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000);
 }
 
 // Every text of `parts` is in `log`, in that order.
@@ -1132,27 +1197,66 @@ TEST_F(InstallFlow, QuietParallelInstallationAndRefusedCommandLines)
     const std::wstring folder = MakePackageFolder(L"quiet-lpt");
     ASSERT_TRUE(CopySampleFiles(folder, {}));
 
-    // Command lines that cannot be followed: 87, the reason in the log,
-    // and nothing else changed. All of them append to one log.
+    // Logs that the elevated run must not write: a second name of a
+    // protected file, a name behind a junction, a file another program holds
+    // open for writing, devices, a share and a drive's unknown folder. The
+    // files behind those names stay as they were.
+    const std::wstring shielded = L"C:\\qv-shielded";
+    wm::RemoveTree(shielded);
+    ASSERT_TRUE(CreateDirectoryW(shielded.c_str(), nullptr));
+    const std::wstring shieldedFile = shielded + L"\\quorvex.log";
+    const std::string shieldedText = "a file the run must not write\r\n";
+    ASSERT_TRUE(wm::WriteFileBytes(shieldedFile, shieldedText));
+    const std::wstring hardLink = folder + L"\\linked.log";
+    ASSERT_TRUE(CreateHardLinkW(hardLink.c_str(), shieldedFile.c_str(), nullptr));
+    const std::wstring junction = folder + L"\\via";
+    ASSERT_TRUE(MakeJunction(junction, shielded)) << "no host link can be made here";
+    const std::wstring heldLog = folder + L"\\held.log";
+    HANDLE holder = CreateFileW(heldLog.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+
+    // Command lines that cannot be followed: 87, the reason on standard
+    // error and, where the log can take it, in the log, and nothing else
+    // changed. All of those logs go to one file.
     const std::wstring refusedLog = OutputPath(L"quiet-refused.log");
     const std::wstring logSwitch = L" /log \"" + refusedLog + L"\"";
+    const std::string logRefused = "the log file \"";
     const struct {
         std::wstring arguments;
         std::string reason;
+        bool inLog;
     } refused[] = {
-        {L"/quiet /model QX9999" + logSwitch, "no model \"QX9999\""},
-        {L"/quiet /model VKT300 /cable usb" + logSwitch, "Quorvex VKT300 has no USB connection"},
-        {L"/quiet /model QX2000 -CABLE Parallel" + logSwitch, "Quorvex QX2000 has no parallel connection"},
-        {L"/quiet" + logSwitch, "/quiet needs /model"},
-        {L"-Quiet /model QX1000 /silent" + logSwitch, "unknown switch \"/silent\""},
+        {L"/quiet /model QX9999" + logSwitch, "no model \"QX9999\"", true},
+        {L"/quiet /model VKT300 /cable usb" + logSwitch, "Quorvex VKT300 has no USB connection", true},
+        {L"/quiet /model QX2000 -CABLE Parallel" + logSwitch, "Quorvex QX2000 has no parallel connection", true},
+        {L"/quiet" + logSwitch, "/quiet needs /model", true},
+        {L"-Quiet /model QX1000 /silent" + logSwitch, "unknown switch \"/silent\"", true},
+        {L"/quiet /model QX1000 /log linked.log",
+         logRefused + Utf8(hardLink) + "\" cannot be used: it has 2 names (hard links)", false},
+        {L"/quiet /model QX1000 /log via\\quorvex.log",
+         "its folder \"" + Utf8(junction) + "\" is a junction or symbolic link", false},
+        {L"/quiet /model QX1000 /log held.log", "another program has it open for writing", false},
+        {L"/quiet /model QX1000 /log NUL", "\"NUL\" names a device in every folder, not a file", false},
+        {L"/quiet /model QX1000 /log logs\\Com1.txt", "\"Com1.txt\" names a device in every folder", false},
+        {L"/quiet /model QX1000 /log \\\\.\\pipe\\quorvex", "it names a device, not a file", false},
+        {L"/quiet /model QX1000 /log \\\\server\\logs\\quorvex.log", "it is on a network share", false},
+        {L"/quiet /model QX1000 /log Q:quorvex.log", "it is relative to the current folder of drive Q:", false},
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(Utf8(r.arguments));
         EXPECT_EQ(87, RunQuiet(folder, r.arguments));
+        ExpectLogSays(quietError, {"Wrong command line: ", r.reason, "Nothing was changed. Exit code 87."});
     }
+    CloseHandle(holder);
+    RemoveJunction(junction);
+    EXPECT_TRUE(DirectoryExists(shielded));
+    EXPECT_EQ(shieldedText, ReadText(shieldedFile));
+    EXPECT_EQ("", ReadText(heldLog));
     const std::string refusedText = ReadText(refusedLog);
     for (const auto& r : refused)
-        ExpectLogSays(refusedText, {"Wrong command line: " + r.reason, "Nothing was changed.", "Exit code 87."});
+        if (r.inLog)
+            ExpectLogSays(refusedText, {"Wrong command line: " + r.reason, "Nothing was changed.", "Exit code 87."});
     EXPECT_EQ(Join(printersBefore), Join(PrinterNames()));
     EXPECT_EQ(Utf8(defaultBefore), Utf8(DefaultDeviceEntry()));
     EXPECT_EQ(Join(classBefore), Join(SubKeys(kClassKey)));
@@ -1299,14 +1403,23 @@ TEST_F(InstallFlow, UsageInTheUserInterfaceLanguage)
     const struct {
         const wchar_t* arguments;
         DWORD exitCode;
-    } cases[] = {{L"/?", 0}, {L"/model QX1000 /log usage.log", 87}};
+        const char* reasons;  // above the usage
+    } cases[] = {
+        {L"/?", 0, ""},
+        {L"/model QX1000 /log usage.log", 87,
+         "Wrong command line: /model, /cable, /force and /log work only with /quiet. Nothing was changed."},
+        {L"/model QX1000 /log nul.log", 87,
+         "Wrong command line: /model, /cable, /force and /log work only with /quiet; the log file \"nul.log\" cannot "
+         "be used: \"nul.log\" names a device in every folder, not a file. Nothing was changed."},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf8(c.arguments));
         app.Kill();
         ASSERT_TRUE(app.Start(folder + L"\\QuorvexSetup.exe", c.arguments));
         HWND box = app.WaitForMessageBox();
         ASSERT_NE(nullptr, box);
-        EXPECT_EQ(Utf8(Text(IDS_USAGE)), Utf8(MessageBoxText(box)));
+        EXPECT_EQ((*c.reasons ? std::string(c.reasons) + "\r\n\r\n" : "") + Utf8(Text(IDS_USAGE)),
+                  Utf8(MessageBoxText(box)));
         if (c.exitCode == 0)
             Shot("usage");
         ASSERT_TRUE(AnswerMessageBox(box, IDOK));

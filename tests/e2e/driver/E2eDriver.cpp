@@ -59,14 +59,29 @@ Program::~Program()
     Kill();
 }
 
-bool Program::Start(const std::wstring& exePath, const std::wstring& arguments)
+bool Program::Start(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& standardError)
 {
     std::wstring folder = exePath.substr(0, exePath.find_last_of(L"\\/"));
     std::wstring commandLine = L"\"" + exePath + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    return CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &m_info) != FALSE;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!standardError.empty()) {
+        SECURITY_ATTRIBUTES inherited = {sizeof(inherited), nullptr, TRUE};
+        output = CreateFileW(standardError.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                             CREATE_ALWAYS, 0, nullptr);
+        if (output == INVALID_HANDLE_VALUE)
+            return false;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    const bool started = CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr,
+                                        output != INVALID_HANDLE_VALUE, 0, nullptr, folder.c_str(), &startup,
+                                        &m_info) != FALSE;
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
+    return started;
 }
 
 namespace {

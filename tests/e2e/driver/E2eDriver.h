@@ -24,8 +24,11 @@ public:
     Program& operator=(const Program&) = delete;
 
     // Starts `exePath` with its own folder as working directory and
-    // `arguments` after its quoted path.
-    bool Start(const std::wstring& exePath, const std::wstring& arguments = std::wstring());
+    // `arguments` after its quoted path; with `standardError`, the program's
+    // standard output and error go to that file, as a deployment tool that
+    // collects them would hand them over.
+    bool Start(const std::wstring& exePath, const std::wstring& arguments = std::wstring(),
+               const std::wstring& standardError = std::wstring());
     // The wizard window (the top-level dialog that holds control 1022).
     HWND WaitForWizard(DWORD timeoutMs = 20000);
     HWND Wizard() const { return m_wizard; }

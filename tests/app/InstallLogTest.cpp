@@ -1,0 +1,150 @@
+// The unattended installation's log against the prefix's file system: the
+// rights a new log gets, who the owner rule takes for whom, and that a log
+// being written cannot be written by anyone else.
+//
+// Wine keeps no owner and no rights for files (it reports the running
+// account as every file's owner), so what a new log's rights do on Windows
+// is checked here on the security descriptor the program hands to
+// CreateFileW, and the owner rule on the SIDs it compares.
+#include <gtest/gtest.h>
+
+#include <aclapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/InstallLog.h"
+#include "tests/common/WineMachine.h"
+
+namespace {
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+struct Sid {
+    explicit Sid(BYTE count, DWORD first, DWORD second = 0, BYTE authority = 5)
+    {
+        SID_IDENTIFIER_AUTHORITY id = {{0, 0, 0, 0, 0, authority}};
+        AllocateAndInitializeSid(&id, count, first, second, 0, 0, 0, 0, 0, 0, &sid);
+    }
+    ~Sid() { FreeSid(sid); }
+    Sid(const Sid&) = delete;
+    Sid& operator=(const Sid&) = delete;
+    PSID sid = nullptr;
+};
+
+}  // namespace
+
+TEST(InstallLog, ANewLogIsWrittenByAdministratorsAndTheSystemOnly)
+{
+    LogFileSecurity security;
+    ASSERT_NE(nullptr, security.Attributes());
+    PSECURITY_DESCRIPTOR descriptor = security.Attributes()->lpSecurityDescriptor;
+    ASSERT_TRUE(IsValidSecurityDescriptor(descriptor));
+
+    PSID owner = nullptr;
+    BOOL defaulted = TRUE;
+    ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+    EXPECT_EQ(LogFileOwner::Administrators, OwnerKind(owner)) << "the owner is given, not the token's default";
+    EXPECT_FALSE(defaulted);
+
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    EXPECT_NE(0, control & SE_DACL_PROTECTED) << "the folder's inheritable entries would be added";
+
+    BOOL present = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+    ASSERT_TRUE(present);
+    ASSERT_NE(nullptr, dacl) << "a null list would let everyone write";
+    const Sid administrators(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS);
+    const Sid system(1, SECURITY_LOCAL_SYSTEM_RID);
+    const Sid users(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS);
+    const DWORD writing = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_ATTRIBUTES | FILE_WRITE_EA | DELETE |
+                          WRITE_DAC | WRITE_OWNER;
+    bool administratorsWrite = false, systemWrites = false, usersRead = false;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* entry = nullptr;
+        ASSERT_TRUE(GetAce(dacl, i, &entry));
+        const ACE_HEADER* header = static_cast<const ACE_HEADER*>(entry);
+        ASSERT_EQ(ACCESS_ALLOWED_ACE_TYPE, header->AceType) << "entry " << i;
+        EXPECT_EQ(0, header->AceFlags) << "entry " << i << " is inherited or inheritable";
+        const ACCESS_ALLOWED_ACE* ace = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+        PSID who = const_cast<DWORD*>(&ace->SidStart);
+        if (EqualSid(who, administrators.sid))
+            administratorsWrite = (ace->Mask & writing) == writing;
+        else if (EqualSid(who, system.sid))
+            systemWrites = (ace->Mask & writing) == writing;
+        else if (EqualSid(who, users.sid))
+            usersRead = (ace->Mask & FILE_READ_DATA) != 0 && (ace->Mask & writing) == 0;
+        else
+            ADD_FAILURE() << "entry " << i << " grants access to someone else";
+    }
+    EXPECT_TRUE(administratorsWrite);
+    EXPECT_TRUE(systemWrites);
+    EXPECT_TRUE(usersRead) << "users may read the log, never write it";
+}
+
+TEST(InstallLog, TheOwnerRuleKnowsAdministratorsTheSystemAndThisAccount)
+{
+    const Sid administrators(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS);
+    const Sid system(1, SECURITY_LOCAL_SYSTEM_RID);
+    const Sid users(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS);
+    const Sid everyone(1, SECURITY_WORLD_RID, 0, 1);
+    const Sid someUser(2, SECURITY_NT_NON_UNIQUE, 4242);
+    EXPECT_EQ(LogFileOwner::Administrators, OwnerKind(administrators.sid));
+    EXPECT_EQ(LogFileOwner::LocalSystem, OwnerKind(system.sid));
+    EXPECT_EQ(LogFileOwner::Someone, OwnerKind(users.sid));
+    EXPECT_EQ(LogFileOwner::Someone, OwnerKind(everyone.sid)) << "what a volume without owners would say";
+    EXPECT_EQ(LogFileOwner::Someone, OwnerKind(someUser.sid));
+    EXPECT_EQ(LogFileOwner::Unknown, OwnerKind(nullptr));
+
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    std::vector<DWORD> user(64);
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size() * 4), &size));
+    CloseHandle(token);
+    const LogFileOwner self = OwnerKind(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+    EXPECT_TRUE(self == LogFileOwner::RunningAccount || self == LogFileOwner::LocalSystem)
+        << static_cast<int>(self);
+}
+
+TEST(InstallLog, ANewLogPassesItsOwnRulesAndNobodyElseWritesItMeanwhile)
+{
+    const std::wstring folder = L"C:\\qv-install-log-test";
+    wm::RemoveTree(folder);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring path = folder + L"\\quorvex.log";
+    std::wstring problem;
+    {
+        CInstallLog log;
+        ASSERT_TRUE(log.Open(path, problem)) << Narrow(problem);
+        log.Line(L"first run");
+        // Windows makes the administrators its owner, Wine the running account.
+        HANDLE check = CreateFileW(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, check);
+        const LogFileOwner owner = OwnerOf(check);
+        CloseHandle(check);
+        EXPECT_TRUE(owner == LogFileOwner::Administrators || owner == LogFileOwner::RunningAccount)
+            << static_cast<int>(owner);
+
+        // While the run writes, others may read, but not write.
+        SetLastError(0);
+        HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, writer);
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+        if (writer != INVALID_HANDLE_VALUE)
+            CloseHandle(writer);
+        EXPECT_NE(std::string::npos, wm::ReadText(path).find("first run"));
+    }
+    CInstallLog again;
+    EXPECT_TRUE(again.Open(path, problem)) << "a log of an earlier run is refused: " << Narrow(problem);
+    again.Line(L"second run");
+    wm::RemoveTree(folder);
+}
