@@ -29,7 +29,7 @@ std::wstring SwitchName(const std::wstring& argument)
 
 bool IsKnownSwitch(const std::wstring& name)
 {
-    for (const wchar_t* known : {L"?", L"quiet", L"force", L"model", L"cable", L"log"})
+    for (const wchar_t* known : {L"?", L"quiet", L"force", L"model", L"cable", L"log", L"uninstall"})
         if (name == known)
             return true;
     return false;
@@ -58,6 +58,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments)
             options.quiet = true;
         } else if (name == L"force") {
             options.force = true;
+        } else if (name == L"uninstall") {
+            options.uninstall = true;
         } else if (name == L"model" || name == L"cable" || name == L"log") {
             // The value is the next argument, unless that is a switch itself.
             const bool hasValue = i + 1 < arguments.size() && !arguments[i + 1].empty() &&
@@ -88,6 +90,13 @@ CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments)
     }
     if (options.help)
         return options;
+    if (options.uninstall) {
+        if (modelGiven || cableGiven || options.force)
+            fail(L"/uninstall takes no /model, /cable or /force");
+        else if (!options.quiet && logGiven)
+            fail(L"/log works only with /quiet");
+        return options;
+    }
     if (options.quiet && !modelGiven)
         fail(L"/quiet needs /model");
     if (!options.quiet && (modelGiven || cableGiven || logGiven || options.force))

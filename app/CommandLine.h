@@ -9,6 +9,8 @@
 //                     parallel (the connection page's rule)
 //   /force            install on a USB printer of another model
 //   /log FILE         append one timestamped line per step and the result
+//   /uninstall        remove what our installations put on the machine,
+//                     after a question; with /quiet (and /log) no window
 //   /?                the usage, in a message box
 //
 // Switches start with '/' or '-' and are read regardless of letter case.
@@ -29,11 +31,22 @@ const int kBadCommandLineExitCode = 87;
 const int kHelperNotFinishedExitCode = 80;
 // Installed, but the printer could not be made the default printer.
 const int kDefaultPrinterNotSetExitCode = 81;
+// Removal: removed, but a file in use is deleted when Windows restarts
+// (ERROR_SUCCESS_REBOOT_REQUIRED, which deployment tools know).
+const int kRemovedAtRestartExitCode = 3010;
+// Removal: nothing of ours is installed (ERROR_UNKNOWN_PRODUCT).
+const int kNothingInstalledExitCode = 1605;
+// Removal: a printer or driver could not be removed; the entry in the list
+// of programs stays for another attempt (ERROR_INSTALL_FAILURE).
+const int kRemovalIncompleteExitCode = 1603;
+// The user answered no to the removal's question (ERROR_INSTALL_USEREXIT).
+const int kRemovalCancelledExitCode = 1602;
 
 struct CommandLineOptions {
     bool help = false;
     bool quiet = false;
     bool force = false;
+    bool uninstall = false;
     std::wstring model;    // as given
     std::wstring cable;    // "usb", "parallel" or empty for the default
     std::wstring logPath;  // as given; empty for no log
@@ -44,7 +57,10 @@ struct CommandLineOptions {
     std::wstring error;
 
     // No argument at all: the wizard.
-    bool IsWizard() const { return !help && !quiet && !force && model.empty() && cable.empty() && logPath.empty(); }
+    bool IsWizard() const
+    {
+        return !help && !quiet && !force && !uninstall && model.empty() && cable.empty() && logPath.empty();
+    }
 };
 
 // Reads the arguments after the program's name. Every problem found is

@@ -10,6 +10,7 @@
 #include "app/LogFileRules.h"
 #include "app/PlatformDetection.h"
 #include "app/QuietInstall.h"
+#include "app/RemovalRun.h"
 #include "support/Handle.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
@@ -84,6 +85,10 @@ void CDriverApp::RunCommandLine(const CommandLineOptions& options)
         MessageBoxW(nullptr, text.c_str(), AppTitle(),
                     options.help ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING);
         SetExitCode(options.help ? 0 : kBadCommandLineExitCode);
+        return;
+    }
+    if (options.uninstall && options.error.empty() && options.logProblem.empty()) {
+        SetExitCode(RunRemoval(m_context, options, GetCommandLineW()));
         return;
     }
     SetExitCode(RunUnattendedInstallation(m_context, options, GetCommandLineW()));

@@ -1,5 +1,6 @@
 #include "wizard/WelcomeDlg.h"
 
+#include "context/ProductInfo.h"
 #include "support/ResString.h"
 #include "wizard/res/resource.h"
 
@@ -12,7 +13,7 @@ CWelcomeDlg::~CWelcomeDlg() = default;
 
 const wchar_t* CWelcomeDlg::MakerAddress()
 {
-    return L"https://www.quorvex.example/";
+    return product::kWebAddress;
 }
 
 BOOL CWelcomeDlg::OnInitDialog()

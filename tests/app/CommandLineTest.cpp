@@ -44,6 +44,16 @@ TEST(CommandLine, SwitchesInAnyCaseWithSlashOrDash)
     EXPECT_TRUE(Parse({}).IsWizard());
     const CommandLineOptions help = Parse({L"/?", L"/nonsense"});
     EXPECT_TRUE(help.help) << "the usage is shown whatever else is wrong";
+
+    // Removal: alone (it asks first), or unattended with its log.
+    for (const auto& arguments : {std::vector<std::wstring>{L"-UNINSTALL"},
+                                  std::vector<std::wstring>{L"/uninstall", L"/quiet", L"/log", L"r.log"}}) {
+        const CommandLineOptions removal = Parse(arguments);
+        EXPECT_EQ("", Narrow(removal.error));
+        EXPECT_TRUE(removal.uninstall);
+        EXPECT_FALSE(removal.IsWizard());
+        EXPECT_EQ(arguments.size() > 1, removal.quiet);
+    }
 }
 
 TEST(CommandLine, WhatCannotBeFollowedIsExplained)
@@ -63,6 +73,9 @@ TEST(CommandLine, WhatCannotBeFollowedIsExplained)
         {{L"/quiet", L"/model", L"QX1000", L"/silent"}, "unknown switch \"/silent\""},
         {{L"/quiet", L"QX1000"}, "unexpected argument \"QX1000\""},
         {{L"/", L"/quiet"}, "unexpected argument \"/\""},
+        {{L"/uninstall", L"/quiet", L"/model", L"QX1000"}, "/uninstall takes no /model, /cable or /force"},
+        {{L"/uninstall", L"/force"}, "/uninstall takes no /model, /cable or /force"},
+        {{L"/uninstall", L"/log", L"r.log"}, "/log works only with /quiet"},
     };
     for (const auto& c : cases) {
         const CommandLineOptions options = ParseCommandLine(c.arguments);

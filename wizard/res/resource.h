@@ -118,5 +118,10 @@
 #define IDS_USAGE                  520
 #define IDS_ERR_HELPER_SERVICE     521
 #define IDS_LINK_ADDRESS_PROMPT    522
+#define IDS_UNINSTALL_CONFIRM      523
+#define IDS_UNINSTALL_DONE         524
+#define IDS_UNINSTALL_RESTART      525
+#define IDS_UNINSTALL_NOTHING      526
+#define IDS_UNINSTALL_FAILED       527
 
 #endif

@@ -1,0 +1,160 @@
+#include "context/InstallRecord.h"
+
+#include <algorithm>
+
+#include "context/ProductInfo.h"
+
+namespace {
+
+wchar_t AsciiLower(wchar_t c)
+{
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+template <class T, class Same>
+bool AddUnique(std::vector<T>& list, const T& item, Same same)
+{
+    for (const T& existing : list)
+        if (same(existing, item))
+            return false;
+    list.push_back(item);
+    return true;
+}
+
+std::wstring BaseName(const std::wstring& path)
+{
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool SameName(const std::wstring& a, const std::wstring& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
+}
+
+bool InstallRecord::Empty() const
+{
+    return printers.empty() && drivers.empty() && files.empty() && folders.empty() && classInstances.empty() &&
+           !classKeyValues && devices.empty();
+}
+
+bool InstallRecord::AddPrinter(const RecordedPrinter& printer)
+{
+    return AddUnique(printers, printer,
+                     [](const RecordedPrinter& a, const RecordedPrinter& b) { return SameName(a.name, b.name); });
+}
+
+bool InstallRecord::AddDriver(const RecordedDriver& driver)
+{
+    return AddUnique(drivers, driver, [](const RecordedDriver& a, const RecordedDriver& b) {
+        return SameName(a.name, b.name) && SameName(a.environment, b.environment) && a.version == b.version;
+    });
+}
+
+bool InstallRecord::AddFile(const std::wstring& path)
+{
+    return AddUnique(files, path, SameName);
+}
+
+bool InstallRecord::AddFolder(const std::wstring& path)
+{
+    return AddUnique(folders, path, SameName);
+}
+
+bool InstallRecord::AddClassInstance(const std::wstring& name)
+{
+    return AddUnique(classInstances, name, SameName);
+}
+
+bool InstallRecord::AddDevice(const RecordedDevice& device)
+{
+    return AddUnique(devices, device, [](const RecordedDevice& a, const RecordedDevice& b) {
+        return SameName(a.instanceKey, b.instanceKey);
+    });
+}
+
+bool InstallRecord::HasDriverNamed(const std::wstring& name) const
+{
+    return std::any_of(drivers.begin(), drivers.end(),
+                       [&](const RecordedDriver& d) { return SameName(d.name, name); });
+}
+
+bool InstallRecord::HasPrinterNamed(const std::wstring& name) const
+{
+    return std::any_of(printers.begin(), printers.end(),
+                       [&](const RecordedPrinter& p) { return SameName(p.name, name); });
+}
+
+const std::vector<std::wstring>& DeviceValueNames()
+{
+    static const std::vector<std::wstring> names = {L"DeviceDesc", L"ConfigFlags", L"ClassGUID",
+                                                    L"Driver",     L"Class",       L"Mfg"};
+    return names;
+}
+
+std::vector<std::wstring> FilesNoneUses(const std::vector<std::wstring>& candidates,
+                                        const std::vector<std::wstring>& inUse)
+{
+    std::vector<std::wstring> unused;
+    for (const std::wstring& file : candidates) {
+        const bool used = std::any_of(inUse.begin(), inUse.end(), [&](const std::wstring& use) {
+            // A bare name (a dependent file) is a file of the driver's own
+            // folder: it names every file of that name there.
+            return SameName(use, file) || (use.find_first_of(L"\\/") == std::wstring::npos &&
+                                           SameName(use, BaseName(file)));
+        });
+        if (!used)
+            unused.push_back(file);
+    }
+    return unused;
+}
+
+std::vector<std::wstring> DeepestFirst(std::vector<std::wstring> folders)
+{
+    std::stable_sort(folders.begin(), folders.end(), [](const std::wstring& a, const std::wstring& b) {
+        return std::count(a.begin(), a.end(), L'\\') > std::count(b.begin(), b.end(), L'\\');
+    });
+    return folders;
+}
+
+std::vector<UninstallValue> UninstallEntryValues(const std::wstring& programCopy, const std::wstring& folder,
+                                                 std::uint64_t installedBytes)
+{
+    const auto text = [](const wchar_t* name, const std::wstring& value) {
+        UninstallValue v;
+        v.name = name;
+        v.text = value;
+        return v;
+    };
+    const auto number = [](const wchar_t* name, std::uint32_t value) {
+        UninstallValue v;
+        v.name = name;
+        v.isNumber = true;
+        v.number = value;
+        return v;
+    };
+    const std::wstring quoted = L"\"" + programCopy + L"\"";
+    // The size in kilobytes, rounded up, as the list of programs shows it.
+    const std::uint64_t kb = (installedBytes + 1023) / 1024;
+    return {
+        text(L"DisplayName", product::kName),
+        text(L"DisplayVersion", product::kVersion),
+        text(L"Publisher", product::kPublisher),
+        text(L"DisplayIcon", programCopy + L",0"),
+        text(L"HelpTelephone", product::kHotline),
+        text(L"URLInfoAbout", product::kWebAddress),
+        text(L"InstallLocation", folder),
+        text(L"UninstallString", quoted + L" /uninstall"),
+        text(L"QuietUninstallString", quoted + L" /uninstall /quiet"),
+        number(L"NoModify", 1),
+        number(L"NoRepair", 1),
+        number(L"EstimatedSize", kb > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kb)),
+    };
+}

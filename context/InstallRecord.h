@@ -1,0 +1,98 @@
+// The record of what our installation runs put on the machine, so that
+// removal takes away exactly that and nothing else: the printers, the
+// drivers with their environment and version, the files and folders our
+// runs created, the printer class instances they added and, for each device
+// whose records the helper service wrote, the values that device had before.
+// Every run adds to it as it goes, so a run that was ended halfway is in it
+// too. No Windows headers: the rules are tested natively.
+#ifndef QV_CONTEXT_INSTALLRECORD_H
+#define QV_CONTEXT_INSTALLRECORD_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RecordedPrinter {
+    std::wstring name;
+    std::wstring driver;
+};
+
+struct RecordedDriver {
+    std::wstring name;
+    std::wstring environment;  // "Windows NT x86", "Windows x64"
+    std::uint32_t version = 3;
+};
+
+// One value of a device's instance key as it was before the helper service
+// wrote its own.
+struct SavedValue {
+    std::wstring name;
+    bool isNumber = false;
+    std::wstring text;
+    std::uint32_t number = 0;
+};
+
+// A device instance key (below HKEY_LOCAL_MACHINE) whose values the helper
+// service writes, with those of its values that were there before.
+struct RecordedDevice {
+    std::wstring instanceKey;
+    std::vector<SavedValue> before;  // a value not listed was not there
+};
+
+struct InstallRecord {
+    std::vector<RecordedPrinter> printers;
+    std::vector<RecordedDriver> drivers;
+    std::vector<std::wstring> files;    // full paths
+    std::vector<std::wstring> folders;  // full paths, created by our runs
+    std::vector<std::wstring> classInstances;  // names below the printer class key
+    // The printer class key's own values were written by us (it was empty).
+    bool classKeyValues = false;
+    std::vector<RecordedDevice> devices;
+
+    bool Empty() const;
+
+    // Each adds what is not there yet (names compared as Windows compares
+    // them: ASCII letters regardless of case); true when it was added.
+    bool AddPrinter(const RecordedPrinter& printer);
+    bool AddDriver(const RecordedDriver& driver);
+    bool AddFile(const std::wstring& path);
+    bool AddFolder(const std::wstring& path);
+    bool AddClassInstance(const std::wstring& name);
+    // A device already in the record keeps the values saved first: those
+    // are what it had before our first run.
+    bool AddDevice(const RecordedDevice& device);
+
+    bool HasDriverNamed(const std::wstring& name) const;
+    bool HasPrinterNamed(const std::wstring& name) const;
+};
+
+// The names of the device instance values that the helper service writes:
+// the ones a device's record saves and removal puts back.
+const std::vector<std::wstring>& DeviceValueNames();
+
+// Names and paths compared as the registry and the file system compare them.
+bool SameName(const std::wstring& a, const std::wstring& b);
+
+// The files of `candidates` that no entry of `inUse` names (full paths, or
+// bare names for the spooler's dependent files): what may be deleted once
+// our drivers are gone.
+std::vector<std::wstring> FilesNoneUses(const std::vector<std::wstring>& candidates,
+                                        const std::vector<std::wstring>& inUse);
+
+// Folders deepest first, so that a folder is removed after those inside it.
+std::vector<std::wstring> DeepestFirst(std::vector<std::wstring> folders);
+
+// One value of the entry in the system's list of programs.
+struct UninstallValue {
+    std::wstring name;
+    bool isNumber = false;
+    std::wstring text;
+    std::uint32_t number = 0;
+};
+
+// The entry's values, in writing order, for the installer copy at
+// `programCopy` in `folder`, with the installed files' size in bytes.
+std::vector<UninstallValue> UninstallEntryValues(const std::wstring& programCopy, const std::wstring& folder,
+                                                 std::uint64_t installedBytes);
+
+#endif

@@ -1,0 +1,53 @@
+// The record of what our runs installed, kept in one registry key of ours
+// (see product::kRecordKey), and the entry in the system's list of programs
+// with the copy of the installer it starts for removal.
+//
+// Below the record key:
+//   Printers        one value per printer: its name, the driver's name as data
+//   Drivers\<n>     "Name", "Environment", "Version"
+//   Files, Folders  one value per full path
+//   ClassInstances  one value per printer class instance key name
+//   Devices\<n>     "InstanceKey"; below "Before", the values it had
+//   ClassKeyValues  1 when the printer class key's own values are ours
+// Entries are only ever added while installing, each as soon as the thing
+// exists, so that a run ended halfway is recorded as far as it got; removal
+// deletes the whole key last.
+#ifndef QV_INSTALL_INSTALLRECORDSTORE_H
+#define QV_INSTALL_INSTALLRECORDSTORE_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "context/InstallRecord.h"
+
+// The record as the registry holds it; false (and `record` empty) when there
+// is none or it cannot be read.
+bool ReadInstallRecord(InstallRecord& record);
+
+// Adds to the record what `additions` holds and the record lacks. False when
+// something could not be written.
+bool AddToInstallRecord(const InstallRecord& additions);
+
+// Deletes the record and the entry in the list of programs; the system's
+// status of the first that failed (what is already gone counts as deleted).
+LONG DeleteInstallRecordAndEntry();
+
+// Whether the entry in the list of programs is there.
+bool UninstallEntryExists();
+
+// Our folder below the program-files folder (32-bit Program Files for the
+// 32-bit program on 64-bit Windows).
+std::wstring ProductFolder();
+
+// After a successful installation: keeps a copy of the running installer in
+// our folder below Program Files (written to a scratch file there, then put
+// in place), records both, and writes the entry in the list of programs
+// with the size of everything recorded. False when any of it failed.
+bool RegisterInstalledProduct();
+
+// The size in bytes of the recorded files that are there.
+std::uint64_t RecordedFilesSize(const InstallRecord& record);
+
+#endif
