@@ -99,7 +99,7 @@ void UpdateParallelPorts(CHelperLog& log, const HandOffValues& values)
             if (!instanceKey.OpenKey(devicePath + "\\" + instance, FALSE))
                 continue;
             std::string mfg;
-            const bool hasMfg = instanceKey.ReadString("Mfg", mfg) != FALSE;
+            const bool hasMfg = static_cast<bool>(instanceKey.ReadString("Mfg", mfg));
             const int writes = LptInstanceWriteCount(device, hasMfg);
             for (int i = 0; i < writes; ++i)
                 WriteFiveValues(instanceKey, values);

@@ -46,8 +46,8 @@ bool WriteHandOff(const std::vector<RegistryValue>& values)
         return false;
     bool written = true;
     for (const RegistryValue& value : values)
-        written = (value.isNumber ? reg.WriteDword(value.name, value.number)
-                                  : reg.WriteString(value.name, value.text, REG_SZ)) != FALSE &&
+        written = static_cast<bool>(value.isNumber ? reg.WriteDword(value.name, value.number)
+                                                   : reg.WriteString(value.name, value.text, REG_SZ)) &&
                   written;
     return written;
 }
@@ -97,7 +97,7 @@ bool ClearHelperHandOff()
         std::wstring text;
         DWORD number = 0;
         if (reg.ReadString(value, text) || reg.ReadDword(value, number))
-            cleared = reg.DeleteValue(value) != FALSE && cleared;
+            cleared = static_cast<bool>(reg.DeleteValue(value)) && cleared;
     }
     return cleared;
 }

@@ -9,6 +9,24 @@
 #include <string>
 #include <vector>
 
+// The system's status of one registry call (ERROR_SUCCESS or its error
+// code), so that a caller can tell a key or value that is not there from
+// one it may not touch. A deletion wants Gone(): deleting what is already
+// gone succeeds, so a second removal is harmless.
+class RegStatus {
+public:
+    RegStatus(LONG code = ERROR_SUCCESS) : m_code(code) {}
+    LONG Code() const { return m_code; }
+    // Succeeded.
+    explicit operator bool() const { return m_code == ERROR_SUCCESS; }
+    bool NotFound() const { return m_code == ERROR_FILE_NOT_FOUND || m_code == ERROR_PATH_NOT_FOUND; }
+    // Succeeded, or there was nothing of that name.
+    bool Gone() const { return m_code == ERROR_SUCCESS || NotFound(); }
+
+private:
+    LONG m_code;
+};
+
 template <class Char>
 class BasicRegistry {
 public:
@@ -28,10 +46,12 @@ public:
     // Closes the current key; the platform's status (0 = success), and 0
     // when there is nothing of ours to close.
     LONG CloseKey();
-    BOOL CreateKey(const String& path);
-    BOOL CreateSubKey(HKEY parent, const String& path);
-    BOOL OpenKey(const String& path, BOOL create);
-    BOOL OpenSubKey(HKEY parent, const String& path, REGSAM samDesired, BOOL create);
+    // Opens and creates report the status of the call that failed: with
+    // `create` (exactly TRUE) that is the create's, or the reopen's after it.
+    RegStatus CreateKey(const String& path);
+    RegStatus CreateSubKey(HKEY parent, const String& path);
+    RegStatus OpenKey(const String& path, BOOL create);
+    RegStatus OpenSubKey(HKEY parent, const String& path, REGSAM samDesired, BOOL create);
 
     DWORD GetSubKeyCount(HKEY key);
     // Fills at most `capacity` entries of `names` (may be null); returns how
@@ -41,13 +61,29 @@ public:
     std::vector<String> ListSubKeys(HKEY key);
 
     // Reads leave `value` unchanged when they fail, so callers preset their
-    // default. A number of another size than four bytes, and a string longer
-    // than 1022 characters, count as missing.
-    BOOL ReadDword(const String& name, DWORD& value);
-    BOOL ReadString(const String& name, String& value);
-    BOOL WriteDword(const String& name, DWORD value);
-    BOOL WriteString(const String& name, const String& text, DWORD type = REG_SZ);
-    BOOL DeleteValue(const String& name);
+    // default. A number of another size than four bytes counts as missing,
+    // with ERROR_INVALID_DATA; a string longer than 1022 characters too,
+    // with the system's ERROR_MORE_DATA.
+    RegStatus ReadDword(const String& name, DWORD& value);
+    RegStatus ReadString(const String& name, String& value);
+    RegStatus WriteDword(const String& name, DWORD value);
+    // A text too long for the registry's byte count: ERROR_INVALID_PARAMETER.
+    RegStatus WriteString(const String& name, const String& text, DWORD type = REG_SZ);
+
+    // Deletions below the current key, which stays current and open. Each
+    // reports the system's status as it is: a name that is not there is
+    // NotFound(), and callers that only want it gone test Gone().
+    RegStatus DeleteValue(const String& name);
+    // Deletes the subkey `path` when it has no subkeys (the system refuses
+    // one that has, with ERROR_ACCESS_DENIED).
+    RegStatus DeleteKey(const String& path);
+    // Deletes the subkey `path` with everything below it, the deepest keys
+    // first. Stops at the first key that cannot be opened or deleted (keys
+    // that vanish meanwhile do not count) and reports that status; what was
+    // deleted before stays deleted. An empty path (the current key itself)
+    // is refused with ERROR_INVALID_PARAMETER, by DeleteKey too. Both work in
+    // the registry view of the object's access (its KEY_WOW64_* bits).
+    RegStatus DeleteTree(const String& path);
 
     HKEY GetKey() const { return m_hKey; }
 
@@ -55,6 +91,10 @@ private:
     // Makes `key` current and closes the key it replaces when that one is ours.
     void Replace(HKEY key, bool owned);
     LONG CreateBelow(HKEY parent, const String& path, HKEY& created) const;
+    // The registry view bits (KEY_WOW64_*) of the object's access.
+    REGSAM View() const;
+    // DeleteTree's recursion: the subkey `path` of `parent` and all below it.
+    LONG DeleteTreeBelow(HKEY parent, const String& path) const;
     // Enumerates the subkey names of `key`: into `names` (at most `capacity`
     // entries) and/or `list` when given; returns how many were delivered.
     static DWORD EnumerateNames(HKEY key, SubKeyName* names, DWORD capacity, std::vector<String>* list);

@@ -23,8 +23,25 @@
 
 #include "support/Handle.h"
 #include "support/RegistryText.h"
+#include "support/SystemLibrary.h"
 
 namespace registry_impl {
+
+// RegDeleteKey works in the program's own registry view only; the call that
+// takes a view, RegDeleteKeyEx, came with 64-bit Windows XP and Vista and is
+// looked up at run time. Where it is missing (32-bit Windows 2000 and XP)
+// there is no other view, and RegDeleteKey is the call.
+template <class F, class Char>
+LONG DeleteKeyInView(const char* exName, LONG (WINAPI* plain)(HKEY, const Char*), HKEY parent,
+                     const Char* path, REGSAM view)
+{
+    if (view != 0) {
+        const F deleteInView = LookUpFunction<F>(GetModuleHandleW(L"advapi32.dll"), exName);
+        if (deleteInView != nullptr)
+            return deleteInView(parent, path, view, 0);
+    }
+    return plain(parent, path);
+}
 
 // The wide and the ANSI registry calls under one name each.
 template <class Char>
@@ -57,6 +74,11 @@ struct RegistryCalls<wchar_t> {
         return RegSetValueExW(key, name, 0, type, data, size);
     }
     static LONG Delete(HKEY key, const wchar_t* name) { return RegDeleteValueW(key, name); }
+    static LONG DeleteKey(HKEY parent, const wchar_t* path, REGSAM view)
+    {
+        typedef LONG(WINAPI * DeleteKeyEx)(HKEY, const wchar_t*, REGSAM, DWORD);
+        return DeleteKeyInView<DeleteKeyEx, wchar_t>("RegDeleteKeyExW", &RegDeleteKeyW, parent, path, view);
+    }
 };
 
 template <>
@@ -86,6 +108,11 @@ struct RegistryCalls<char> {
         return RegSetValueExA(key, name, 0, type, data, size);
     }
     static LONG Delete(HKEY key, const char* name) { return RegDeleteValueA(key, name); }
+    static LONG DeleteKey(HKEY parent, const char* path, REGSAM view)
+    {
+        typedef LONG(WINAPI * DeleteKeyEx)(HKEY, const char*, REGSAM, DWORD);
+        return DeleteKeyInView<DeleteKeyEx, char>("RegDeleteKeyExA", &RegDeleteKeyA, parent, path, view);
+    }
 };
 
 // ReadString's buffer: 1024 characters, of which 1023 are announced to the
@@ -162,51 +189,55 @@ LONG BasicRegistry<Char>::CreateBelow(HKEY parent, const String& path, HKEY& cre
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::CreateKey(const String& path)
+RegStatus BasicRegistry<Char>::CreateKey(const String& path)
 {
     return CreateSubKey(m_hKey, path);
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::CreateSubKey(HKEY parent, const String& path)
+RegStatus BasicRegistry<Char>::CreateSubKey(HKEY parent, const String& path)
 {
     HKEY created = nullptr;
-    if (CreateBelow(parent, path, created) != ERROR_SUCCESS)
-        return FALSE;
+    const LONG status = CreateBelow(parent, path, created);
+    if (status != ERROR_SUCCESS)
+        return status;
     Replace(created, true);
-    return TRUE;
+    return ERROR_SUCCESS;
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::OpenKey(const String& path, BOOL create)
+RegStatus BasicRegistry<Char>::OpenKey(const String& path, BOOL create)
 {
     return OpenSubKey(m_hKey, path, m_samDesired, create);
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::OpenSubKey(HKEY parent, const String& path, REGSAM samDesired, BOOL create)
+RegStatus BasicRegistry<Char>::OpenSubKey(HKEY parent, const String& path, REGSAM samDesired, BOOL create)
 {
     HKEY opened = nullptr;
-    if (registry_impl::RegistryCalls<Char>::Open(parent, path.c_str(), samDesired, &opened) == ERROR_SUCCESS) {
+    LONG status = registry_impl::RegistryCalls<Char>::Open(parent, path.c_str(), samDesired, &opened);
+    if (status == ERROR_SUCCESS) {
         Replace(opened, true);
-        return TRUE;
+        return ERROR_SUCCESS;
     }
     if (create != TRUE)
-        return FALSE;
+        return status;
     // Create the key, let go of the handle the create returned and open the
     // path once more below the same parent. The current key is untouched
     // until that second open succeeds, so every failure leaves it as it was.
     {
         UniqueRegKey created;
-        if (CreateBelow(parent, path, *created.Put()) != ERROR_SUCCESS) {
+        status = CreateBelow(parent, path, *created.Put());
+        if (status != ERROR_SUCCESS) {
             created.Release();  // a failed create leaves no key
-            return FALSE;
+            return status;
         }
     }
-    if (registry_impl::RegistryCalls<Char>::Open(parent, path.c_str(), m_samDesired, &opened) != ERROR_SUCCESS)
-        return FALSE;
+    status = registry_impl::RegistryCalls<Char>::Open(parent, path.c_str(), m_samDesired, &opened);
+    if (status != ERROR_SUCCESS)
+        return status;
     Replace(opened, true);
-    return TRUE;
+    return ERROR_SUCCESS;
 }
 
 template <class Char>
@@ -255,61 +286,115 @@ std::vector<typename BasicRegistry<Char>::String> BasicRegistry<Char>::ListSubKe
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::ReadDword(const String& name, DWORD& value)
+RegStatus BasicRegistry<Char>::ReadDword(const String& name, DWORD& value)
 {
     DWORD data = 0;
     DWORD size = sizeof(data);
-    if (registry_impl::RegistryCalls<Char>::Query(m_hKey, name.c_str(), reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
-        return FALSE;
+    const LONG status =
+        registry_impl::RegistryCalls<Char>::Query(m_hKey, name.c_str(), reinterpret_cast<BYTE*>(&data), &size);
+    if (status != ERROR_SUCCESS)
+        return status;  // longer data: the system's ERROR_MORE_DATA
     // Shorter data would leave part of the number undefined: it counts as
     // missing, like any value of the wrong size.
     if (size != sizeof(data))
-        return FALSE;
+        return ERROR_INVALID_DATA;
     value = data;
-    return TRUE;
+    return ERROR_SUCCESS;
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::ReadString(const String& name, String& value)
+RegStatus BasicRegistry<Char>::ReadString(const String& name, String& value)
 {
     Char buffer[registry_impl::kStringChars];
     std::memset(buffer, 0, sizeof(buffer));
     const DWORD announced = (registry_impl::kStringChars - 1) * sizeof(Char);
     DWORD size = announced;
-    if (registry_impl::RegistryCalls<Char>::Query(m_hKey, name.c_str(), reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
-        return FALSE;
+    const LONG status =
+        registry_impl::RegistryCalls<Char>::Query(m_hKey, name.c_str(), reinterpret_cast<BYTE*>(buffer), &size);
+    if (status != ERROR_SUCCESS)
+        return status;
     // Only the characters the registry returned count: the data need not end
     // in a terminator and may have an odd byte count (a trailing half
     // character is dropped). A multi-string yields its first string.
     if (size > announced)
         size = announced;
     value = TextFromRegistryData(buffer, size / sizeof(Char));
-    return TRUE;
+    return ERROR_SUCCESS;
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::WriteDword(const String& name, DWORD value)
+RegStatus BasicRegistry<Char>::WriteDword(const String& name, DWORD value)
 {
-    return registry_impl::RegistryCalls<Char>::Set(m_hKey, name.c_str(), REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                    sizeof(value)) == ERROR_SUCCESS;
+    return registry_impl::RegistryCalls<Char>::Set(m_hKey, name.c_str(), REG_DWORD,
+                                                   reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::WriteString(const String& name, const String& text, DWORD type)
+RegStatus BasicRegistry<Char>::WriteString(const String& name, const String& text, DWORD type)
 {
     // The terminator is part of the data: (length + 1) characters.
     const size_t limit = (static_cast<size_t>(MAXDWORD) / sizeof(Char)) - 1;
     if (text.size() > limit)
-        return FALSE;
+        return ERROR_INVALID_PARAMETER;
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(Char));
-    return registry_impl::RegistryCalls<Char>::Set(m_hKey, name.c_str(), type, reinterpret_cast<const BYTE*>(text.c_str()),
-                                    bytes) == ERROR_SUCCESS;
+    return registry_impl::RegistryCalls<Char>::Set(m_hKey, name.c_str(), type,
+                                                   reinterpret_cast<const BYTE*>(text.c_str()), bytes);
 }
 
 template <class Char>
-BOOL BasicRegistry<Char>::DeleteValue(const String& name)
+RegStatus BasicRegistry<Char>::DeleteValue(const String& name)
 {
-    return registry_impl::RegistryCalls<Char>::Delete(m_hKey, name.c_str()) == ERROR_SUCCESS;
+    return registry_impl::RegistryCalls<Char>::Delete(m_hKey, name.c_str());
+}
+
+template <class Char>
+REGSAM BasicRegistry<Char>::View() const
+{
+    return m_samDesired & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+}
+
+template <class Char>
+RegStatus BasicRegistry<Char>::DeleteKey(const String& path)
+{
+    // An empty path names the current key itself, which must stay.
+    if (path.empty())
+        return ERROR_INVALID_PARAMETER;
+    return registry_impl::RegistryCalls<Char>::DeleteKey(m_hKey, path.c_str(), View());
+}
+
+template <class Char>
+RegStatus BasicRegistry<Char>::DeleteTree(const String& path)
+{
+    if (path.empty())
+        return ERROR_INVALID_PARAMETER;
+    return DeleteTreeBelow(m_hKey, path);
+}
+
+template <class Char>
+LONG BasicRegistry<Char>::DeleteTreeBelow(HKEY parent, const String& path) const
+{
+    std::vector<String> children;
+    {
+        // Opened in the object's view, so that the children listed are the
+        // ones the deletions below reach.
+        UniqueRegKey key;
+        const LONG status = registry_impl::RegistryCalls<Char>::Open(
+            parent, path.c_str(), KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | View(), key.Put());
+        if (status != ERROR_SUCCESS) {
+            key.Release();  // a failed open returns no key
+            return status;
+        }
+        // The names first, then the deletions: deleting while enumerating
+        // would shift the indexes.
+        EnumerateNames(key.Get(), nullptr, 0, &children);
+        for (const String& child : children) {
+            const LONG childStatus = DeleteTreeBelow(key.Get(), child);
+            if (childStatus != ERROR_SUCCESS && !RegStatus(childStatus).NotFound())
+                return childStatus;
+        }
+    }
+    // A subkey added meanwhile makes the system refuse this one.
+    return registry_impl::RegistryCalls<Char>::DeleteKey(parent, path.c_str(), View());
 }
 
 

@@ -60,7 +60,9 @@ protected:
 TEST_F(HelperRegistryTest, OpenKeyCreatesOnlyWhenAskedAndKeepsTheCurrentKeyOnFailure)
 {
     CHelperRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
-    EXPECT_FALSE(reg.OpenKey(Path("Missing"), FALSE));
+    const RegStatus missing = reg.OpenKey(Path("Missing"), FALSE);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, missing.Code());
+    EXPECT_TRUE(missing.Gone());
     EXPECT_EQ(HKEY_LOCAL_MACHINE, reg.GetKey());
     EXPECT_FALSE(KeyExists("Missing"));
 
@@ -85,7 +87,20 @@ TEST_F(HelperRegistryTest, OpenKeyCreatesOnlyWhenAskedAndKeepsTheCurrentKeyOnFai
     EXPECT_TRUE(reader.OpenSubKey(reader.GetKey(), "Deeper", KEY_READ, FALSE));
     EXPECT_TRUE(reader.ReadDword("Here", here));
     EXPECT_EQ(7u, here);
-    EXPECT_FALSE(reader.WriteDword("Here", 8)) << "written through a read-only key";
+    const RegStatus refused = reader.WriteDword("Here", 8);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, refused.Code()) << "written through a read-only key";
+    EXPECT_FALSE(refused.NotFound());
+
+    // Below a volatile key a lasting one is refused: not "not found".
+    HKEY volatileKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_scratch, "Volatile", 0, nullptr, REG_OPTION_VOLATILE,
+                                             KEY_ALL_ACCESS, nullptr, &volatileKey, nullptr));
+    RegCloseKey(volatileKey);
+    CHelperRegistry holder(HKEY_LOCAL_MACHINE, kReadWrite);
+    ASSERT_TRUE(holder.OpenKey(Path("Volatile"), FALSE));
+    const RegStatus mustBeVolatile = holder.OpenKey("Lasting", TRUE);
+    EXPECT_EQ(ERROR_CHILD_MUST_BE_VOLATILE, mustBeVolatile.Code());
+    EXPECT_FALSE(mustBeVolatile.Gone());
 
     EXPECT_EQ(0, reg.CloseKey());
     EXPECT_EQ(nullptr, reg.GetKey());
@@ -119,7 +134,7 @@ TEST_F(HelperRegistryTest, StringsAreWrittenWithTheirTerminatorAndReadUpTo1022Ch
     EXPECT_EQ(fits, text);
     EXPECT_TRUE(reg.WriteString("TooLong", std::string(1023, 'b')));
     text = "keep";
-    EXPECT_FALSE(reg.ReadString("TooLong", text));
+    EXPECT_EQ(ERROR_MORE_DATA, reg.ReadString("TooLong", text).Code());
     EXPECT_EQ("keep", text);
     EXPECT_FALSE(reg.ReadString("Missing", text));
     EXPECT_EQ("keep", text);
@@ -152,15 +167,45 @@ TEST_F(HelperRegistryTest, NumbersAreFourBytesAndOtherSizesCountAsMissing)
     EXPECT_FALSE(reg.ReadDword("Missing", value));
     EXPECT_EQ(99u, value);
     SetRaw("Short", REG_BINARY, "\x01\x02", 2);
-    EXPECT_FALSE(reg.ReadDword("Short", value));
+    EXPECT_EQ(ERROR_INVALID_DATA, reg.ReadDword("Short", value).Code());
     EXPECT_EQ(99u, value);
     SetRaw("Long", REG_BINARY, "12345678", 8);
     EXPECT_FALSE(reg.ReadDword("Long", value));
     EXPECT_EQ(99u, value);
 
     EXPECT_TRUE(reg.DeleteValue("_UpdateMode"));
-    EXPECT_FALSE(reg.DeleteValue("_UpdateMode"));
-    EXPECT_FALSE(reg.ReadDword("_UpdateMode", value));
+    const RegStatus again = reg.DeleteValue("_UpdateMode");
+    EXPECT_FALSE(again);
+    EXPECT_TRUE(again.NotFound());
+    EXPECT_TRUE(again.Gone());
+    EXPECT_TRUE(reg.ReadDword("_UpdateMode", value).NotFound());
+}
+
+TEST_F(HelperRegistryTest, KeysAndTreesAreDeletedOnceAndThenReportedGone)
+{
+    for (const char* below : {"0000\\Properties\\Deep", "0000\\Other", "0001"}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(m_scratch, below, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
+        RegCloseKey(key);
+    }
+    CHelperRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
+    ASSERT_TRUE(reg.OpenKey(kScratch, FALSE));
+    const HKEY current = reg.GetKey();
+
+    EXPECT_EQ(ERROR_ACCESS_DENIED, reg.DeleteKey("0000").Code()) << "a key with subkeys";
+    EXPECT_TRUE(KeyExists("0000\\Properties\\Deep"));
+    EXPECT_TRUE(reg.DeleteKey("0000\\Other"));
+    EXPECT_TRUE(reg.DeleteKey("0000\\Other").NotFound());
+    EXPECT_TRUE(reg.DeleteTree("0000"));
+    const RegStatus again = reg.DeleteTree("0000");
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, again.Code());
+    EXPECT_TRUE(again.Gone());
+
+    EXPECT_FALSE(KeyExists("0000"));
+    EXPECT_TRUE(KeyExists("0001")) << "a sibling went too";
+    EXPECT_EQ(current, reg.GetKey());
+    EXPECT_TRUE(reg.WriteDword("StillOpen", 1));
 }
 
 TEST_F(HelperRegistryTest, SubkeysAreCountedAndListedWithoutOverrunningTheArray)

@@ -57,7 +57,11 @@ protected:
 
 TEST_F(RegistryTest, OpenKeyWithoutCreateFlagLeavesEverythingAsItWas) {
     CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
-    EXPECT_FALSE(reg.OpenKey(Path(L"Missing"), FALSE));
+    const RegStatus missing = reg.OpenKey(Path(L"Missing"), FALSE);
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, missing.Code());
+    EXPECT_TRUE(missing.NotFound());
+    EXPECT_TRUE(missing.Gone());
     EXPECT_EQ(HKEY_LOCAL_MACHINE, reg.GetKey());
     EXPECT_FALSE(KeyExists(L"Missing"));
 
@@ -101,12 +105,14 @@ TEST_F(RegistryTest, CurrentKeyUnchangedWhenCreateIsRefused) {
     CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
     ASSERT_TRUE(reg.OpenKey(Path(L"Volatile"), FALSE));
     const HKEY before = reg.GetKey();
-    EXPECT_FALSE(reg.OpenKey(L"NotAllowed", TRUE));
-    EXPECT_EQ(before, reg.GetKey());
-    EXPECT_FALSE(reg.CreateKey(L"NotAllowed"));
-    EXPECT_EQ(before, reg.GetKey());
-    EXPECT_FALSE(reg.OpenSubKey(before, L"NotAllowed", kReadWrite, TRUE));
-    EXPECT_EQ(before, reg.GetKey());
+    // Refused, which is not "not found": the create's status comes back.
+    for (const RegStatus refused : {reg.OpenKey(L"NotAllowed", TRUE), reg.CreateKey(L"NotAllowed"),
+                                    reg.OpenSubKey(before, L"NotAllowed", kReadWrite, TRUE)}) {
+        EXPECT_EQ(ERROR_CHILD_MUST_BE_VOLATILE, refused.Code());
+        EXPECT_FALSE(refused.NotFound());
+        EXPECT_FALSE(refused.Gone());
+        EXPECT_EQ(before, reg.GetKey());
+    }
     EXPECT_FALSE(KeyExists(L"Volatile\\NotAllowed"));
     EXPECT_TRUE(HandleValid(reg.GetKey()));
     EXPECT_TRUE(reg.WriteDword(L"StillUsable", 1));
@@ -171,14 +177,17 @@ TEST_F(RegistryTest, ReadDwordKeepsTheDefaultOnEveryFailure) {
     EXPECT_FALSE(reg.ReadDword(L"Missing", value));
     EXPECT_EQ(0xABCDu, value);
 
+    EXPECT_TRUE(reg.ReadDword(L"Missing", value).NotFound());
+
+    // Another size than a number's counts as missing, but says why.
     const unsigned char two[2] = {1, 2};
     SetRaw(L"Short", REG_BINARY, two, sizeof(two));
-    EXPECT_FALSE(reg.ReadDword(L"Short", value));
+    EXPECT_EQ(ERROR_INVALID_DATA, reg.ReadDword(L"Short", value).Code());
     EXPECT_EQ(0xABCDu, value);
 
     const unsigned char eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     SetRaw(L"Long", REG_BINARY, eight, sizeof(eight));
-    EXPECT_FALSE(reg.ReadDword(L"Long", value));
+    EXPECT_EQ(ERROR_MORE_DATA, reg.ReadDword(L"Long", value).Code());
     EXPECT_EQ(0xABCDu, value);
 
     const DWORD stored = 0x12345678;
@@ -204,11 +213,11 @@ TEST_F(RegistryTest, ReadStringLengthLimits) {
     EXPECT_EQ(limit, text);
 
     text = L"default";
-    EXPECT_FALSE(reg.ReadString(L"OneMore", text));
+    EXPECT_EQ(ERROR_MORE_DATA, reg.ReadString(L"OneMore", text).Code());
     EXPECT_EQ(L"default", text);
-    EXPECT_FALSE(reg.ReadString(L"Long", text));
+    EXPECT_EQ(ERROR_MORE_DATA, reg.ReadString(L"Long", text).Code());
     EXPECT_EQ(L"default", text);
-    EXPECT_FALSE(reg.ReadString(L"Missing", text));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, reg.ReadString(L"Missing", text).Code());
     EXPECT_EQ(L"default", text);
 }
 
@@ -273,9 +282,14 @@ TEST_F(RegistryTest, WriteStringCountsTheTerminator) {
     // Writing through a read-only key fails.
     CRegistry reader(HKEY_LOCAL_MACHINE, KEY_READ);
     ASSERT_TRUE(reader.OpenKey(kScratch, FALSE));
-    EXPECT_FALSE(reader.WriteString(L"Refused", L"text"));
-    EXPECT_FALSE(reader.WriteDword(L"Refused", 1));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, reader.WriteString(L"Refused", L"text").Code());
+    EXPECT_EQ(ERROR_ACCESS_DENIED, reader.WriteDword(L"Refused", 1).Code());
     EXPECT_FALSE(QueryRaw(L"Refused", type, bytes));
+    SetRaw(L"Kept", REG_DWORD, &bytes, sizeof(bytes));
+    const RegStatus refused = reader.DeleteValue(L"Kept");
+    EXPECT_EQ(ERROR_ACCESS_DENIED, refused.Code());
+    EXPECT_FALSE(refused.Gone());
+    EXPECT_TRUE(QueryRaw(L"Kept", type, bytes));
 }
 
 TEST_F(RegistryTest, CountsAndEnumeratesSubkeysWithinTheArray) {
@@ -319,6 +333,115 @@ TEST_F(RegistryTest, CountsAndEnumeratesSubkeysWithinTheArray) {
     EXPECT_EQ(current, reg.GetKey());
     // An invalid key counts nothing.
     EXPECT_EQ(0u, reg.GetSubKeyCount(nullptr));
+}
+
+TEST_F(RegistryTest, DeletionsReportTheSystemsStatusAndKeepTheCurrentKey) {
+    // Tree\A\A1, Tree\A\A2\Deep (with a value), Tree\B, and a sibling.
+    for (const wchar_t* below : {L"Tree\\A\\A1", L"Tree\\A\\A2\\Deep", L"Tree\\B", L"Sibling"}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(m_scratch, below, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, &key, nullptr));
+        const DWORD one = 1;
+        RegSetValueExW(key, L"Value", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
+        RegCloseKey(key);
+    }
+    CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
+    ASSERT_TRUE(reg.OpenKey(kScratch, FALSE));
+    const HKEY current = reg.GetKey();
+    ASSERT_TRUE(reg.WriteDword(L"Number", 5));
+
+    // Each deletion twice: done, then not found, which is still gone.
+    struct Deletion {
+        const char* what;
+        RegStatus (CRegistry::*call)(const std::wstring&);
+        const wchar_t* name;
+        bool there;
+    };
+    const Deletion deletions[] = {
+        {"value", &CRegistry::DeleteValue, L"Number", true},
+        {"empty key", &CRegistry::DeleteKey, L"Tree\\B", true},
+        {"tree", &CRegistry::DeleteTree, L"Tree", true},
+        {"key below a gone key", &CRegistry::DeleteKey, L"Tree\\A\\A1", false},
+        {"tree below a gone key", &CRegistry::DeleteTree, L"Tree\\A", false},
+    };
+    for (const Deletion& deletion : deletions) {
+        SCOPED_TRACE(deletion.what);
+        const RegStatus first = (reg.*deletion.call)(deletion.name);
+        EXPECT_EQ(deletion.there, static_cast<bool>(first)) << first.Code();
+        const RegStatus again = (reg.*deletion.call)(deletion.name);
+        EXPECT_FALSE(again);
+        EXPECT_TRUE(again.NotFound()) << again.Code();
+        EXPECT_TRUE(again.Gone());
+        EXPECT_EQ(current, reg.GetKey());
+    }
+    EXPECT_FALSE(KeyExists(L"Tree"));
+    EXPECT_TRUE(KeyExists(L"Sibling"));
+    DWORD type = 0, bytes = 0;
+    EXPECT_FALSE(QueryRaw(L"Number", type, bytes));
+
+    // The current key itself is never deleted, and stays usable.
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, reg.DeleteKey(L"").Code());
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, reg.DeleteTree(L"").Code());
+    EXPECT_TRUE(HandleValid(reg.GetKey()));
+    EXPECT_TRUE(reg.WriteDword(L"StillHere", 1));
+    EXPECT_TRUE(QueryRaw(L"StillHere", type, bytes));
+
+    // A key with subkeys is refused by DeleteKey, and nothing goes.
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(m_scratch, L"Parent\\Child", 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    const RegStatus refused = reg.DeleteKey(L"Parent");
+    EXPECT_EQ(ERROR_ACCESS_DENIED, refused.Code());
+    EXPECT_FALSE(refused.Gone());
+    EXPECT_TRUE(KeyExists(L"Parent\\Child"));
+    // Opened from the root, a path of several keys deletes its last one.
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    EXPECT_TRUE(reg.DeleteKey(Path(L"Parent\\Child")));
+    EXPECT_TRUE(KeyExists(L"Parent"));
+    EXPECT_FALSE(KeyExists(L"Parent\\Child"));
+    EXPECT_EQ(HKEY_LOCAL_MACHINE, reg.GetKey());
+}
+
+TEST_F(RegistryTest, DeleteTreeWorksInTheViewOfTheObjectsAccess) {
+    // The other view: a 32-bit program's is the 64-bit one (under WOW64), a
+    // 64-bit program's the 32-bit one. On 32-bit Windows there is one view,
+    // and the flag is ignored.
+    const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    const std::wstring view = L"Software\\QuorvexTestView";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (view + L"\\A\\B").c_str(), 0, nullptr,
+                                             0, KEY_ALL_ACCESS | other, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    // Whether this system has two views: the other view's key is not in ours.
+    const bool twoViews = RegOpenKeyExW(HKEY_LOCAL_MACHINE, (view + L"\\A").c_str(), 0, KEY_READ,
+                                        &key) != ERROR_SUCCESS;
+    if (!twoViews) {
+        RegCloseKey(key);
+    } else {
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (view + L"\\Ours").c_str(), 0,
+                                                 nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        RegCloseKey(key);
+    }
+
+    // From the root the path crosses "Software", where the views part.
+    CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite | other);
+    EXPECT_TRUE(reg.DeleteTree(view + L"\\A"));
+    EXPECT_TRUE(reg.DeleteTree(view + L"\\A").NotFound());
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (view + L"\\A").c_str(), 0,
+                                           KEY_READ | other, &key));
+    EXPECT_TRUE(reg.DeleteKey(view));
+    if (twoViews) {
+        // Our view's key of the same name was not touched.
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, (view + L"\\Ours").c_str(), 0,
+                                               KEY_READ, &key));
+        RegCloseKey(key);
+        CRegistry ours(HKEY_LOCAL_MACHINE, kReadWrite);
+        ASSERT_TRUE(ours.OpenKey(L"Software", FALSE));
+        EXPECT_TRUE(ours.DeleteTree(L"QuorvexTestView"));
+    }
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, view.c_str(), 0, KEY_READ | other, &key));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, view.c_str(), 0, KEY_READ, &key));
 }
 
 }  // namespace
