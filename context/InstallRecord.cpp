@@ -45,7 +45,7 @@ bool InstallRecord::Empty() const
            !classKeyValues && devices.empty();
 }
 
-bool InstallRecord::AddPrinter(const RecordedPrinter& printer)
+bool InstallRecord::AddRecordedPrinter(const RecordedPrinter& printer)
 {
     return AddUnique(printers, printer,
                      [](const RecordedPrinter& a, const RecordedPrinter& b) { return SameName(a.name, b.name); });

@@ -53,7 +53,7 @@ struct InstallRecord {
 
     // Each adds what is not there yet (names compared as Windows compares
     // them: ASCII letters regardless of case); true when it was added.
-    bool AddPrinter(const RecordedPrinter& printer);
+    bool AddRecordedPrinter(const RecordedPrinter& printer);
     bool AddDriver(const RecordedDriver& driver);
     bool AddFile(const std::wstring& path);
     bool AddFolder(const std::wstring& path);

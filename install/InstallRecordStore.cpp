@@ -162,7 +162,7 @@ bool ReadInstallRecord(InstallRecord& record)
                 RecordedPrinter printer;
                 printer.name = name;
                 printers.ReadString(name, printer.driver);
-                record.AddPrinter(printer);
+                record.AddRecordedPrinter(printer);
             }
     }
     ForEachNumbered(L"Drivers", [&](CRegistry& item, const std::wstring&) {

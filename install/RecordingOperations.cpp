@@ -195,7 +195,7 @@ bool RecordingOperations::AddPrinterDirect(const std::wstring& printerName, cons
     const bool added = m_ops.AddPrinterDirect(printerName, port, driverName);
     if (added) {
         InstallRecord additions;
-        additions.AddPrinter({printerName, driverName});
+        additions.AddRecordedPrinter({printerName, driverName});
         AddToInstallRecord(additions);
     }
     return added;
@@ -212,7 +212,7 @@ bool RecordingOperations::InstallPrinterWithPrintUI(const PrinterModel& model, c
     RecordDriver(model.driverName);
     if (installed) {
         InstallRecord additions;
-        additions.AddPrinter({printerName, model.driverName});
+        additions.AddRecordedPrinter({printerName, model.driverName});
         AddToInstallRecord(additions);
     }
     return installed;

@@ -96,6 +96,37 @@ bool ListDrivers(const std::wstring& environment, std::vector<DriverFiles>& driv
     return true;
 }
 
+// The driver information of level 8 (Windows Vista and later), which the
+// headers offer only to programs built for those systems; this program runs
+// on Windows 2000 too and asks for it only where the system knows it.
+struct DriverInfo8 {
+    DWORD cVersion;
+    LPWSTR pName;
+    LPWSTR pEnvironment;
+    LPWSTR pDriverPath;
+    LPWSTR pDataFile;
+    LPWSTR pConfigFile;
+    LPWSTR pHelpFile;
+    LPWSTR pDependentFiles;
+    LPWSTR pMonitorName;
+    LPWSTR pDefaultDataType;
+    LPWSTR pszzPreviousNames;
+    FILETIME ftDriverDate;
+    DWORDLONG dwlDriverVersion;
+    LPWSTR pszMfgName;
+    LPWSTR pszOEMUrl;
+    LPWSTR pszHardwareID;
+    LPWSTR pszProvider;
+    LPWSTR pszPrintProcessor;
+    LPWSTR pszVendorSetup;
+    LPWSTR pszzColorProfiles;
+    LPWSTR pszInfPath;
+    DWORD dwPrinterDriverAttributes;
+    LPWSTR pszzCoreDriverDependencies;
+    FILETIME ftMinInboxDriverVerDate;
+    DWORDLONG dwlMinInboxDriverVerVersion;
+};
+
 // Where Windows keeps the driver's package (Vista and later: the INF in its
 // driver store); empty when the system keeps none or cannot say.
 std::wstring DriverStoreInf(const std::wstring& environment, const std::wstring& driverName)
@@ -109,7 +140,7 @@ std::wstring DriverStoreInf(const std::wstring& environment, const std::wstring&
     std::vector<BYTE> buffer(needed);
     if (!EnumPrinterDriversW(nullptr, &env[0], 8, buffer.data(), needed, &needed, &count))
         return std::wstring();
-    const DRIVER_INFO_8W* info = reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data());
+    const DriverInfo8* info = reinterpret_cast<const DriverInfo8*>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
         if (info[i].pName && SameName(info[i].pName, driverName) && info[i].pszInfPath)
             return info[i].pszInfPath;

@@ -59,6 +59,9 @@ public:
     DWORD EnumSubKeys(HKEY key, SubKeyName* names, DWORD capacity);
     // All subkey names of `key`, in the registry's enumeration order.
     std::vector<String> ListSubKeys(HKEY key);
+    // All value names of `key` (the unnamed value as ""), in the registry's
+    // enumeration order. Only the installer's wide form has it.
+    std::vector<String> ListValueNames(HKEY key);
 
     // Reads leave `value` unchanged when they fail, so callers preset their
     // default. A number of another size than four bytes counts as missing,
@@ -105,6 +108,9 @@ private:
     // closed by it).
     bool m_ownsKey;
 };
+
+template <>
+std::vector<std::wstring> BasicRegistry<wchar_t>::ListValueNames(HKEY key);
 
 // The installer's registry: UTF-16 names and texts.
 using CRegistry = BasicRegistry<wchar_t>;

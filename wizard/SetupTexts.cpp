@@ -46,3 +46,25 @@ unsigned PhaseTitleId(ISetupPage::Phase phase)
 {
     return phase == ISetupPage::Phase::Installing ? IDS_CAPTION_INSTALLING : IDS_CAPTION_COMPLETE;
 }
+
+unsigned RemovalMessageId(RemovalOutcome outcome)
+{
+    switch (outcome) {
+    case RemovalOutcome::Removed: return IDS_UNINSTALL_DONE;
+    case RemovalOutcome::RemovedAtRestart: return IDS_UNINSTALL_RESTART;
+    case RemovalOutcome::NothingInstalled: return IDS_UNINSTALL_NOTHING;
+    case RemovalOutcome::Incomplete: return IDS_UNINSTALL_FAILED;
+    }
+    return IDS_UNINSTALL_FAILED;
+}
+
+std::wstring RemovalLogText(RemovalOutcome outcome)
+{
+    switch (outcome) {
+    case RemovalOutcome::Removed: return L"Removed.";
+    case RemovalOutcome::RemovedAtRestart: return L"Removed, but a file in use is deleted when Windows restarts.";
+    case RemovalOutcome::NothingInstalled: return L"Nothing to remove: the Quorvex printer driver is not installed.";
+    case RemovalOutcome::Incomplete: return L"Not everything could be removed.";
+    }
+    return std::wstring();
+}

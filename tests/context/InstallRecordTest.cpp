@@ -11,8 +11,8 @@ TEST(InstallRecord, AddsEachThingOnceAsWindowsComparesNames)
 {
     InstallRecord record;
     EXPECT_TRUE(record.Empty());
-    EXPECT_TRUE(record.AddPrinter({L"Quorvex QX1000", L"Quorvex QX1000"}));
-    EXPECT_FALSE(record.AddPrinter({L"QUORVEX qx1000", L"other"}));
+    EXPECT_TRUE(record.AddRecordedPrinter({L"Quorvex QX1000", L"Quorvex QX1000"}));
+    EXPECT_FALSE(record.AddRecordedPrinter({L"QUORVEX qx1000", L"other"}));
     EXPECT_TRUE(record.AddDriver({L"Quorvex QX1000", L"Windows NT x86", 3}));
     EXPECT_FALSE(record.AddDriver({L"quorvex QX1000", L"windows nt x86", 3}));
     EXPECT_TRUE(record.AddDriver({L"Quorvex QX1000", L"Windows x64", 3})) << "another environment is another driver";
