@@ -2,21 +2,58 @@
 
 #include "wizard/res/resource.h"
 
+namespace {
+
+// `format` with its first "%s" replaced by `value`.
+std::wstring FillIn(const std::wstring& format, const std::wstring& value)
+{
+    std::wstring text = format;
+    const std::size_t at = text.find(L"%s");
+    if (at != std::wstring::npos)
+        text.replace(at, 2, value);
+    return text;
+}
+
+}  // namespace
+
+const ResultText kResultTexts[] = {
+    {InstallResult::UsbNoPrinter, IDS_ERR_USB_NO_PRINTER,
+     L"the USB printing service lists no printer now: connect the printer and switch it on"},
+    {InstallResult::UsbDeviceNotMatched, IDS_ERR_DEVICE_MISMATCH,
+     L"no connected USB printer is a %s; /force installs on it anyway"},
+    {InstallResult::UsbNotAvailable, IDS_ERR_USB_NOT_AVAILABLE,
+     L"no USB printer has ever been connected to this computer"},
+    {InstallResult::FilesNotStaged, IDS_ERR_FILES_NOT_STAGED,
+     L"the driver files could not be copied into the spooler's driver directory"},
+    {InstallResult::PrinterNotCreated, IDS_ERR_UNKNOWN, L"the printer was not created"},
+    {InstallResult::DriverNotAdded, IDS_ERR_DRIVER_NOT_ADDED, L"the spooler did not accept the printer driver"},
+    {InstallResult::PrinterNotAdded, IDS_ERR_PRINTER_NOT_ADDED, L"the spooler did not create the printer"},
+    {InstallResult::SystemTooOld, IDS_ERR_SYSTEM_TOO_OLD,
+     L"this Windows is too old: Windows 2000 or later is needed"},
+    // The program is ending: the wizard shows nothing more.
+    {InstallResult::Interrupted, 0, L"the program was told to end"},
+};
+
+const std::size_t kResultTextCount = sizeof(kResultTexts) / sizeof(kResultTexts[0]);
+
+const ResultText* FindResultText(InstallResult result)
+{
+    for (const ResultText& row : kResultTexts)
+        if (row.result == result)
+            return &row;
+    return nullptr;
+}
+
 unsigned MessageIdForResult(InstallResult result)
 {
-    switch (result) {
-    case InstallResult::UsbNoPrinter: return IDS_ERR_USB_NO_PRINTER;
-    case InstallResult::UsbDeviceNotMatched: return IDS_ERR_DEVICE_MISMATCH;
-    case InstallResult::UsbNotAvailable: return IDS_ERR_USB_NOT_AVAILABLE;
-    case InstallResult::FilesNotStaged: return IDS_ERR_FILES_NOT_STAGED;
-    case InstallResult::PrinterNotCreated: return IDS_ERR_UNKNOWN;
-    case InstallResult::DriverNotAdded: return IDS_ERR_DRIVER_NOT_ADDED;
-    case InstallResult::PrinterNotAdded: return IDS_ERR_PRINTER_NOT_ADDED;
-    case InstallResult::SystemTooOld: return IDS_ERR_SYSTEM_TOO_OLD;
-    case InstallResult::Success:
-    case InstallResult::Interrupted: break;
-    }
-    return 0;
+    const ResultText* row = FindResultText(result);
+    return row ? row->messageId : 0;
+}
+
+std::wstring ResultLogText(InstallResult result, const std::wstring& modelName)
+{
+    const ResultText* row = FindResultText(result);
+    return row ? FillIn(row->logText, modelName) : std::wstring();
 }
 
 unsigned StatusTextId(ISetupPage::Status status)
@@ -35,11 +72,7 @@ unsigned StatusTextId(ISetupPage::Status status)
 
 std::wstring SetupUtilityCaption(const std::wstring& format, const std::wstring& modelName)
 {
-    std::wstring caption = format;
-    const std::size_t at = caption.find(L"%s");
-    if (at != std::wstring::npos)
-        caption.replace(at, 2, modelName);
-    return caption;
+    return FillIn(format, modelName);
 }
 
 unsigned PhaseTitleId(ISetupPage::Phase phase)
