@@ -9,7 +9,9 @@
 #include "catalog/ModelCatalogue.h"
 #include "install/InstallOperations.h"
 #include "install/InstallSequence.h"
+#include "install/SystemRunHost.h"
 #include "support/ResString.h"
+#include "wizard/SetupTexts.h"
 #include "wizard/res/resource.h"
 
 namespace {
@@ -27,34 +29,6 @@ std::wstring Number(long value)
 std::wstring CableName(const std::wstring& connectionType)
 {
     return connectionType == L"USB" ? L"USB" : L"parallel";
-}
-
-// What a failed run's result means, for the person reading the log.
-std::wstring Explanation(InstallResult result, const PrinterModel& model)
-{
-    switch (result) {
-    case InstallResult::UsbNoPrinter:
-        return L"the USB printing service lists no printer now: connect the printer and switch it on";
-    case InstallResult::UsbDeviceNotMatched:
-        return L"no connected USB printer is a " + model.displayName + L"; /force installs on it anyway";
-    case InstallResult::UsbNotAvailable:
-        return L"no USB printer has ever been connected to this computer";
-    case InstallResult::FilesNotStaged:
-        return L"the driver files could not be copied into the spooler's driver directory";
-    case InstallResult::PrinterNotCreated:
-        return L"the printer was not created";
-    case InstallResult::DriverNotAdded:
-        return L"the spooler did not accept the printer driver";
-    case InstallResult::PrinterNotAdded:
-        return L"the spooler did not create the printer";
-    case InstallResult::SystemTooOld:
-        return L"this Windows is too old: Windows 2000 or later is needed";
-    case InstallResult::Interrupted:
-        return L"the program was told to end";
-    case InstallResult::Success:
-        break;
-    }
-    return std::wstring();
 }
 
 // The setup page of a run without a window: the progress is kept only as
@@ -87,7 +61,7 @@ public:
     std::wstring CopySuffixFormat() override { return ResString(IDS_COPY_SUFFIX); }
     void ReportFailure(InstallResult result) override
     {
-        m_log.Line(L"Failed: " + Explanation(result, m_model) + L".");
+        m_log.Line(L"Failed: " + ResultLogText(result, m_model.displayName) + L".");
     }
     void ReportPrinterListError(std::uint32_t errorCode) override
     {
@@ -108,13 +82,6 @@ public:
     void ReportHelperFailed(const std::wstring&, const HelperRunResult&) override
     {
         m_log.Line(L"The device records stay unfinished; restart the computer and run the installation again.");
-    }
-    bool PumpMessages() override { return true; }
-    void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
-    std::uint32_t TickCount() override { return GetTickCount(); }
-    void BroadcastSettingChange() override
-    {
-        SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, nullptr);
     }
 
 private:
@@ -319,7 +286,8 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
     machine.SetUnattended(true);
     LoggedOperations operations(machine, log);
     QuietPage page(log, context.model, options.force);
-    InstallSequence sequence(context, page, operations);
+    SystemRunHost host;
+    InstallSequence sequence(context, page, host, operations);
     sequence.SetPaced(false);
     sequence.OnSetActive();
 

@@ -10,15 +10,16 @@ const unsigned kStepsPerStatus = 12;
 
 }  // namespace
 
-InstallSequence::InstallSequence(InstallContext& context, ISetupPage& page, IInstallOperations& operations)
-    : m_context(context), m_page(page), m_ops(operations)
+InstallSequence::InstallSequence(InstallContext& context, ISetupPage& page, IRunHost& host,
+                                 IInstallOperations& operations)
+    : m_context(context), m_page(page), m_host(host), m_ops(operations)
 {
 }
 
 void InstallSequence::OnSetActive()
 {
     // The run's clock starts here; every wait of the pacing has its time on it.
-    m_scheduleStart = m_page.TickCount();
+    m_scheduleStart = m_host.TickCount();
     m_scheduledMs = 0;
     m_quitting = false;
     m_page.SetPhase(ISetupPage::Phase::Installing);
@@ -155,7 +156,7 @@ InstallResult InstallSequence::RunInstallation()
         WaitPumping(20, 10);
     }
     m_page.UpdatePage();
-    m_page.BroadcastSettingChange();
+    m_host.BroadcastSettingChange();
     return m_resultCode = InstallResult::Success;
 }
 
@@ -219,7 +220,7 @@ void InstallSequence::WaitPumping(unsigned totalMs, unsigned sliceMs)
     if (m_quitting)
         return;
     m_scheduledMs += totalMs;
-    if (!m_page.PumpMessages()) {
+    if (!m_host.PumpMessages()) {
         m_quitting = true;
         return;
     }
@@ -227,12 +228,12 @@ void InstallSequence::WaitPumping(unsigned totalMs, unsigned sliceMs)
         return;
     for (;;) {
         // Unsigned differences stay right when the clock wraps around.
-        const std::uint32_t elapsed = m_page.TickCount() - m_scheduleStart;
+        const std::uint32_t elapsed = m_host.TickCount() - m_scheduleStart;
         if (elapsed >= m_scheduledMs)
             break;
         const std::uint32_t left = m_scheduledMs - elapsed;
-        m_page.Sleep(left < sliceMs ? left : sliceMs);
-        if (!m_page.PumpMessages()) {
+        m_host.Sleep(left < sliceMs ? left : sliceMs);
+        if (!m_host.PumpMessages()) {
             m_quitting = true;
             return;
         }

@@ -1,8 +1,8 @@
 // The installation run of the setup page, from the version check to the
 // default printer, the device records and the helper service. It reaches the
-// page and the machine only through the two interfaces below, so every path
-// can be driven with fakes; the program wires in the real page and the real
-// operations.
+// page, the system and the machine only through the three interfaces below,
+// so every path can be driven with fakes; the program wires in the real page,
+// the real host and the real operations.
 #ifndef QV_INSTALL_INSTALLSEQUENCE_H
 #define QV_INSTALL_INSTALLSEQUENCE_H
 
@@ -76,6 +76,15 @@ public:
     // A step of the helper service's run failed (see `result`), so the
     // device records are not finished.
     virtual void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) = 0;
+};
+
+// The system services the run needs whatever page it runs for: the message
+// pumping that keeps a window painted and notices a quit, the clock and the
+// sleeps of its pacing, and the notice to other programs. One real host
+// serves the wizard and the unattended run alike (SystemRunHost).
+class IRunHost {
+public:
+    virtual ~IRunHost() = default;
     // Dispatches the pending window messages; false when a quit message came.
     virtual bool PumpMessages() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
@@ -129,11 +138,11 @@ public:
 
 class InstallSequence {
 public:
-    InstallSequence(InstallContext& context, ISetupPage& page, IInstallOperations& operations);
+    InstallSequence(InstallContext& context, ISetupPage& page, IRunHost& host, IInstallOperations& operations);
 
     // The page's activation: the whole run with its status, progress, and
     // the message of a failure. When the program is told to end during the
-    // run (the page's pumping reports a quit), the run stops before its next
+    // run (the host's pumping reports a quit), the run stops before its next
     // step with the result Interrupted, and shows and asks nothing more.
     void OnSetActive();
     // After the frame set its buttons for the last page: Back only after a failure.
@@ -163,6 +172,7 @@ private:
 
     InstallContext& m_context;
     ISetupPage& m_page;
+    IRunHost& m_host;
     IInstallOperations& m_ops;
 
     InstallResult m_resultCode = InstallResult::Success;
@@ -172,7 +182,7 @@ private:
     // before its next step.
     bool m_quitting = false;
     bool m_paced = true;
-    // The pacing's schedule: the run's start on the page's clock, and how
+    // The pacing's schedule: the run's start on the host's clock, and how
     // long after it the current wait is due to end.
     std::uint32_t m_scheduleStart = 0;
     std::uint32_t m_scheduledMs = 0;

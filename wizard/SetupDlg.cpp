@@ -7,7 +7,6 @@
 
 #include "install/InstallOperations.h"
 #include "install/Printers.h"
-#include "support/MessageLoop.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
 #include "wizard/PrintTestPageDialog.h"
@@ -28,7 +27,7 @@ IInstallOperations* OwnOperations(const InstallContext& context, IInstallOperati
 
 CSetupDlg::CSetupDlg(InstallContext& context, IInstallOperations* operations)
     : CNewWizPage(IDD_SETUP),
-      m_sequence(context, *this, *OwnOperations(context, operations, m_ownOperations))
+      m_sequence(context, *this, m_host, *OwnOperations(context, operations, m_ownOperations))
 {
 }
 
@@ -280,24 +279,4 @@ void CSetupDlg::ReportHelperFailed(const std::wstring& modelName, const HelperRu
 {
     const std::wstring caption = SetupUtilityCaption(ResString(IDS_SETUP_UTILITY_CAPTION), modelName);
     MessageBoxW(m_hWnd, ResString(IDS_ERR_HELPER_SERVICE).c_str(), caption.c_str(), MB_OK);
-}
-
-bool CSetupDlg::PumpMessages()
-{
-    return message_loop::DispatchPending();
-}
-
-void CSetupDlg::Sleep(unsigned milliseconds)
-{
-    ::Sleep(milliseconds);
-}
-
-std::uint32_t CSetupDlg::TickCount()
-{
-    return GetTickCount();
-}
-
-void CSetupDlg::BroadcastSettingChange()
-{
-    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, nullptr);
 }

@@ -7,6 +7,7 @@
 
 #include "context/InstallContext.h"
 #include "install/InstallSequence.h"
+#include "install/SystemRunHost.h"
 #include "wizard/NewWizDialog.h"
 
 // Asks the page to print the test page; posted before the test-page dialog
@@ -61,11 +62,8 @@ private:
     bool AskForceInstall() override;
     void ReportHelperNotWritten(const std::wstring& modelName) override;
     void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) override;
-    bool PumpMessages() override;
-    void Sleep(unsigned milliseconds) override;
-    std::uint32_t TickCount() override;
-    void BroadcastSettingChange() override;
 
+    SystemRunHost m_host;
     std::unique_ptr<IInstallOperations> m_ownOperations;
     InstallSequence m_sequence;
 };

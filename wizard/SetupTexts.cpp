@@ -2,21 +2,58 @@
 
 #include "wizard/res/resource.h"
 
+namespace {
+
+// `format` with its first "%s" replaced by `value`.
+std::wstring FillIn(const std::wstring& format, const std::wstring& value)
+{
+    std::wstring text = format;
+    const std::size_t at = text.find(L"%s");
+    if (at != std::wstring::npos)
+        text.replace(at, 2, value);
+    return text;
+}
+
+}  // namespace
+
+const ResultText kResultTexts[] = {
+    {InstallResult::UsbNoPrinter, IDS_ERR_USB_NO_PRINTER,
+     L"the USB printing service lists no printer now: connect the printer and switch it on"},
+    {InstallResult::UsbDeviceNotMatched, IDS_ERR_DEVICE_MISMATCH,
+     L"no connected USB printer is a %s; /force installs on it anyway"},
+    {InstallResult::UsbNotAvailable, IDS_ERR_USB_NOT_AVAILABLE,
+     L"no USB printer has ever been connected to this computer"},
+    {InstallResult::FilesNotStaged, IDS_ERR_FILES_NOT_STAGED,
+     L"the driver files could not be copied into the spooler's driver directory"},
+    {InstallResult::PrinterNotCreated, IDS_ERR_UNKNOWN, L"the printer was not created"},
+    {InstallResult::DriverNotAdded, IDS_ERR_DRIVER_NOT_ADDED, L"the spooler did not accept the printer driver"},
+    {InstallResult::PrinterNotAdded, IDS_ERR_PRINTER_NOT_ADDED, L"the spooler did not create the printer"},
+    {InstallResult::SystemTooOld, IDS_ERR_SYSTEM_TOO_OLD,
+     L"this Windows is too old: Windows 2000 or later is needed"},
+    // The program is ending: the wizard shows nothing more.
+    {InstallResult::Interrupted, 0, L"the program was told to end"},
+};
+
+const std::size_t kResultTextCount = sizeof(kResultTexts) / sizeof(kResultTexts[0]);
+
+const ResultText* FindResultText(InstallResult result)
+{
+    for (const ResultText& row : kResultTexts)
+        if (row.result == result)
+            return &row;
+    return nullptr;
+}
+
 unsigned MessageIdForResult(InstallResult result)
 {
-    switch (result) {
-    case InstallResult::UsbNoPrinter: return IDS_ERR_USB_NO_PRINTER;
-    case InstallResult::UsbDeviceNotMatched: return IDS_ERR_DEVICE_MISMATCH;
-    case InstallResult::UsbNotAvailable: return IDS_ERR_USB_NOT_AVAILABLE;
-    case InstallResult::FilesNotStaged: return IDS_ERR_FILES_NOT_STAGED;
-    case InstallResult::PrinterNotCreated: return IDS_ERR_UNKNOWN;
-    case InstallResult::DriverNotAdded: return IDS_ERR_DRIVER_NOT_ADDED;
-    case InstallResult::PrinterNotAdded: return IDS_ERR_PRINTER_NOT_ADDED;
-    case InstallResult::SystemTooOld: return IDS_ERR_SYSTEM_TOO_OLD;
-    case InstallResult::Success:
-    case InstallResult::Interrupted: break;
-    }
-    return 0;
+    const ResultText* row = FindResultText(result);
+    return row ? row->messageId : 0;
+}
+
+std::wstring ResultLogText(InstallResult result, const std::wstring& modelName)
+{
+    const ResultText* row = FindResultText(result);
+    return row ? FillIn(row->logText, modelName) : std::wstring();
 }
 
 unsigned StatusTextId(ISetupPage::Status status)
@@ -35,11 +72,7 @@ unsigned StatusTextId(ISetupPage::Status status)
 
 std::wstring SetupUtilityCaption(const std::wstring& format, const std::wstring& modelName)
 {
-    std::wstring caption = format;
-    const std::size_t at = caption.find(L"%s");
-    if (at != std::wstring::npos)
-        caption.replace(at, 2, modelName);
-    return caption;
+    return FillIn(format, modelName);
 }
 
 unsigned PhaseTitleId(ISetupPage::Phase phase)
@@ -47,24 +80,35 @@ unsigned PhaseTitleId(ISetupPage::Phase phase)
     return phase == ISetupPage::Phase::Installing ? IDS_CAPTION_INSTALLING : IDS_CAPTION_COMPLETE;
 }
 
+const RemovalText kRemovalTexts[] = {
+    {RemovalOutcome::Removed, IDS_UNINSTALL_DONE, L"Removed."},
+    {RemovalOutcome::RemovedAtRestart, IDS_UNINSTALL_RESTART,
+     L"Removed, but a file in use is deleted when Windows restarts."},
+    {RemovalOutcome::NothingInstalled, IDS_UNINSTALL_NOTHING,
+     L"Nothing to remove: the Quorvex printer driver is not installed."},
+    {RemovalOutcome::Incomplete, IDS_UNINSTALL_FAILED, L"Not everything could be removed."},
+};
+
+const std::size_t kRemovalTextCount = sizeof(kRemovalTexts) / sizeof(kRemovalTexts[0]);
+
+namespace {
+
+const RemovalText& FindRemovalText(RemovalOutcome outcome)
+{
+    for (const RemovalText& row : kRemovalTexts)
+        if (row.outcome == outcome)
+            return row;
+    return kRemovalTexts[kRemovalTextCount - 1];  // unknown: not removed
+}
+
+}  // namespace
+
 unsigned RemovalMessageId(RemovalOutcome outcome)
 {
-    switch (outcome) {
-    case RemovalOutcome::Removed: return IDS_UNINSTALL_DONE;
-    case RemovalOutcome::RemovedAtRestart: return IDS_UNINSTALL_RESTART;
-    case RemovalOutcome::NothingInstalled: return IDS_UNINSTALL_NOTHING;
-    case RemovalOutcome::Incomplete: return IDS_UNINSTALL_FAILED;
-    }
-    return IDS_UNINSTALL_FAILED;
+    return FindRemovalText(outcome).messageId;
 }
 
 std::wstring RemovalLogText(RemovalOutcome outcome)
 {
-    switch (outcome) {
-    case RemovalOutcome::Removed: return L"Removed.";
-    case RemovalOutcome::RemovedAtRestart: return L"Removed, but a file in use is deleted when Windows restarts.";
-    case RemovalOutcome::NothingInstalled: return L"Nothing to remove: the Quorvex printer driver is not installed.";
-    case RemovalOutcome::Incomplete: return L"Not everything could be removed.";
-    }
-    return std::wstring();
+    return FindRemovalText(outcome).logText;
 }

@@ -18,6 +18,39 @@ TEST(SetupTexts, EachFailureHasItsMessage)
     EXPECT_EQ(0u, MessageIdForResult(InstallResult(3)));
 }
 
+// Every result a run reports has one row, with a message for the wizard
+// (none when the program is ending) and an explanation for the log; the
+// model's name goes where the row asks for it.
+TEST(SetupTexts, EveryResultHasOneRowForTheWizardAndTheLog)
+{
+    const InstallResult reported[] = {
+        InstallResult::UsbNoPrinter,   InstallResult::UsbDeviceNotMatched, InstallResult::UsbNotAvailable,
+        InstallResult::FilesNotStaged, InstallResult::PrinterNotCreated,   InstallResult::DriverNotAdded,
+        InstallResult::PrinterNotAdded, InstallResult::SystemTooOld,       InstallResult::Interrupted,
+    };
+    EXPECT_EQ(sizeof(reported) / sizeof(reported[0]), kResultTextCount) << "a row for no result, or twice";
+    for (InstallResult result : reported) {
+        SCOPED_TRACE(ResultValue(result));
+        const ResultText* row = FindResultText(result);
+        ASSERT_NE(nullptr, row);
+        EXPECT_EQ(result, row->result);
+        EXPECT_EQ(row->messageId, MessageIdForResult(result));
+        EXPECT_EQ(result != InstallResult::Interrupted, row->messageId != 0);
+        const std::wstring text = ResultLogText(result, L"Quorvex QX1000");
+        // One clause of a sentence: "Failed: <text>."
+        ASSERT_FALSE(text.empty());
+        EXPECT_TRUE(text[0] >= L'a' && text[0] <= L'z');
+        EXPECT_NE(L'.', text.back());
+        EXPECT_EQ(std::wstring::npos, text.find(L'%')) << "a placeholder left unfilled";
+    }
+    EXPECT_EQ(nullptr, FindResultText(InstallResult::Success));
+    EXPECT_EQ(L"", ResultLogText(InstallResult::Success, L"Quorvex QX1000"));
+    EXPECT_EQ(L"", ResultLogText(InstallResult(3), L"Quorvex QX1000"));
+    EXPECT_EQ(L"no connected USB printer is a Quorvex QX2000; /force installs on it anyway",
+              ResultLogText(InstallResult::UsbDeviceNotMatched, L"Quorvex QX2000"));
+    EXPECT_EQ(L"the printer was not created", ResultLogText(InstallResult::PrinterNotCreated, L"Quorvex QX2000"));
+}
+
 TEST(SetupTexts, StatusesPhasesAndTheHelperCaption)
 {
     using Status = ISetupPage::Status;

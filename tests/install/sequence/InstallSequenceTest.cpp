@@ -1,11 +1,13 @@
-// Every path of the installation run, with a fake page and fake machine
-// operations that record what they were asked, in order.
+// Every path of the installation run, with a fake page, a fake host (its
+// clock runs only when the run sleeps or pumps) and fake machine operations
+// that record what they were asked, in order.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include "context/PlatformSettings.h"
 #include "install/InstallSequence.h"
 
 namespace {
@@ -72,6 +74,27 @@ public:
         helperFailed.push_back(modelName + L"|" + std::to_wstring(static_cast<int>(result.failed)) + L"|" +
                                std::to_wstring(result.error));
     }
+
+    Phase phase = Phase::Complete;
+    bool prepared = false, linesVisible = false, statusVisible = false, testPageVisible = false;
+    std::wstring name = L"-", port = L"-", model = L"-";
+    Status status = Status::None;
+    std::map<Button, bool> enabled, everDisabled;
+    int rangeLow = 0, rangeHigh = 100, step = 10, position = 0;
+    std::vector<std::wstring> log, helperNotWritten, helperFailed;
+    std::vector<InstallResult> failures;
+    std::vector<std::uint32_t> listErrors;
+    unsigned questions = 0;
+    bool answerYes = false;
+};
+
+// The system as the run sees it. The broadcast goes into the page's log
+// when it is given one, so that its place among the page's news shows.
+class FakeHost : public IRunHost {
+public:
+    FakeHost() = default;
+    explicit FakeHost(std::vector<std::wstring>& pageLog) : log(&pageLog) {}
+
     bool PumpMessages() override
     {
         ++pumps;
@@ -88,22 +111,14 @@ public:
     std::uint32_t TickCount() override { return clock; }
     void BroadcastSettingChange() override
     {
-        log.push_back(L"broadcast");
+        if (log)
+            log->push_back(L"broadcast");
+        ++broadcasts;
         clockAtBroadcast = clock;
     }
 
-    Phase phase = Phase::Complete;
-    bool prepared = false, linesVisible = false, statusVisible = false, testPageVisible = false;
-    std::wstring name = L"-", port = L"-", model = L"-";
-    Status status = Status::None;
-    std::map<Button, bool> enabled, everDisabled;
-    int rangeLow = 0, rangeHigh = 100, step = 10, position = 0;
-    std::vector<std::wstring> log, helperNotWritten, helperFailed;
-    std::vector<InstallResult> failures;
-    std::vector<std::uint32_t> listErrors;
-    unsigned questions = 0;
-    bool answerYes = false;
-    unsigned pumps = 0, sleptMs = 0, pumpCostMs = 0, quitAtPump = 0;
+    std::vector<std::wstring>* log = nullptr;
+    unsigned pumps = 0, sleptMs = 0, pumpCostMs = 0, quitAtPump = 0, broadcasts = 0;
     std::uint32_t clock = 0xFFFFF000u;  // wraps around during the run
     std::uint32_t clockAtBroadcast = 0;    // when the run's last step was done
 };
@@ -233,13 +248,35 @@ bool CalledOn(const FakeOps& fake, const std::wstring& prefix)
     return false;
 }
 
+// The context the product derives for a Windows version, 32-bit or 64-bit:
+// which installation path that platform takes is the product's own rule.
+InstallContext OnWindows(std::uint32_t major, std::uint32_t minor, bool wow64 = false)
+{
+    PlatformFacts facts;
+    facts.versionQueryOk = true;
+    facts.platformId = 2;  // the NT family
+    facts.majorVersion = major;
+    facts.minorVersion = minor;
+    facts.isWow64 = wow64;
+    InstallContext context;
+    ApplyPlatformFacts(facts, context);
+    DeriveInstallSettings(context);
+    return context;
+}
+
+// Switches `context` to another platform, keeping its model.
+void MoveTo(InstallContext& context, const InstallContext& platform)
+{
+    const PrinterModel model = context.model;
+    context = platform;
+    context.model = model;
+}
+
 class Sequence : public testing::Test {
 protected:
     Sequence()
     {
-        context.osMajorVersion = 5;
-        context.osMinorVersion = 1;
-        context.useLegacyInstall = true;
+        MoveTo(context, OnWindows(5, 1));  // Windows XP: the spooler directly
         PrinterModel& m = context.model;
         m.manufacturer = L"Quorvex";
         m.namePrefix = L"QX";
@@ -252,8 +289,7 @@ protected:
     }
     void UseUsbOnWindows7()
     {
-        context.osMajorVersion = 6;
-        context.useLegacyInstall = false;
+        MoveTo(context, OnWindows(6, 1));  // the installation entry point
         context.model.connectionType = L"USB";
     }
     // What the frame does around the page on Next to the last page.
@@ -282,8 +318,9 @@ protected:
 
     InstallContext context;
     FakePage page;
+    FakeHost host{page.log};
     FakeOps ops;
-    InstallSequence sequence{context, page, ops};
+    InstallSequence sequence{context, page, host, ops};
 };
 
 }  // namespace
@@ -359,7 +396,7 @@ TEST_F(Sequence, ProgressIsPacedAndEndsFull)
 {
     RunPage();
     // Four statuses of 12 steps at 25 ms, then one step every 20 ms to 100.
-    EXPECT_EQ(48u * 25u + 52u * 20u, page.sleptMs);
+    EXPECT_EQ(48u * 25u + 52u * 20u, host.sleptMs);
     EXPECT_EQ(100, page.position);
     EXPECT_EQ(1, page.rangeLow);
     EXPECT_EQ(100, page.rangeHigh);
@@ -370,36 +407,37 @@ TEST_F(Sequence, AnUnpacedRunDoesTheSameStepsWithoutWaiting)
 {
     sequence.SetPaced(false);
     RunPage();
-    EXPECT_EQ(0u, page.sleptMs);
+    EXPECT_EQ(0u, host.sleptMs);
     EXPECT_EQ(100, page.position);
     EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
     EXPECT_EQ(Status::Succeeded, page.status);
     EXPECT_TRUE(Called(L"helper"));
-    EXPECT_GT(page.pumps, 0u) << "a quit is still noticed between the steps";
+    EXPECT_GT(host.pumps, 0u) << "a quit is still noticed between the steps";
 }
 
 TEST_F(Sequence, SlowRepaintsEatIntoTheWaitsInsteadOfAddingToThem)
 {
-    page.pumpCostMs = 4;  // each dispatch of pending messages takes 4 ms
+    host.pumpCostMs = 4;  // each dispatch of pending messages takes 4 ms
     RunPage();
     // The run still lasts about the pacing: a step takes its 25 ms (20 ms
     // in the fill) including the repaint, not 25 ms plus every repaint.
     // Only the last dispatch of each wait may run over: about 4 ms a step,
     // where adding every dispatch would cost some 1.9 s.
     EXPECT_EQ(100, page.position);
-    std::uint32_t took = page.clock - 0xFFFFF000u;
+    std::uint32_t took = host.clock - 0xFFFFF000u;
     EXPECT_LE(took, 48u * 25u + 52u * 20u + 600u);
     EXPECT_GE(took, 48u * 25u + 52u * 20u);
-    EXPECT_LT(page.sleptMs, 48u * 25u + 52u * 20u);
+    EXPECT_LT(host.sleptMs, 48u * 25u + 52u * 20u);
 }
 
 TEST_F(Sequence, TooOldSystemsStopBeforeAnythingElse)
 {
     for (std::uint32_t major : {0u, 4u}) {
         FakePage freshPage;
+        FakeHost freshHost;
         FakeOps freshOps;
         context.osMajorVersion = major;
-        InstallSequence run(context, freshPage, freshOps);
+        InstallSequence run(context, freshPage, freshHost, freshOps);
         run.OnSetActive();
         run.OnAfterNext();
         EXPECT_EQ(InstallResult::SystemTooOld, run.GetResultCode());
@@ -419,9 +457,10 @@ TEST_F(Sequence, UsbDetectionFailuresHideTheLinesAndExplain)
     UseUsbOnWindows7();
     for (InstallResult status : {InstallResult::UsbNoPrinter, InstallResult::UsbNotAvailable}) {
         FakePage freshPage;
+        FakeHost freshHost;
         FakeOps freshOps;
         freshOps.detections = {status};
-        InstallSequence run(context, freshPage, freshOps);
+        InstallSequence run(context, freshPage, freshHost, freshOps);
         run.OnSetActive();
         EXPECT_EQ(status, run.GetResultCode());
         EXPECT_EQ(std::vector<InstallResult>{status}, freshPage.failures);
@@ -473,9 +512,10 @@ TEST_F(Sequence, RegistrationAndPrinterFailuresHaveTheirMessages)
     EXPECT_FALSE(Called(L"add"));
 
     FakePage page2;
+    FakeHost host2;
     FakeOps ops2;
     ops2.addOk = false;
-    InstallSequence second(context, page2, ops2);
+    InstallSequence second(context, page2, host2, ops2);
     second.OnSetActive();
     EXPECT_EQ(InstallResult::PrinterNotAdded, second.GetResultCode());
     EXPECT_EQ(std::vector<InstallResult>{InstallResult::PrinterNotAdded}, page2.failures);
@@ -492,9 +532,10 @@ TEST_F(Sequence, APrinterListThatDidNotGrowIsAnUnknownError)
     EXPECT_FALSE(Called(L"default"));
 
     FakePage page2;
+    FakeHost host2;
     FakeOps ops2;
     ops2.printUiOk = false;
-    InstallSequence second(context, page2, ops2);
+    InstallSequence second(context, page2, host2, ops2);
     second.OnSetActive();
     EXPECT_EQ(InstallResult::PrinterNotCreated, second.GetResultCode());
 }
@@ -634,7 +675,7 @@ TEST_F(Sequence, ButtonsStayDisabledWhileTheRunLasts)
     RunPage();
     for (Button b : {Button::Back, Button::Next, Button::Cancel, Button::Finish})
         EXPECT_TRUE(page.everDisabled[b]);
-    EXPECT_GT(page.pumps, 100u);  // the window kept painting between steps
+    EXPECT_GT(host.pumps, 100u);  // the window kept painting between steps
 }
 
 TEST_F(Sequence, AQuitDuringTheRunEndsItBeforeItsNextStep)
@@ -648,14 +689,15 @@ TEST_F(Sequence, AQuitDuringTheRunEndsItBeforeItsNextStep)
     };
     for (const Case& c : cases) {
         FakePage quitPage;
+        FakeHost quitHost;
         FakeOps quitOps;
-        quitPage.quitAtPump = c.quitAtPump;
-        InstallSequence run(context, quitPage, quitOps);
+        quitHost.quitAtPump = c.quitAtPump;
+        InstallSequence run(context, quitPage, quitHost, quitOps);
         run.OnSetActive();
         EXPECT_EQ(InstallResult::Interrupted, run.GetResultCode());
         EXPECT_EQ(c.calls, quitOps.calls);
         // No more dispatching after the quit, nothing shown, nothing asked.
-        EXPECT_EQ(c.quitAtPump, quitPage.pumps);
+        EXPECT_EQ(c.quitAtPump, quitHost.pumps);
         EXPECT_TRUE(quitPage.failures.empty());
         EXPECT_FALSE(quitPage.testPageVisible);
         EXPECT_EQ(Phase::Complete, quitPage.phase);
@@ -666,13 +708,13 @@ TEST_F(Sequence, TheOperationsTimeComesOutOfTheWaitsThatFollow)
 {
     // Listing, staging, registering and adding the printer: 150 ms each,
     // 900 ms in all before the last step of the run.
-    ops.clock = &page.clock;
+    ops.clock = &host.clock;
     ops.costMs = 150;
     RunPage();
     EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
     EXPECT_EQ(100, page.position);
     const std::uint32_t pacing = 48u * 25u + 52u * 20u;
-    const std::uint32_t took = page.clockAtBroadcast - 0xFFFFF000u;
+    const std::uint32_t took = host.clockAtBroadcast - 0xFFFFF000u;
     EXPECT_GE(took, pacing);
     EXPECT_LE(took, pacing + 20u) << "the operations' time was added to the pacing";
 }
