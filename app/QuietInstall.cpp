@@ -7,7 +7,7 @@
 
 #include "app/InstallLog.h"
 #include "catalog/ModelCatalogue.h"
-#include "install/InstallOperations.h"
+#include "install/RecordingOperations.h"
 #include "install/InstallSequence.h"
 #include "install/SystemRunHost.h"
 #include "support/ResString.h"
@@ -203,6 +203,13 @@ public:
         return result;
     }
 
+    bool RegisterInstallation() override
+    {
+        return Outcome(m_ops.RegisterInstallation(),
+                       L"Registered in the list of programs, with a copy of the installer for removal",
+                       L"Failed: the entry in the list of programs or the installer's copy could not be written");
+    }
+
 private:
     bool Outcome(bool ok, const std::wstring& done, const std::wstring& failed)
     {
@@ -282,9 +289,9 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
              L"." + Number(static_cast<long>(context.osMinorVersion)) + L", spooler environment " + context.environment + L", " +
              (context.useLegacyInstall ? L"through the spooler directly." : L"through the system's printer installation."));
 
-    SystemInstallOperations machine(context);
-    machine.SetUnattended(true);
-    LoggedOperations operations(machine, log);
+    RecordedMachine machine(context);
+    machine.machine.SetUnattended(true);
+    LoggedOperations operations(machine.operations, log);
     QuietPage page(log, context.model, options.force);
     SystemRunHost host;
     InstallSequence sequence(context, page, host, operations);

@@ -5,6 +5,7 @@
 #include "install/DeviceDetection.h"
 #include "install/DeviceRecords.h"
 #include "install/DriverRegistration.h"
+#include "install/InstallRecordStore.h"
 #include "install/Printers.h"
 #include "install/ServiceHelper.h"
 
@@ -105,4 +106,9 @@ HelperRunResult SystemInstallOperations::RunHelperServiceOnce(const std::wstring
     const HelperRunResult result = ::RunHelperServiceOnce(binaryPath, serviceName);
     m_stager.ReleaseHelperService();
     return result;
+}
+
+bool SystemInstallOperations::RegisterInstallation()
+{
+    return RegisterInstalledProduct();
 }

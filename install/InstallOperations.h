@@ -32,6 +32,7 @@ public:
     bool ExtractHelperService(const std::wstring& exeName) override;
     std::wstring CommonFilesFolder() override;
     HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
+    bool RegisterInstallation() override;
 
 private:
     // The platform's settings with `model` as the model.

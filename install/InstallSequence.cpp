@@ -48,6 +48,8 @@ void InstallSequence::OnSetActive()
         // The program is ending: nothing more to show or to ask.
     } else if (m_resultCode == InstallResult::Success) {
         CompleteInstallation();
+        // In the list of programs, with a copy of the installer for removal.
+        m_ops.RegisterInstallation();
         ShowStatus(ISetupPage::Status::Succeeded, 0);
         m_page.ShowTestPageButton(true);
     } else {

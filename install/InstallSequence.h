@@ -134,6 +134,10 @@ public:
     // The common program-files folder, as the shell reports it.
     virtual std::wstring CommonFilesFolder() = 0;
     virtual HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) = 0;
+    // After a successful run: the entry in the system's list of programs and
+    // the copy of the installer it starts for removal; false when not all of
+    // it could be written.
+    virtual bool RegisterInstallation() = 0;
 };
 
 class InstallSequence {

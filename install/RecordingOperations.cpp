@@ -303,3 +303,8 @@ HelperRunResult RecordingOperations::RunHelperServiceOnce(const std::wstring& bi
 {
     return m_ops.RunHelperServiceOnce(binaryPath, serviceName);
 }
+
+bool RecordingOperations::RegisterInstallation()
+{
+    return m_ops.RegisterInstallation();
+}

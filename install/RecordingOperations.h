@@ -13,6 +13,7 @@
 
 #include "context/InstallContext.h"
 #include "context/InstallRecord.h"
+#include "install/InstallOperations.h"
 #include "install/InstallSequence.h"
 
 class RecordingOperations : public IInstallOperations {
@@ -37,6 +38,7 @@ public:
     bool ExtractHelperService(const std::wstring& exeName) override;
     std::wstring CommonFilesFolder() override;
     HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
+    bool RegisterInstallation() override;
 
 private:
     // The files and folders below the spooler's driver folder now.
@@ -51,6 +53,15 @@ private:
     IInstallOperations& m_ops;
     const InstallContext& m_context;
     std::wstring m_driverDirectory;
+};
+
+// The real machine's operations with their record: what the wizard and the
+// unattended run install through.
+struct RecordedMachine {
+    explicit RecordedMachine(const InstallContext& context) : machine(context), operations(machine, context) {}
+
+    SystemInstallOperations machine;
+    RecordingOperations operations;
 };
 
 #endif

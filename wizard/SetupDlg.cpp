@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "install/InstallOperations.h"
+#include "install/RecordingOperations.h"
 #include "install/Printers.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
@@ -16,11 +16,11 @@
 namespace {
 
 IInstallOperations* OwnOperations(const InstallContext& context, IInstallOperations* given,
-                                  std::unique_ptr<IInstallOperations>& owner)
+                                  std::unique_ptr<RecordedMachine>& owner)
 {
     if (!given)
-        owner.reset(new SystemInstallOperations(context));
-    return given ? given : owner.get();
+        owner.reset(new RecordedMachine(context));
+    return given ? given : &owner->operations;
 }
 
 }  // namespace

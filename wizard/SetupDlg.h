@@ -7,6 +7,7 @@
 
 #include "context/InstallContext.h"
 #include "install/InstallSequence.h"
+#include "install/RecordingOperations.h"
 #include "install/SystemRunHost.h"
 #include "wizard/NewWizDialog.h"
 
@@ -64,7 +65,7 @@ private:
     void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) override;
 
     SystemRunHost m_host;
-    std::unique_ptr<IInstallOperations> m_ownOperations;
+    std::unique_ptr<RecordedMachine> m_ownOperations;
     InstallSequence m_sequence;
 };
 

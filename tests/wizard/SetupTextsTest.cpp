@@ -1,6 +1,8 @@
 // Which texts the setup page shows for what the installation run tells it.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "wizard/SetupTexts.h"
 #include "wizard/res/resource.h"
 
@@ -49,6 +51,19 @@ TEST(SetupTexts, EveryResultHasOneRowForTheWizardAndTheLog)
     EXPECT_EQ(L"no connected USB printer is a Quorvex QX2000; /force installs on it anyway",
               ResultLogText(InstallResult::UsbDeviceNotMatched, L"Quorvex QX2000"));
     EXPECT_EQ(L"the printer was not created", ResultLogText(InstallResult::PrinterNotCreated, L"Quorvex QX2000"));
+
+    // Removal's outcomes: each its own message and a whole sentence for the log.
+    const RemovalOutcome outcomes[] = {RemovalOutcome::Removed, RemovalOutcome::RemovedAtRestart,
+                                       RemovalOutcome::NothingInstalled, RemovalOutcome::Incomplete};
+    EXPECT_EQ(sizeof(outcomes) / sizeof(outcomes[0]), kRemovalTextCount);
+    std::set<unsigned> ids;
+    for (RemovalOutcome outcome : outcomes) {
+        EXPECT_TRUE(ids.insert(RemovalMessageId(outcome)).second) << "two outcomes share a message";
+        const std::wstring text = RemovalLogText(outcome);
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(L'.', text.back());
+    }
+    EXPECT_EQ(0u, ids.count(0u));
 }
 
 TEST(SetupTexts, StatusesPhasesAndTheHelperCaption)

@@ -226,6 +226,11 @@ public:
         Charge();
         return helperRun;
     }
+    bool RegisterInstallation() override
+    {
+        calls.push_back(L"register-product");
+        return true;
+    }
 
     std::vector<std::wstring> calls, detectedKeys;
     std::uint32_t* clock = nullptr;
@@ -342,6 +347,7 @@ TEST_F(Sequence, ParallelOnWindowsXpUsesTheSpoolerDirectly)
         L"extract QPHelper.exe",
         L"helper C:\\Program Files\\Common Files\\Services\\QPHelper.exe|Quorvex Printer Helper",
         L"clear-handoff",
+        L"register-product",
     };
     EXPECT_EQ(expected, ops.calls);
     EXPECT_EQ(L"Quorvex QX1000", sequence.GetPrinterName());
@@ -385,6 +391,7 @@ TEST_F(Sequence, UsbOnWindows7GoesThroughTheInstallationEntryPoint)
         L"extract QPHelper.exe",
         L"helper C:\\Program Files\\Common Files\\Services\\QPHelper.exe|Quorvex Printer Helper",
         L"clear-handoff",
+        L"register-product",
     };
     EXPECT_EQ(expected, ops.calls);
     EXPECT_EQ(L"USB003", page.port);
@@ -605,10 +612,16 @@ TEST_F(Sequence, DeviceRecordsEndAsTheyHappenedAndNoHandOffIsLeft)
         const wchar_t* lastCalls;  // the calls after the records, joined with ';'
         size_t notWritten, failed;
     } cases[] = {
-        {"ran", true, true, HelperRunResult(), CompletionOutcome::Finished, L"extract;helper;clear-handoff", 0, 0},
-        {"no device", false, true, HelperRunResult(), CompletionOutcome::NothingToFinish, L"clear-handoff", 0, 0},
-        {"not written", true, false, HelperRunResult(), CompletionOutcome::HelperNotWritten, L"extract;clear-handoff", 1, 0},
-        {"start failed", true, true, startFailed, CompletionOutcome::HelperFailed, L"extract;helper;clear-handoff", 0, 1},
+        // Whatever became of the device records, the installation is
+        // registered in the list of programs: its printer is there.
+        {"ran", true, true, HelperRunResult(), CompletionOutcome::Finished,
+         L"extract;helper;clear-handoff;register-product", 0, 0},
+        {"no device", false, true, HelperRunResult(), CompletionOutcome::NothingToFinish,
+         L"clear-handoff;register-product", 0, 0},
+        {"not written", true, false, HelperRunResult(), CompletionOutcome::HelperNotWritten,
+         L"extract;clear-handoff;register-product", 1, 0},
+        {"start failed", true, true, startFailed, CompletionOutcome::HelperFailed,
+         L"extract;helper;clear-handoff;register-product", 0, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
