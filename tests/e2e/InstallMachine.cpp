@@ -219,4 +219,171 @@ double NowMs()
     return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
+// ---- the whole machine
+
+namespace {
+
+void SnapshotKey(HKEY root, const std::wstring& rootName, const std::wstring& path, Snapshot& out)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    const std::wstring prefix = rootName + L"\\" + path + (path.empty() ? L"" : L"\\");
+    std::vector<wchar_t> name(16384);
+    std::vector<BYTE> data(1 << 16);
+    bool anyValue = false;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size()), type = 0, size = static_cast<DWORD>(data.size());
+        const LONG status = RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (status == ERROR_MORE_DATA) {
+            data.resize(size + 2);
+            --i;
+            continue;
+        }
+        if (status != ERROR_SUCCESS)
+            break;
+        static const wchar_t hex[] = L"0123456789abcdef";
+        std::wstring text = std::to_wstring(type) + L":";
+        for (DWORD b = 0; b < size; ++b) {
+            text += hex[data[b] >> 4];
+            text += hex[data[b] & 15];
+        }
+        out[prefix + L":" + std::wstring(name.data(), nameLength)] = text;
+        anyValue = true;
+    }
+    if (!anyValue)
+        out[prefix] = L"";
+    std::vector<std::wstring> subKeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        subKeys.emplace_back(name.data(), length);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& sub : subKeys)
+        SnapshotKey(root, rootName, path.empty() ? sub : path + L"\\" + sub, out);
+}
+
+void SnapshotFolder(const std::wstring& folder, Snapshot& out)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<std::wstring> folders;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::wstring path = folder + L"\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[path] = L"<dir>";
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                folders.push_back(path);
+        } else {
+            out[path] = std::to_wstring((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    for (const std::wstring& sub : folders)
+        SnapshotFolder(sub, out);
+}
+
+bool StartsWithFolded(const std::wstring& text, const std::wstring& prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    return Lower(text.substr(0, prefix.size())) == Lower(prefix);
+}
+
+}  // namespace
+
+Snapshot MachineSnapshot()
+{
+    Snapshot snapshot;
+    SnapshotKey(HKEY_LOCAL_MACHINE, L"HKLM", L"", snapshot);
+    SnapshotKey(HKEY_CURRENT_USER, L"HKCU", L"", snapshot);
+    wchar_t folder[MAX_PATH] = {0};
+    GetWindowsDirectoryW(folder, MAX_PATH);
+    SnapshotFolder(folder, snapshot);
+    for (int id : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86}) {
+        wchar_t programs[MAX_PATH] = {0};
+        if (SHGetSpecialFolderPathW(nullptr, programs, id, FALSE) && !snapshot.count(std::wstring(programs) + L"\\."))
+            SnapshotFolder(programs, snapshot);
+    }
+    return snapshot;
+}
+
+std::vector<std::string> SnapshotDifferences(const Snapshot& before, const Snapshot& after,
+                                             const std::vector<std::wstring>& allowed)
+{
+    const auto covered = [&](const std::wstring& entry) {
+        for (const std::wstring& rule : allowed)
+            if (StartsWithFolded(entry, rule))
+                return true;
+        return false;
+    };
+    std::vector<std::string> differences;
+    for (const auto& b : before) {
+        const auto a = after.find(b.first);
+        if (covered(b.first))
+            continue;
+        if (a == after.end())
+            differences.push_back("- " + wm::Utf8(b.first) + " = " + wm::Utf8(b.second.substr(0, 80)));
+        else if (a->second != b.second)
+            differences.push_back("~ " + wm::Utf8(b.first) + " = " + wm::Utf8(b.second.substr(0, 80)) + " -> " +
+                                  wm::Utf8(a->second.substr(0, 80)));
+    }
+    for (const auto& a : after)
+        if (!before.count(a.first) && !covered(a.first))
+            differences.push_back("+ " + wm::Utf8(a.first) + " = " + wm::Utf8(a.second.substr(0, 80)));
+    return differences;
+}
+
+bool AddOtherMakersPrinter(const std::wstring& printer, const std::wstring& driver)
+{
+    // The maker's files in a folder of their own: two of our sample plug-ins
+    // and a GPD under other names, and the shared core file.
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"other-maker";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring samples = SourcePath(L"samples\\package");
+    const std::wstring plugins = samples + (Platform().Is64BitWindows() ? L"\\amd64\\" : L"\\i386\\");
+    bool ok = CopyFileW((plugins + L"QUNI1000.DLL").c_str(), (folder + L"\\OMDRV.DLL").c_str(), FALSE) &&
+              CopyFileW((plugins + L"QUI1000.DLL").c_str(), (folder + L"\\OMUI.DLL").c_str(), FALSE) &&
+              CopyFileW((samples + L"\\gpd\\QX1000.gpd").c_str(), (folder + L"\\OM.GPD").c_str(), FALSE) &&
+              CopyFileW(BuildPath(L"app\\embedded\\unidrv.dll").c_str(), (folder + L"\\unidrv.dll").c_str(), FALSE);
+    if (!ok)
+        return false;
+    std::wstring name = driver, env = Environment(), path = folder + L"\\OMDRV.DLL", data = folder + L"\\OM.GPD",
+                 config = folder + L"\\OMUI.DLL";
+    std::wstring dependent = folder + L"\\unidrv.dll";
+    dependent.push_back(L'\0');
+    dependent.push_back(L'\0');
+    DRIVER_INFO_3W info = {};
+    info.cVersion = 3;
+    info.pName = &name[0];
+    info.pEnvironment = &env[0];
+    info.pDriverPath = &path[0];
+    info.pDataFile = &data[0];
+    info.pConfigFile = &config[0];
+    info.pDependentFiles = &dependent[0];
+    if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES))
+        return false;
+    std::wstring printerName = printer, port = L"FILE:", processor = L"WinPrint", datatype = L"RAW";
+    PRINTER_INFO_2W p = {};
+    p.pPrinterName = &printerName[0];
+    p.pPortName = &port[0];
+    p.pDriverName = &name[0];
+    p.pPrintProcessor = &processor[0];
+    p.pDatatype = &datatype[0];
+    HANDLE handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&p));
+    if (!handle)
+        return false;
+    ClosePrinter(handle);
+    return true;
+}
+
 }  // namespace e2e

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,23 @@ using wm::ServiceExists;
 
 // ---- programs
 using wm::QvDevice;
+
+// ---- the whole machine, for "nothing left behind"
+// Every registry value below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER
+// ("HKLM\\key\\:name" -> "type:data in hex", a key without values as
+// "HKLM\\key\\" -> ""), and every file and folder under the Windows folder
+// and the program-files folders ("path" -> its size, "<dir>" for a folder).
+using Snapshot = std::map<std::wstring, std::wstring>;
+Snapshot MachineSnapshot();
+// The entries that differ: "+ entry", "- entry" or "~ entry", each with its
+// data; those that a rule of `allowed` (a prefix of the entry, ASCII case
+// ignored) covers are left out.
+std::vector<std::string> SnapshotDifferences(const Snapshot& before, const Snapshot& after,
+                                             const std::vector<std::wstring>& allowed);
+
+// Another maker's driver (its own files and the shared core file unidrv.dll)
+// and a printer on it on "FILE:".
+bool AddOtherMakersPrinter(const std::wstring& printer, const std::wstring& driver);
 
 // ---- timing
 double NowMs();
