@@ -12,6 +12,11 @@
 //   /?                the usage, in a message box
 //
 // Switches start with '/' or '-' and are read regardless of letter case.
+//
+// One run at a time (app/SingleInstance.h): a run that would change the
+// machine while another run does ends at once with exit code 1618
+// (kAlreadyRunningExitCode), changing nothing. A command line that cannot be
+// followed gets 87 first, whether or not another run is under way.
 // Pure text; the catalogue decides which models exist.
 #ifndef QV_APP_COMMANDLINE_H
 #define QV_APP_COMMANDLINE_H
@@ -29,6 +34,9 @@ const int kBadCommandLineExitCode = 87;
 const int kHelperNotFinishedExitCode = 80;
 // Installed, but the printer could not be made the default printer.
 const int kDefaultPrinterNotSetExitCode = 81;
+// Another run of the installer is under way; nothing was changed
+// (ERROR_INSTALL_ALREADY_RUNNING, what Windows Installer answers too).
+const int kAlreadyRunningExitCode = 1618;
 
 struct CommandLineOptions {
     bool help = false;
