@@ -14,6 +14,11 @@
 //   /?                the usage, in a message box
 //
 // Switches start with '/' or '-' and are read regardless of letter case.
+//
+// One run at a time (app/SingleInstance.h): a run that would change the
+// machine while another run does ends at once with exit code 1618
+// (kAlreadyRunningExitCode), changing nothing. A command line that cannot be
+// followed gets 87 first, whether or not another run is under way.
 // Pure text; the catalogue decides which models exist.
 #ifndef QV_APP_COMMANDLINE_H
 #define QV_APP_COMMANDLINE_H
@@ -31,6 +36,7 @@ const int kBadCommandLineExitCode = 87;
 const int kHelperNotFinishedExitCode = 80;
 // Installed, but the printer could not be made the default printer.
 const int kDefaultPrinterNotSetExitCode = 81;
+<<<<<<< HEAD
 // Removal: removed, but a file in use is deleted when Windows restarts
 // (ERROR_SUCCESS_REBOOT_REQUIRED, which deployment tools know).
 const int kRemovedAtRestartExitCode = 3010;
@@ -41,6 +47,11 @@ const int kNothingInstalledExitCode = 1605;
 const int kRemovalIncompleteExitCode = 1603;
 // The user answered no to the removal's question (ERROR_INSTALL_USEREXIT).
 const int kRemovalCancelledExitCode = 1602;
+=======
+// Another run of the installer is under way; nothing was changed
+// (ERROR_INSTALL_ALREADY_RUNNING, what Windows Installer answers too).
+const int kAlreadyRunningExitCode = 1618;
+>>>>>>> registry-status
 
 struct CommandLineOptions {
     bool help = false;

@@ -11,6 +11,7 @@
 #include "app/PlatformDetection.h"
 #include "app/QuietInstall.h"
 #include "app/RemovalRun.h"
+#include "app/SingleInstance.h"
 #include "support/Handle.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
@@ -48,6 +49,15 @@ BOOL CDriverApp::InitInstance()
         // the current folder, which is the system folder by now.
         options.logPath = ResolveLogPath(m_startFolder, options.logPath, options.logProblem);
         RunCommandLine(options);
+        return FALSE;
+    }
+
+    // Held until the wizard has closed. A wizard started while another run
+    // holds it shows that run's wizard instead, if it has one, and ends.
+    SingleInstance run;
+    if (!run.Acquire()) {
+        BringRunningWizardToFront();
+        SetExitCode(kAlreadyRunningExitCode);
         return FALSE;
     }
 

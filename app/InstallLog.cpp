@@ -192,6 +192,7 @@ LogFileSecurity::~LogFileSecurity()
 bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
 {
     m_file.Reset();
+    m_heldByAnother = false;
     problem.clear();
     const auto refuse = [&problem, &path](const std::wstring& why) {
         problem = RefusedLogText(path, why);
@@ -240,8 +241,11 @@ bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
     UniqueFile file(CreateFileW(full.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL,
                                 FILE_SHARE_READ, security.Attributes(), OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.IsValid())
-        return refuse(OpenFailure(GetLastError()));
+    if (!file.IsValid()) {
+        const DWORD code = GetLastError();
+        m_heldByAnother = code == ERROR_SHARING_VIOLATION;
+        return refuse(OpenFailure(code));
+    }
 
     LogFileFacts facts;
     BY_HANDLE_FILE_INFORMATION information = {};

@@ -24,12 +24,16 @@ public:
     // opened or must not be used; nothing is written then.
     bool Open(const std::wstring& path, std::wstring& problem);
     bool IsOpen() const { return m_file.IsValid(); }
+    // The last Open failed because another program has the file open for
+    // writing (perhaps another run of the installer with the same log).
+    bool HeldByAnotherProgram() const { return m_heldByAnother; }
     // "2026-12-08 14:03:07.250  <text>"; nothing happens without a file.
     // Each line is written at once, so a run that is killed keeps its log.
     void Line(const std::wstring& text);
 
 private:
     UniqueFile m_file;
+    bool m_heldByAnother = false;
 };
 
 // Who `owner` is, as the log's rules see it, and who owns the object behind

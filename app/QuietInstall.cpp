@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/InstallLog.h"
+#include "app/SingleInstance.h"
 #include "catalog/ModelCatalogue.h"
 #include "install/RecordingOperations.h"
 #include "install/InstallSequence.h"
@@ -242,6 +243,17 @@ int BadCommandLine(CInstallLog& log, const std::wstring& why)
     return LogRefusal(log, why);
 }
 
+// Another run holds the machine: said on standard error and in the log,
+// when the log can take it (the other run may hold the same log open).
+int AnotherRunInProgress(CInstallLog& log)
+{
+    const std::wstring text = L"Another installation is in progress; nothing was changed. Exit code " +
+                              Number(kAlreadyRunningExitCode) + L".";
+    WriteStandardError(text);
+    log.Line(text);
+    return kAlreadyRunningExitCode;
+}
+
 }  // namespace
 
 std::wstring LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine)
@@ -262,11 +274,19 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
     std::wstring logProblem = options.logProblem;
     if (logProblem.empty() && !options.logPath.empty())
         log.Open(options.logPath, logProblem);
-    if (!logProblem.empty())  // nothing is written to a log that is refused
+    // A log that another program holds open for writing may be held by
+    // another run of ours: that is decided once the rest of the command line
+    // is known to be right. Any other refused log is a wrong command line.
+    const bool logHeld = log.HeldByAnotherProgram();
+    if (!logProblem.empty() && (!logHeld || !options.error.empty()))  // nothing goes to a refused log
         return BadCommandLine(log, options.error.empty() ? logProblem : options.error + L"; " + logProblem);
     log.Line(L"Unattended installation: " + commandLine);
     if (!options.error.empty())
         return BadCommandLine(log, options.error);
+    // The reasons below name the held log too: it would have been refused.
+    const auto badCommandLine = [&log, &logProblem](const std::wstring& why) {
+        return BadCommandLine(log, logProblem.empty() ? why : why + L"; " + logProblem);
+    };
 
     const std::wstring folder = GetProgramFolder();
     const ModelCatalogue catalogue = BuildModelCatalogue(folder);
@@ -275,12 +295,20 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
         std::wstring offered;
         for (const PrinterModel& m : catalogue)
             offered += (offered.empty() ? L"" : L", ") + m.infBaseName + L" (" + m.displayName + L")";
-        return BadCommandLine(log, L"no model " + Quoted(options.model) + L" in " + folder + L"; it offers " +
-                                       (offered.empty() ? L"none" : offered));
+        return badCommandLine(L"no model " + Quoted(options.model) + L" in " + folder + L"; it offers " +
+                              (offered.empty() ? L"none" : offered));
     }
     std::wstring connectionType, why;
     if (!ChooseConnection(*model, options.cable, connectionType, why))
-        return BadCommandLine(log, why);
+        return badCommandLine(why);
+
+    // The command line is right: from here on this run changes the machine,
+    // and only when no other run does.
+    SingleInstance run;
+    if (!run.Acquire())
+        return AnotherRunInProgress(log);
+    if (!logProblem.empty())  // held by a program that is no run of ours
+        return BadCommandLine(log, logProblem);
 
     context.model = *model;
     context.model.connectionType = connectionType;

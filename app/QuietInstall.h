@@ -10,9 +10,11 @@
 
 // Checks the command line against the catalogue of the program's folder
 // and installs the model it names. Returns the process exit code: 0, the
-// run's result value, or kBadCommandLineExitCode when the command line
-// cannot be followed (nothing on the machine is changed then; the reason
-// goes to the log and to standard error). Shows no window. `commandLine` is
+// run's result value, kBadCommandLineExitCode when the command line cannot
+// be followed, or, for a command line that can, kAlreadyRunningExitCode when
+// another run of the installer is under way (nothing on the machine is
+// changed then; the reason goes to the log and to standard error). Holds the
+// one-run mutex from its checks to its end. Shows no window. `commandLine` is
 // the program's whole command line, for the log.
 int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
                               const std::wstring& commandLine);

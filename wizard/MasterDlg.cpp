@@ -6,6 +6,34 @@
 #include "wizard/PageLayout.h"
 #include "wizard/res/resource.h"
 
+namespace {
+
+// The window property that marks this program's wizard frame.
+const wchar_t kWizardWindowMark[] = L"QuorvexSetup.WizardFrame";
+
+BOOL CALLBACK FindMarkedWizard(HWND window, LPARAM found)
+{
+    if (GetPropW(window, kWizardWindowMark) == nullptr)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+}  // namespace
+
+bool BringRunningWizardToFront()
+{
+    HWND wizard = nullptr;
+    EnumWindows(FindMarkedWizard, reinterpret_cast<LPARAM>(&wizard));
+    if (wizard == nullptr)
+        return false;
+    if (IsIconic(wizard))
+        ShowWindow(wizard, SW_RESTORE);
+    // A message box of the wizard's stays in front of it.
+    SetForegroundWindow(GetLastActivePopup(wizard));
+    return true;
+}
+
 CMasterDlg::CMasterDlg()
     : CNewWizDialog(IDD_WIZARD)
 {
@@ -21,6 +49,7 @@ BOOL CMasterDlg::OnInitDialog()
     SetItemText(IDCANCEL, ResString(IDS_CANCEL));
     SetItemText(IDC_FINISH, ResString(IDS_FINISH));
     BOOL result = CNewWizDialog::OnInitDialog();
+    SetPropW(m_hWnd, kWizardWindowMark, reinterpret_cast<HANDLE>(1));
     if (!m_hotlineFont)
         m_hotlineFont.Reset(CreateArialFont(16, FW_NORMAL));
     return result;
@@ -80,4 +109,11 @@ bool CMasterDlg::OnPaint()
         SelectObject(dc, previous);
     EndPaint(m_hWnd, &paint);
     return true;
+}
+
+void CMasterDlg::OnDestroy()
+{
+    // A window's properties are removed before it goes.
+    RemovePropW(m_hWnd, kWizardWindowMark);
+    CNewWizDialog::OnDestroy();
 }

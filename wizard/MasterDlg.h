@@ -5,6 +5,12 @@
 
 #include "wizard/NewWizDialog.h"
 
+// The wizard window of another run of this program (found by the mark its
+// frame carries, never by its title, which changes with the page and the
+// language), restored when minimised and brought to the front. False when
+// no run shows one (an unattended run has no window).
+bool BringRunningWizardToFront();
+
 class CMasterDlg : public CNewWizDialog {
 public:
     CMasterDlg();
@@ -13,6 +19,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     bool OnPaint() override;
+    void OnDestroy() override;
 
 private:
     // The font the hotline fits the space before the buttons in: the

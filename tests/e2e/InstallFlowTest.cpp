@@ -1477,6 +1477,81 @@ private:
 // the search finds. A whole installation runs; nothing from the package
 // folder but the program itself may be loaded, before or after the spooler
 // is used, and the printer-installation command starts in the system folder.
+TEST_F(InstallFlow, OneRunAtATimeOthersEndWith1618)
+{
+    DeletePrintersStartingWith(kQx1000);
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 3 SN0001 --mfg Factory"));
+    const std::wstring folder = MakePackageFolder(L"one-run");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const std::wstring exe = folder + L"\\QuorvexSetup.exe";
+    const std::wstring errorFile = OutputPath(L"one-run-standard-error.txt");
+    const std::string inProgress = "Another installation is in progress; nothing was changed. Exit code 1618.";
+
+    // The second copy: its exit code, and no window shown meanwhile.
+    Program other;
+    const auto runOther = [&](const std::wstring& arguments, double* elapsedMs) {
+        other.Kill();
+        const double start = NowMs();
+        if (!other.Start(exe, arguments, errorFile))
+            return -1;
+        bool shown = false;
+        WaitUntil([&] {
+            shown = shown || !other.VisibleWindows().empty();
+            return !other.IsRunning();
+        }, 60000);
+        if (elapsedMs)
+            *elapsedMs = NowMs() - start;
+        EXPECT_FALSE(shown) << "a window was shown by: " << Utf8(arguments);
+        DWORD code = 0;
+        return other.WaitForExit(0, &code) ? static_cast<int>(code) : -1;
+    };
+
+    // An unattended installation under way (its printer is there, the
+    // device records and the helper service are still to come): a second
+    // one ends at once, in its own log and with the first one's log, which
+    // the first run holds open, on standard error alone.
+    const std::wstring firstLog = OutputPath(L"one-run-first.log");
+    const std::wstring secondLog = OutputPath(L"one-run-second.log");
+    ASSERT_TRUE(app.Start(exe, L"/quiet /model QX1000 /log \"" + firstLog + L"\"",
+                          OutputPath(L"one-run-first-error.txt")));
+    ASSERT_TRUE(WaitUntil([&] { return HasPrinter(kQx1000) || !app.IsRunning(); }, 60000));
+    ASSERT_TRUE(app.IsRunning()) << "the first run ended before the second could start";
+    double elapsed = 0;
+    EXPECT_EQ(1618, runOther(L"/quiet /model QX1000 /log \"" + secondLog + L"\"", &elapsed));
+    std::printf("second unattended run: 1618 after %.0f ms\n", elapsed);
+    ExpectLogSays(ReadText(errorFile), {inProgress});
+    ExpectLogSays(ReadText(secondLog), {"Unattended installation: ", inProgress});
+    EXPECT_EQ(1618, runOther(L"/quiet /model QX1000 /log \"" + firstLog + L"\"", nullptr));
+    ExpectLogSays(ReadText(errorFile), {inProgress});
+    EXPECT_TRUE(app.IsRunning()) << "the first run ended while the others ran: the test proves nothing";
+    DWORD code = 1;
+    EXPECT_TRUE(app.WaitForExit(60000, &code));
+    EXPECT_EQ(0u, code);
+    const std::string first = ReadText(firstLog);
+    ExpectLogSays(first, {"Installed: printer \"Quorvex QX1000\". Exit code 0."});
+    EXPECT_EQ(std::string::npos, first.find("Another installation")) << first;
+    EXPECT_TRUE(HasPrinter(kQx1000));
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0001");
+
+    // The wizard open: a wrong command line still gets 87, a right one 1618
+    // and changes nothing; a second wizard restores the first one's window,
+    // brings it to the front and ends.
+    const std::vector<std::wstring> printers = PrinterNames();
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    EXPECT_EQ(87, runOther(L"/quiet /model QX9999", nullptr));
+    EXPECT_EQ(1618, runOther(L"/quiet /model QX1000 /cable parallel", nullptr));
+    ExpectLogSays(ReadText(errorFile), {inProgress});
+    EXPECT_EQ(Join(printers), Join(PrinterNames()));
+    ShowWindow(wizard, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(wizard) != FALSE; }, 5000));
+    EXPECT_EQ(1618, runOther(L"", nullptr));
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(wizard) && GetForegroundWindow() == wizard; }, 5000))
+        << "iconic " << IsIconic(wizard) << ", in front " << (GetForegroundWindow() == wizard);
+    EXPECT_TRUE(app.IsRunning());
+    EXPECT_TRUE(WaitForTitle(IDS_CAPTION_WELCOME));
+}
+
 TEST_F(InstallFlow, PlantedDllsInThePackageFolderNeverLoad)
 {
     DeletePrintersStartingWith(kQx1000);
