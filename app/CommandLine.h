@@ -36,7 +36,6 @@ const int kBadCommandLineExitCode = 87;
 const int kHelperNotFinishedExitCode = 80;
 // Installed, but the printer could not be made the default printer.
 const int kDefaultPrinterNotSetExitCode = 81;
-<<<<<<< HEAD
 // Removal: removed, but a file in use is deleted when Windows restarts
 // (ERROR_SUCCESS_REBOOT_REQUIRED, which deployment tools know).
 const int kRemovedAtRestartExitCode = 3010;
@@ -47,11 +46,9 @@ const int kNothingInstalledExitCode = 1605;
 const int kRemovalIncompleteExitCode = 1603;
 // The user answered no to the removal's question (ERROR_INSTALL_USEREXIT).
 const int kRemovalCancelledExitCode = 1602;
-=======
 // Another run of the installer is under way; nothing was changed
 // (ERROR_INSTALL_ALREADY_RUNNING, what Windows Installer answers too).
 const int kAlreadyRunningExitCode = 1618;
->>>>>>> registry-status
 
 struct CommandLineOptions {
     bool help = false;

@@ -97,7 +97,7 @@ void CDriverApp::RunCommandLine(const CommandLineOptions& options)
         SetExitCode(options.help ? 0 : kBadCommandLineExitCode);
         return;
     }
-    if (options.uninstall && options.error.empty() && options.logProblem.empty()) {
+    if (options.uninstall && options.error.empty()) {
         SetExitCode(RunRemoval(m_context, options, GetCommandLineW()));
         return;
     }

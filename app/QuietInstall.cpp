@@ -235,6 +235,8 @@ int LogRefusal(CInstallLog& log, const std::wstring& why)
     return kBadCommandLineExitCode;
 }
 
+}  // namespace
+
 // The refusal of an unattended run: also on standard error, for a
 // deployment tool that does not look into the log, or when there is none.
 int BadCommandLine(CInstallLog& log, const std::wstring& why)
@@ -253,8 +255,6 @@ int AnotherRunInProgress(CInstallLog& log)
     log.Line(text);
     return kAlreadyRunningExitCode;
 }
-
-}  // namespace
 
 std::wstring LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine)
 {

@@ -19,6 +19,14 @@
 int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
                               const std::wstring& commandLine);
 
+// Unattended runs' two early ends, each said on standard error and in `log`
+// (when it is open) with its exit code: a command line that cannot be
+// followed (`why`), and another run of ours in progress. Both return the
+// exit code.
+class CInstallLog;
+int BadCommandLine(CInstallLog& log, const std::wstring& why);
+int AnotherRunInProgress(CInstallLog& log);
+
 // A command line that cannot be followed, started by someone at the machine
 // (without /quiet): the reason goes to the log it names, if that may be
 // used. Returns the reasons, the log's own among them, for the usage box.

@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include "app/InstallLog.h"
+#include "app/QuietInstall.h"
+#include "app/SingleInstance.h"
 #include "install/Removal.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
+#include "wizard/MasterDlg.h"
 #include "wizard/SetupTexts.h"
 #include "wizard/res/resource.h"
 
@@ -36,10 +39,23 @@ int ExitCodeOf(RemovalOutcome outcome)
 int RunRemoval(const InstallContext& context, const CommandLineOptions& options, const std::wstring& commandLine)
 {
     CInstallLog log;
-    std::wstring logProblem;
-    if (!options.logPath.empty())
+    std::wstring logProblem = options.logProblem;
+    if (logProblem.empty() && !options.logPath.empty())
         log.Open(options.logPath, logProblem);
+    // As for the unattended installation: a log held open for writing may
+    // be held by another run of ours, which the guard below tells.
+    const bool logHeld = log.HeldByAnotherProgram();
+    if (!logProblem.empty() && !logHeld)
+        return BadCommandLine(log, logProblem);
     log.Line(L"Removal: " + commandLine);
+    SingleInstance run;
+    if (!run.Acquire()) {
+        if (!options.quiet)
+            BringRunningWizardToFront();
+        return AnotherRunInProgress(log);
+    }
+    if (!logProblem.empty())
+        return BadCommandLine(log, logProblem);
 
     if (!options.quiet &&
         AppMessageBox(nullptr, ResString(IDS_UNINSTALL_CONFIRM), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
