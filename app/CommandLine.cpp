@@ -29,7 +29,7 @@ std::wstring SwitchName(const std::wstring& argument)
 
 bool IsKnownSwitch(const std::wstring& name)
 {
-    for (const wchar_t* known : {L"?", L"quiet", L"force", L"model", L"cable", L"log", L"uninstall"})
+    for (const wchar_t* known : {L"?", L"quiet", L"force", L"model", L"cable", L"log", L"uninstall", L"cleanup"})
         if (name == known)
             return true;
     return false;
@@ -60,6 +60,17 @@ CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments)
             options.force = true;
         } else if (name == L"uninstall") {
             options.uninstall = true;
+        } else if (name == L"cleanup") {
+            // Removal's own call of a copy of the program (see
+            // CommandLineOptions::cleanupProcess): a process id, and nothing else.
+            const bool digits = i + 1 < arguments.size() && !arguments[i + 1].empty() &&
+                                arguments[i + 1].size() <= 10 &&
+                                arguments[i + 1].find_first_not_of(L"0123456789") == std::wstring::npos;
+            if (!digits || arguments.size() != 2) {
+                fail(L"/cleanup takes a process id and nothing else");
+                continue;
+            }
+            options.cleanupProcess = std::stoul(arguments[++i]);
         } else if (name == L"model" || name == L"cable" || name == L"log") {
             // The value is the next argument, unless that is a switch itself.
             const bool hasValue = i + 1 < arguments.size() && !arguments[i + 1].empty() &&

@@ -55,6 +55,10 @@ struct CommandLineOptions {
     bool quiet = false;
     bool force = false;
     bool uninstall = false;
+    // "/cleanup PID": the copy of the program that a removal run from the
+    // installer copy under Program Files starts from the temporary folder,
+    // to delete that copy once process PID has ended. Not for people.
+    unsigned long cleanupProcess = 0;
     std::wstring model;    // as given
     std::wstring cable;    // "usb", "parallel" or empty for the default
     std::wstring logPath;  // as given; empty for no log
@@ -67,7 +71,8 @@ struct CommandLineOptions {
     // No argument at all: the wizard.
     bool IsWizard() const
     {
-        return !help && !quiet && !force && !uninstall && model.empty() && cable.empty() && logPath.empty();
+        return !help && !quiet && !force && !uninstall && cleanupProcess == 0 && model.empty() && cable.empty() &&
+               logPath.empty();
     }
 };
 

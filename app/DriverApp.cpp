@@ -11,6 +11,7 @@
 #include "app/PlatformDetection.h"
 #include "app/QuietInstall.h"
 #include "app/RemovalRun.h"
+#include "install/Removal.h"
 #include "app/SingleInstance.h"
 #include "support/Handle.h"
 #include "support/ResString.h"
@@ -95,6 +96,11 @@ void CDriverApp::RunCommandLine(const CommandLineOptions& options)
         MessageBoxW(nullptr, text.c_str(), AppTitle(),
                     options.help ? MB_OK | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING);
         SetExitCode(options.help ? 0 : kBadCommandLineExitCode);
+        return;
+    }
+    if (options.cleanupProcess != 0 && options.error.empty()) {
+        FinishProgramCopyDeletion(options.cleanupProcess);
+        SetExitCode(0);
         return;
     }
     if (options.uninstall && options.error.empty()) {

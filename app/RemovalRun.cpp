@@ -63,7 +63,13 @@ int RunRemoval(const InstallContext& context, const CommandLineOptions& options,
         return kRemovalCancelledExitCode;
     }
     LogReport report(log);
-    const RemovalOutcome outcome = RemoveInstallation(context, report);
+    RemovalOutcome outcome = RemoveInstallation(context, report);
+    // Run from the installer copy: the copy goes once this run has ended.
+    if ((outcome == RemovalOutcome::Removed || outcome == RemovalOutcome::RemovedAtRestart) &&
+        !DeleteProgramCopyAfterExit()) {
+        log.Line(L"The installer copy could not be handed to a clean-up run: it is deleted when Windows restarts.");
+        outcome = RemovalOutcome::RemovedAtRestart;
+    }
     const int code = ExitCodeOf(outcome);
     log.Line(RemovalLogText(outcome) + L" Exit code " + std::to_wstring(code) + L".");
     if (!options.quiet)

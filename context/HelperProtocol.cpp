@@ -20,3 +20,11 @@ std::wstring HelperProgramPathOf(const std::wstring& commonFilesFolder)
 {
     return HelperFolderOf(commonFilesFolder) + L"\\" + WidenAscii(helper_protocol::kExeName);
 }
+
+std::wstring HelperLogPathOf(const std::wstring& programPath)
+{
+    const std::size_t dot = programPath.size() >= 4 ? programPath.size() - 4 : std::wstring::npos;
+    if (dot == std::wstring::npos || programPath[dot] != L'.')
+        return std::wstring();
+    return programPath.substr(0, dot) + L".log";
+}

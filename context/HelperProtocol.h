@@ -60,5 +60,8 @@ std::wstring WidenAscii(const char* text);
 std::wstring HelperFolderOf(const std::wstring& commonFilesFolder);
 // The helper program in that folder.
 std::wstring HelperProgramPathOf(const std::wstring& commonFilesFolder);
+// The log the helper program keeps beside itself: its path with ".exe"
+// replaced by ".log".
+std::wstring HelperLogPathOf(const std::wstring& programPath);
 
 #endif

@@ -301,7 +301,16 @@ std::wstring RecordingOperations::CommonFilesFolder()
 HelperRunResult RecordingOperations::RunHelperServiceOnce(const std::wstring& binaryPath,
                                                           const std::wstring& serviceName)
 {
-    return m_ops.RunHelperServiceOnce(binaryPath, serviceName);
+    // The helper keeps a log beside itself: recorded once its run made it.
+    const std::wstring log = HelperLogPathOf(binaryPath);
+    const bool logThere = GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const HelperRunResult result = m_ops.RunHelperServiceOnce(binaryPath, serviceName);
+    if (!log.empty() && !logThere && GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        InstallRecord additions;
+        additions.AddFile(log);
+        AddToInstallRecord(additions);
+    }
+    return result;
 }
 
 bool RecordingOperations::RegisterInstallation()

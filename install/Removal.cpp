@@ -489,23 +489,13 @@ void Remover::RemoveProgramCopy()
         Line(L"Installer copy and its folder deleted.");
         return;
     }
-    // The removal runs from that copy, and a running program's file cannot
-    // be deleted. It can be renamed, though: it is moved out of our folder
-    // into the Windows temporary folder (same volume as a rule) and deleted
-    // there when Windows restarts; the folder goes now.
-    wchar_t windows[MAX_PATH] = {0};
-    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
-    const std::wstring parked = JoinPath(JoinPath(std::wstring(windows, length), L"Temp"),
-                                         L"QuorvexSetup-removed-" + std::to_wstring(GetCurrentProcessId()) + L".tmp");
-    if (length && MoveFileExW(copy.c_str(), parked.c_str(), MOVEFILE_REPLACE_EXISTING) &&
-        MoveFileExW(parked.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-        RemoveDirectoryW(folder.c_str());
-        Line(L"Installer copy moved out of " + folder + L" (it is running) and deleted when Windows restarts.");
-        return;
-    }
-    MoveFileExW(copy.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    Line(L"Installer copy is running: it and its folder are deleted when Windows restarts.");
+    // A running program's file cannot be deleted: removal started from the
+    // list of programs runs from that very copy. It goes once this run has
+    // ended (see DeleteProgramCopyAfterExit).
+    if (RunningFromProgramCopy())
+        Line(L"Installer copy " + copy + L" is running: it and its folder are deleted once this run has ended.");
+    else
+        DeleteOneFile(copy);
 }
 
 }  // namespace
@@ -513,4 +503,96 @@ void Remover::RemoveProgramCopy()
 RemovalOutcome RemoveInstallation(const InstallContext& context, IRemovalReport& report)
 {
     return Remover(context, report).Run();
+}
+
+namespace {
+
+std::wstring ProgramCopy()
+{
+    return JoinPath(ProductFolder(), product::kInstallerFileName);
+}
+
+std::wstring RunningProgram()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// Deletes the installer copy when nothing else is left of the removal, at
+// the next restart when it cannot be deleted now.
+void ParkUntilRestart()
+{
+    MoveFileExW(ProgramCopy().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExW(ProductFolder().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+}  // namespace
+
+bool RunningFromProgramCopy()
+{
+    return SameName(RunningProgram(), ProgramCopy());
+}
+
+bool DeleteProgramCopyAfterExit()
+{
+    if (!RunningFromProgramCopy() || GetFileAttributesW(ProgramCopy().c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    // A copy of this program outside our folder waits for this process to
+    // end and then deletes the installer copy and the folder. Its own file
+    // is held open delete-on-close while it starts, so it disappears when
+    // that copy ends: nothing is left behind, and no restart is needed.
+    wchar_t temp[MAX_PATH + 1] = {0};
+    const DWORD length = GetTempPathW(MAX_PATH, temp);
+    const std::wstring cleaner = JoinPath(std::wstring(temp, length && length <= MAX_PATH ? length : 0),
+                                          L"QuorvexSetup-cleanup-" + std::to_wstring(GetCurrentProcessId()) + L".exe");
+    bool started = false;
+    if (length && length <= MAX_PATH && CopyFileW(RunningProgram().c_str(), cleaner.c_str(), FALSE)) {
+        UniqueFile hold(CreateFileW(cleaner.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        if (hold.IsValid()) {
+            std::wstring commandLine = L"\"" + cleaner + L"\" /cleanup " + std::to_wstring(GetCurrentProcessId());
+            STARTUPINFOW startup = {};
+            startup.cb = sizeof(startup);
+            PROCESS_INFORMATION info = {};
+            wchar_t system[MAX_PATH] = {0};
+            GetSystemFolder(system);
+            started = CreateProcessW(cleaner.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                     nullptr, system, &startup, &info) != FALSE;
+            if (started) {
+                CloseHandle(info.hThread);
+                CloseHandle(info.hProcess);
+            }
+        } else {
+            DeleteFileW(cleaner.c_str());
+        }
+    }
+    if (!started)
+        ParkUntilRestart();
+    return started;
+}
+
+void FinishProgramCopyDeletion(unsigned long processId)
+{
+    // Only after a whole removal (the entry is gone), and only our copy.
+    UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (process.IsValid())
+        WaitForSingleObject(process.Get(), 60000);
+    if (UninstallEntryExists())
+        return;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (DeleteFileW(ProgramCopy().c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+            GetLastError() == ERROR_PATH_NOT_FOUND) {
+            RemoveDirectoryW(ProductFolder().c_str());
+            return;
+        }
+        Sleep(100);
+    }
+    ParkUntilRestart();
 }

@@ -35,4 +35,20 @@ public:
 // `context`: the platform's settings (its spooler environment).
 RemovalOutcome RemoveInstallation(const InstallContext& context, IRemovalReport& report);
 
+// Whether this program is the installer copy under Program Files, which a
+// removal started from the list of programs runs from.
+bool RunningFromProgramCopy();
+
+// The last step of a removal that ran from the installer copy, just before
+// the program ends: a copy of the program in the temporary folder (gone once
+// it ends) waits for this process and deletes the installer copy and its
+// folder. Where it cannot be started, both are deleted at the next restart.
+// True when nothing was left to the restart.
+bool DeleteProgramCopyAfterExit();
+
+// That copy's work ("/cleanup PID"): waits for process `processId` to end,
+// then deletes the installer copy and its folder, provided the removal went
+// through (the entry in the list of programs is gone).
+void FinishProgramCopyDeletion(unsigned long processId);
+
 #endif

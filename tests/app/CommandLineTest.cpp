@@ -54,6 +54,10 @@ TEST(CommandLine, SwitchesInAnyCaseWithSlashOrDash)
         EXPECT_FALSE(removal.IsWizard());
         EXPECT_EQ(arguments.size() > 1, removal.quiet);
     }
+    const CommandLineOptions cleanup = Parse({L"/cleanup", L"4242"});
+    EXPECT_EQ("", Narrow(cleanup.error));
+    EXPECT_EQ(4242u, cleanup.cleanupProcess);
+    EXPECT_FALSE(cleanup.IsWizard());
 }
 
 TEST(CommandLine, WhatCannotBeFollowedIsExplained)
@@ -76,6 +80,9 @@ TEST(CommandLine, WhatCannotBeFollowedIsExplained)
         {{L"/uninstall", L"/quiet", L"/model", L"QX1000"}, "/uninstall takes no /model, /cable or /force"},
         {{L"/uninstall", L"/force"}, "/uninstall takes no /model, /cable or /force"},
         {{L"/uninstall", L"/log", L"r.log"}, "/log works only with /quiet"},
+        {{L"/cleanup"}, "/cleanup takes a process id and nothing else"},
+        {{L"/cleanup", L"12x"}, "/cleanup takes a process id and nothing else"},
+        {{L"/uninstall", L"/cleanup", L"12"}, "/cleanup takes a process id and nothing else"},
     };
     for (const auto& c : cases) {
         const CommandLineOptions options = ParseCommandLine(c.arguments);

@@ -11,4 +11,6 @@ TEST(HelperProtocol, HelperFolderAndProgramWithOneBackslashBeforeServices)
     EXPECT_EQ(L"C:\\Common\\Services\\QPHelper.exe", HelperProgramPathOf(L"C:\\Common\\"));
     EXPECT_EQ(L"\\Services\\QPHelper.exe", HelperProgramPathOf(L""));
     EXPECT_EQ(L"_ToPath", WidenAscii(helper_protocol::kToPath));
+    EXPECT_EQ(L"C:\\Common\\Services\\QPHelper.log", HelperLogPathOf(L"C:\\Common\\Services\\QPHelper.exe"));
+    EXPECT_EQ(L"", HelperLogPathOf(L"exe"));
 }

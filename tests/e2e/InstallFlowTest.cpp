@@ -17,10 +17,13 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include "tests/e2e/E2eSupport.h"
 #include "tests/e2e/InstallMachine.h"
+#include "app/CommandLine.h"
+#include "context/ProductInfo.h"
 #include "catalog/InfFields.h"
 #include "wizard/res/resource.h"
 
@@ -1430,6 +1433,216 @@ TEST_F(InstallFlow, UsageInTheUserInterfaceLanguage)
     // The reason of the refusal is in the log that was asked for.
     ExpectLogSays(ReadText(folder + L"\\usage.log"),
                   {"Wrong command line: /model, /cable, /force and /log work only with /quiet", "Exit code 87."});
+}
+
+
+// ---- removal
+
+const std::wstring kUninstallKey = product::kUninstallKey;
+const std::wstring kRecordKey = product::kRecordKey;
+const std::wstring kOtherPrinter = L"Other Maker Laser";
+const std::wstring kOtherDriver = L"Other Maker Laser Driver";
+const std::wstring kQx2000 = L"Quorvex QX2000";
+const std::wstring kQx2000UsbId = L"QuorvexQX20005E6F";
+
+// A printer on `driver`, as someone would make one by hand.
+bool AddPrinterByHand(const std::wstring& name, const std::wstring& driver)
+{
+    std::wstring printer = name, port = L"FILE:", driverName = driver, processor = L"WinPrint", datatype = L"RAW";
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = &printer[0];
+    info.pPortName = &port[0];
+    info.pDriverName = &driverName[0];
+    info.pPrintProcessor = &processor[0];
+    info.pDatatype = &datatype[0];
+    HANDLE handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (handle)
+        ClosePrinter(handle);
+    return handle != nullptr;
+}
+
+// Nothing of ours is left: no printer on our drivers, no driver, no entry
+// in the list of programs, no record, no installer copy, no helper service.
+void ExpectNothingOfOursLeft()
+{
+    for (const std::wstring& printer : PrinterNames()) {
+        std::wstring port, driver;
+        PrinterPortAndDriver(printer, port, driver);
+        EXPECT_NE(0u, driver.find(L"Quorvex")) << "printer left on our driver: " << Utf8(printer);
+    }
+    for (const wchar_t* driver : {L"Quorvex QX1000", L"Quorvex QX2000", L"Quorvex VKT300"})
+        EXPECT_FALSE(DriverListed(driver)) << Utf8(driver);
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_FALSE(KeyExists(kRecordKey));
+    EXPECT_FALSE(ServiceExists(kServiceName));
+    wchar_t programs[MAX_PATH] = {0};
+    SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
+    EXPECT_FALSE(DirectoryExists(std::wstring(programs) + L"\\" + product::kProgramFolderName));
+}
+
+// What Windows itself changes on the way, and which removal therefore
+// cannot put back (each with the reason).
+const std::vector<std::wstring> kWindowsOwnChanges = {
+};
+
+// Two models installed, one on each cable (one by the wizard, one
+// unattended), a printer made by hand on our driver, another maker's
+// printer as the default before: the uninstall command from the list of
+// programs, run as a deployment tool runs it, leaves the machine as it was.
+TEST_F(InstallFlow, RemovalLeavesTheMachineAsItWas)
+{
+    const std::wstring folder = MakePackageFolder(L"removal");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    // Whatever earlier tests of this prefix installed goes first.
+    const std::wstring firstLog = OutputPath(L"removal-first.log");
+    const int first = RunQuiet(folder, L"/uninstall /quiet /log \"" + firstLog + L"\"");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first << "\n" << ReadText(firstLog);
+    ExpectNothingOfOursLeft();
+
+    if (!HasPrinter(kOtherPrinter)) {
+        ASSERT_TRUE(AddOtherMakersPrinter(kOtherPrinter, kOtherDriver));
+    }
+    SetDefaultDeviceEntry(kOtherPrinter + L",winspool,FILE:");
+    QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0007");
+    ASSERT_EQ(0, QvDevice(L"plug-lpt " + kQx1000LptId + L" LPT0007 --mfg Factory"));
+    QvDevice(L"unplug-usb " + kQx2000UsbId + L" SN0020");
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx2000UsbId + L" 4 SN0020"));
+    const Snapshot before = MachineSnapshot();
+
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx2000, IDC_RADIO_USB));
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    Finish();
+    ASSERT_TRUE(AddPrinterByHand(L"QX1000 by hand", kQx1000));
+    EXPECT_EQ(Utf8(kQx2000), Utf8(DefaultPrinterName()));
+
+    // One entry in the list of programs, for the program's version, whose
+    // commands start the copy kept under Program Files.
+    int entries = 0;
+    for (const std::wstring& key : SubKeys(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall")) {
+        std::wstring name;
+        entries += GetString(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key, L"DisplayName", name) &&
+                   name == L"Quorvex printer driver";
+    }
+    EXPECT_EQ(1, entries);
+    std::wstring text, location, quiet, uninstall;
+    DWORD number = 0;
+    EXPECT_TRUE(GetString(kUninstallKey, L"DisplayVersion", text) && text == L"1.0.0.0") << Utf8(text);
+    EXPECT_TRUE(GetString(kUninstallKey, L"Publisher", text) && text == L"Quorvex") << Utf8(text);
+    EXPECT_TRUE(GetString(kUninstallKey, L"HelpTelephone", text) && text == L"555-0199") << Utf8(text);
+    EXPECT_TRUE(GetString(kUninstallKey, L"URLInfoAbout", text) && text == L"https://www.quorvex.example/");
+    ASSERT_TRUE(GetString(kUninstallKey, L"InstallLocation", location));
+    const std::wstring copy = location + L"\\QuorvexSetup.exe";
+    EXPECT_TRUE(GetString(kUninstallKey, L"DisplayIcon", text) && text == copy + L",0") << Utf8(text);
+    ASSERT_TRUE(GetString(kUninstallKey, L"UninstallString", uninstall));
+    EXPECT_EQ(Utf8(L"\"" + copy + L"\" /uninstall"), Utf8(uninstall));
+    ASSERT_TRUE(GetString(kUninstallKey, L"QuietUninstallString", quiet));
+    EXPECT_EQ(Utf8(L"\"" + copy + L"\" /uninstall /quiet"), Utf8(quiet));
+    EXPECT_TRUE(GetDword(kUninstallKey, L"NoModify", number) && number == 1);
+    EXPECT_TRUE(GetDword(kUninstallKey, L"NoRepair", number) && number == 1);
+    EXPECT_TRUE(GetDword(kUninstallKey, L"EstimatedSize", number) && number > 100) << number;
+    std::string installer, kept;
+    ASSERT_TRUE(wm::ReadFileBytes(folder + L"\\QuorvexSetup.exe", installer));
+    ASSERT_TRUE(wm::ReadFileBytes(copy, kept));
+    EXPECT_TRUE(installer == kept) << "the copy is not the installer";
+
+    const double start = NowMs();
+    EXPECT_EQ(0, wm::RunAndWait(quiet, 60000));
+    const double elapsed = NowMs() - start;
+    std::printf("quiet removal timing (%s): %.0f ms from start to exit\n", PathTag(UsesDirectSpoolerPath()), elapsed);
+    RecordProperty("timing_quiet_removal", static_cast<int>(elapsed));
+    EXPECT_LT(elapsed, 5000.0);
+
+    ExpectNothingOfOursLeft();
+    EXPECT_TRUE(HasPrinter(kOtherPrinter));
+    EXPECT_TRUE(DriverListed(kOtherDriver));
+    EXPECT_EQ(Utf8(kOtherPrinter), Utf8(DefaultPrinterName())) << "the other printer is the default again";
+    const std::vector<std::string> differences =
+        SnapshotDifferences(before, MachineSnapshot(), kWindowsOwnChanges);
+    EXPECT_TRUE(differences.empty()) << differences.size() << " differences:\n" << [&] {
+        std::string all;
+        for (const std::string& d : differences)
+            all += d + "\n";
+        return all;
+    }();
+
+    // A second removal finds nothing, and says so.
+    EXPECT_EQ(kNothingInstalledExitCode, RunQuiet(folder, L"/uninstall /quiet"));
+    QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0007");
+    QvDevice(L"unplug-usb " + kQx2000UsbId + L" SN0020");
+}
+
+// A removal ended at two points (Task Manager, a power cut), then a whole
+// one: the whole one finishes what the ended ones began.
+TEST_F(InstallFlow, RemovalKilledThenAWholeOneFinishes)
+{
+    const std::wstring folder = MakePackageFolder(L"removal-killed");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    ASSERT_TRUE(AddPrinterByHand(L"QX1000 by hand", kQx1000));
+    const struct {
+        const char* what;
+        std::function<bool()> reached;
+    } points[] = {
+        {"once a printer is gone", [] { return !HasPrinter(kQx1000) || !HasPrinter(L"QX1000 by hand"); }},
+        {"once the driver is gone", [] { return !DriverListed(kQx1000); }},
+    };
+    for (const auto& point : points) {
+        SCOPED_TRACE(point.what);
+        app.Kill();
+        ASSERT_TRUE(app.Start(folder + L"\\QuorvexSetup.exe", L"/uninstall /quiet"));
+        EXPECT_TRUE(WaitUntil(point.reached, 30000));
+        const bool ended = !app.IsRunning();
+        app.Kill();
+        std::printf("removal %s: %s\n", point.what, ended ? "had already ended" : "killed");
+    }
+    const int code = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(code == 0 || code == kNothingInstalledExitCode) << code;
+    ExpectNothingOfOursLeft();
+}
+
+// "/uninstall" asks first and answers in the user's language.
+TEST_F(InstallFlow, RemovalAsksAndAnswersInTheUserInterfaceLanguage)
+{
+    const std::wstring folder = MakePackageFolder(L"removal-ui");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    const struct {
+        int answer;
+        UINT result;  // the message that follows; 0 for none
+        DWORD exitCode;
+        const char* shot;
+    } runs[] = {
+        {IDNO, 0, kRemovalCancelledExitCode, "uninstall-question"},
+        {IDYES, IDS_UNINSTALL_DONE, 0, "uninstall-done"},
+        {IDYES, IDS_UNINSTALL_NOTHING, kNothingInstalledExitCode, nullptr},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.exitCode);
+        app.Kill();
+        ASSERT_TRUE(app.Start(folder + L"\\QuorvexSetup.exe", L"/uninstall"));
+        HWND box = app.WaitForMessageBox();
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(Utf8(Text(IDS_UNINSTALL_CONFIRM)), Utf8(MessageBoxText(box)));
+        if (run.answer == IDNO)
+            Shot(run.shot);
+        ASSERT_TRUE(AnswerMessageBox(box, run.answer));
+        if (run.result) {
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+            HWND message = app.WaitForMessageBox();
+            ASSERT_NE(nullptr, message);
+            EXPECT_EQ(Utf8(Text(run.result)), Utf8(MessageBoxText(message)));
+            if (run.shot)
+                Shot(run.shot);
+            ASSERT_TRUE(AnswerMessageBox(message, IDOK));
+        }
+        DWORD code = 99;
+        EXPECT_TRUE(app.WaitForExit(20000, &code));
+        EXPECT_EQ(run.exitCode, code);
+        EXPECT_EQ(run.exitCode == kRemovalCancelledExitCode, HasPrinter(kQx1000));
+    }
 }
 
 

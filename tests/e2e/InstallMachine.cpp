@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "app/PlatformDetection.h"
+#include "tests/e2e/E2eSupport.h"
 
 namespace e2e {
 
@@ -228,7 +229,8 @@ void SnapshotKey(HKEY root, const std::wstring& rootName, const std::wstring& pa
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    const std::wstring prefix = rootName + L"\\" + path + (path.empty() ? L"" : L"\\");
+    // Names as Windows compares them: regardless of case.
+    const std::wstring prefix = Lower(rootName + L"\\" + path + (path.empty() ? L"" : L"\\"));
     std::vector<wchar_t> name(16384);
     std::vector<BYTE> data(1 << 16);
     bool anyValue = false;
@@ -248,7 +250,7 @@ void SnapshotKey(HKEY root, const std::wstring& rootName, const std::wstring& pa
             text += hex[data[b] >> 4];
             text += hex[data[b] & 15];
         }
-        out[prefix + L":" + std::wstring(name.data(), nameLength)] = text;
+        out[prefix + L":" + Lower(std::wstring(name.data(), nameLength))] = text;
         anyValue = true;
     }
     if (!anyValue)
@@ -278,11 +280,11 @@ void SnapshotFolder(const std::wstring& folder, Snapshot& out)
             continue;
         const std::wstring path = folder + L"\\" + name;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[path] = L"<dir>";
+            out[Lower(path)] = L"<dir>";
             if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 folders.push_back(path);
         } else {
-            out[path] = std::to_wstring((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+            out[Lower(path)] = std::to_wstring((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
         }
     } while (FindNextFileW(find, &data));
     FindClose(find);
