@@ -5,6 +5,15 @@
 
 #include <cstdint>
 
+// How the run of the helper service is timed. The wizard gives the service
+// a second to come up and a second to finish, as it always has; an
+// unattended run waits for what those seconds stand for, as the service
+// reports it (each wait bounded).
+enum class HelperPacing {
+    FixedWaits,  // one second after the start and one after the stop
+    AsReported,  // until it runs, and after the stop until it has stopped
+};
+
 struct HelperRunResult {
     // The first step that failed; None when every step went through.
     enum class Step { None, Install, Start, Stop, Remove };

@@ -103,7 +103,10 @@ std::wstring SystemInstallOperations::CommonFilesFolder()
 HelperRunResult SystemInstallOperations::RunHelperServiceOnce(const std::wstring& binaryPath,
                                                               const std::wstring& serviceName)
 {
-    const HelperRunResult result = ::RunHelperServiceOnce(binaryPath, serviceName);
+    // Nobody watches an unattended run: it waits for what the service
+    // reports, not for the seconds the wizard gives it.
+    const HelperRunResult result = ::RunHelperServiceOnce(
+        binaryPath, serviceName, m_unattended ? HelperPacing::AsReported : HelperPacing::FixedWaits);
     m_stager.ReleaseHelperService();
     return result;
 }

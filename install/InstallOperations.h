@@ -11,7 +11,8 @@ public:
     explicit SystemInstallOperations(const InstallContext& context);
 
     // Nobody is at the machine: the system's printer installation is asked
-    // to show no message either.
+    // to show no message either, and the helper service's run waits for
+    // what the service reports instead of the wizard's fixed seconds.
     void SetUnattended(bool unattended) { m_unattended = unattended; }
 
     InstallResult DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& description,

@@ -6,12 +6,24 @@ namespace {
 // Own process, without a desktop: a process of the system account that
 // shared the user's desktop could be driven by the user's programs.
 const DWORD kServiceType = SERVICE_WIN32_OWN_PROCESS;
-// The helper needs a moment to come up and, once stopped, to finish its
-// update and leave before the service is deleted.
+// The wizard's pacing gives the helper a second to come up and, once
+// stopped, a second to finish its update and leave before the service is
+// deleted.
 const DWORD kServiceWaitMs = 1000;
-// How much longer a service may take to stop, or a deleted one to go.
+// How long a service may take to come up or to stop, or a deleted one to go.
 const DWORD kServiceSettleMs = 10000;
-const DWORD kServicePollMs = 100;
+// The waits ask the manager again after 5 ms, then twice as long each time,
+// up to every 100 ms: what usually takes a few milliseconds is seen at once,
+// and a slow service is not asked a hundred times a second.
+const DWORD kFirstPollMs = 5;
+const DWORD kLongestPollMs = 100;
+
+// Sleeps the next interval of a wait's polling.
+void PollPause(DWORD& intervalMs)
+{
+    Sleep(intervalMs);
+    intervalMs = intervalMs * 2 < kLongestPollMs ? intervalMs * 2 : kLongestPollMs;
+}
 
 // The path as the service manager should run it: quoted when it holds a
 // space, so that "C:\Program Files\..." cannot be taken for "C:\Program"
@@ -24,19 +36,23 @@ std::wstring QuotedBinaryPath(const wchar_t* path)
     return L"\"" + text + L"\"";
 }
 
-// Waits until `service` reports itself stopped, at most `limitMs`.
-bool WaitForStop(SC_HANDLE service, DWORD limitMs)
+// Waits until `service` reports `state`, at most `limitMs`. A service that
+// reports itself stopped will not reach another state: false at once.
+bool WaitForState(SC_HANDLE service, DWORD state, DWORD limitMs)
 {
     const DWORD start = GetTickCount();
+    DWORD interval = kFirstPollMs;
     for (;;) {
         SERVICE_STATUS status = {};
         if (!QueryServiceStatus(service, &status))
             return false;
-        if (status.dwCurrentState == SERVICE_STOPPED)
+        if (status.dwCurrentState == state)
             return true;
+        if (status.dwCurrentState == SERVICE_STOPPED)
+            return false;
         if (GetTickCount() - start >= limitMs)
             return false;
-        Sleep(kServicePollMs);
+        PollPause(interval);
     }
 }
 
@@ -45,13 +61,14 @@ bool WaitForStop(SC_HANDLE service, DWORD limitMs)
 bool WaitForRemoval(SC_HANDLE manager, const wchar_t* name, DWORD limitMs)
 {
     const DWORD start = GetTickCount();
+    DWORD interval = kFirstPollMs;
     for (;;) {
         const UniqueService service(OpenServiceW(manager, name, SERVICE_QUERY_STATUS));
         if (!service && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
             return true;
         if (GetTickCount() - start >= limitMs)
             return false;
-        Sleep(kServicePollMs);
+        PollPause(interval);
     }
 }
 
@@ -135,7 +152,7 @@ DWORD CServiceHelper::DeleteExisting()
     SERVICE_STATUS status = {};
     if (QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
         ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
-        if (!WaitForStop(service.Get(), kServiceSettleMs))
+        if (!WaitForState(service.Get(), SERVICE_STOPPED, kServiceSettleMs))
             return ERROR_SERVICE_REQUEST_TIMEOUT;
     }
     if (!DeleteService(service.Get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
@@ -164,14 +181,24 @@ bool CServiceHelper::Stop()
     return true;
 }
 
+bool CServiceHelper::WaitUntilRunning()
+{
+    return WaitUntil(SERVICE_RUNNING);
+}
+
 bool CServiceHelper::WaitUntilStopped()
+{
+    return WaitUntil(SERVICE_STOPPED);
+}
+
+bool CServiceHelper::WaitUntil(DWORD state)
 {
     if (m_pszServiceName == nullptr)
         return Failed(ERROR_INVALID_PARAMETER);
     UniqueService service(OpenServiceW(m_hSCManager.Get(), m_pszServiceName, SERVICE_QUERY_STATUS));
     if (service.Get() == nullptr)
         return Failed(GetLastError());
-    return WaitForStop(service.Get(), kServiceSettleMs) || Failed(ERROR_SERVICE_REQUEST_TIMEOUT);
+    return WaitForState(service.Get(), state, kServiceSettleMs) || Failed(ERROR_SERVICE_REQUEST_TIMEOUT);
 }
 
 bool CServiceHelper::WaitUntilRemoved()
@@ -192,7 +219,8 @@ bool CServiceHelper::Remove()
     return true;
 }
 
-HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName)
+HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName,
+                                     HelperPacing pacing)
 {
     HelperRunResult result;
     const auto note = [&result](HelperRunResult::Step step, DWORD error) {
@@ -201,6 +229,7 @@ HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::
             result.error = error;
         }
     };
+    const bool fixed = pacing == HelperPacing::FixedWaits;
     CServiceHelper helper;
     helper.SetDisplayName(serviceName.c_str());
     helper.SetServiceName(serviceName.c_str());
@@ -217,14 +246,21 @@ HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::
     const bool started = helper.Start();
     if (!started)
         note(HelperRunResult::Step::Start, helper.LastError());
-    Sleep(kServiceWaitMs);
+    if (fixed)
+        Sleep(kServiceWaitMs);
+    else if (started)
+        // A service that never comes up, or ends at once, is told to stop
+        // all the same: the stop reports what became of it.
+        helper.WaitUntilRunning();
     if (started) {
         if (!helper.Stop())
             note(HelperRunResult::Step::Stop, helper.LastError());
-        Sleep(kServiceWaitMs);
-        // A helper still finishing its update is given more time; after that
-        // the service is deleted anyway, and the manager removes it once it
-        // stops.
+        if (fixed)
+            Sleep(kServiceWaitMs);
+        // The helper does its update when it is stopped and reports itself
+        // stopped when the update is done. One still finishing it is given
+        // more time; after that the service is deleted anyway, and the
+        // manager removes it once it stops.
         if (!helper.WaitUntilStopped())
             note(HelperRunResult::Step::Stop, helper.LastError());
     }

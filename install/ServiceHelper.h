@@ -41,6 +41,9 @@ public:
     bool Start();
     bool Stop();
     bool Remove();
+    // Waits, a bounded time, until the service reports itself running;
+    // false at once when it reports itself stopped instead.
+    bool WaitUntilRunning();
     // Waits, a bounded time, until the service reports itself stopped.
     bool WaitUntilStopped();
     // Waits, a bounded time, until a deleted service is gone.
@@ -52,6 +55,7 @@ private:
     // Stops and deletes an existing service of the name; the system's error
     // code, ERROR_SUCCESS when it is deleted (or was already marked so).
     DWORD DeleteExisting();
+    bool WaitUntil(DWORD state);
     bool Failed(DWORD error);
 
     UniqueService m_hSCManager;
@@ -63,12 +67,15 @@ private:
 };
 
 // Installs the service `serviceName` (also its display name) for the program
-// at `binaryPath`, starts it, waits a second, stops it, waits a second and
-// until it has stopped (a bounded time), removes it and waits (a bounded
-// time) until the manager has let go of it. When the service
-// cannot be installed for this path nothing else is done; the other steps
-// are attempted whatever the one before returned. The result names the
-// first step that failed, with the system's error code.
-HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName);
+// at `binaryPath`, starts it, waits, stops it, waits until it has stopped,
+// removes it and waits until the manager has let go of it; every wait for a
+// state is bounded. With FixedWaits the two waits after the start and the
+// stop are a second each (then, after the stop, until it has stopped); with
+// AsReported they last until the service reports itself running and
+// stopped. When the service cannot be installed for this path nothing else
+// is done; the other steps are attempted whatever the one before returned.
+// The result names the first step that failed, with the system's error code.
+HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName,
+                                     HelperPacing pacing);
 
 #endif

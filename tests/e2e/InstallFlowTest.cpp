@@ -1275,6 +1275,9 @@ TEST_F(InstallFlow, QuietParallelInstallationAndRefusedCommandLines)
                 legacy ? "parallel-direct" : "parallel-printui", elapsed);
     RecordProperty("timing_quiet_parallel", static_cast<int>(elapsed));
     EXPECT_LT(elapsed, kPacingMs) << "the unattended run is not paced";
+    // Under a second on the bench; the bound leaves room for a busy machine,
+    // not for the helper service's fixed seconds.
+    EXPECT_LT(elapsed, 3000.0) << "the unattended run waited for the helper service's fixed seconds";
 
     std::wstring port, driver;
     ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));
@@ -1377,6 +1380,7 @@ TEST_F(InstallFlow, QuietUsbInstallationWithItsResults)
                 PathTag(legacy), elapsed);
     RecordProperty("timing_quiet_usb", static_cast<int>(elapsed));
     EXPECT_LT(elapsed, kPacingMs) << "the unattended run is not paced";
+    EXPECT_LT(elapsed, 3000.0) << "the unattended run waited for the helper service's fixed seconds";
     ASSERT_TRUE(PrinterPortAndDriver(kQx1000, port, driver));
     EXPECT_EQ(L"USB003", port);
     EXPECT_EQ(Utf8(kQx1000 + L",winspool,USB003"), Utf8(DefaultDeviceEntry()));
