@@ -74,12 +74,17 @@ bool ListDrivers(const std::wstring& environment, std::vector<DriverFiles>& driv
     drivers.clear();
     std::wstring env = environment;
     DWORD needed = 0, count = 0;
-    EnumPrinterDriversW(nullptr, &env[0], 3, nullptr, 0, &needed, &count);
-    if (needed == 0)
-        return GetLastError() == ERROR_SUCCESS || GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-    std::vector<BYTE> buffer(needed);
-    if (!EnumPrinterDriversW(nullptr, &env[0], 3, buffer.data(), needed, &needed, &count))
-        return false;
+    // Asked with a buffer from the start: some spoolers refuse a null one
+    // outright when they list no driver at all.
+    std::vector<BYTE> buffer(256);
+    for (int attempt = 0;; ++attempt) {
+        if (EnumPrinterDriversW(nullptr, &env[0], 3, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+                                &count))
+            break;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || attempt == 3)
+            return false;
+        buffer.resize(needed + 256);
+    }
     const DRIVER_INFO_3W* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
         DriverFiles driver;

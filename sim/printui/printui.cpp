@@ -20,6 +20,9 @@ namespace {
 const wchar_t* const kCallLog = L"C:\\printui-calls.log";
 const wchar_t* const kResultLog = L"C:\\printui-results.log";
 const wchar_t* const kFolderLog = L"C:\\printui-folders.log";
+// While this file exists, an installation waits (at most a minute) before
+// it starts: a test holds a run of the installer in the middle this way.
+const wchar_t* const kHoldFile = L"C:\\printui-hold";
 // The environment of the process the stand-in is loaded into, as the
 // system's own entry point registers drivers for its own platform.
 const wchar_t* const kEnvironment = sizeof(void*) == 8 ? L"Windows x64" : L"Windows NT x86";
@@ -210,6 +213,9 @@ extern "C" void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LPWSTR cmdLine, int)
     const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
     AppendLine(kFolderLog, length > 0 && length < MAX_PATH ? std::wstring(folder, length) : L"?");
     const PrintUiCommand command = ParsePrintUiCommand(line);
+    for (int waited = 0; command.Has(L"if") && waited < 600 && GetFileAttributesW(kHoldFile) != INVALID_FILE_ATTRIBUTES;
+         ++waited)
+        Sleep(100);
     if (command.Has(L"if"))
         InstallFromInf(command);
     else if (command.Has(L"k"))

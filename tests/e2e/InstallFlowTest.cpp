@@ -158,6 +158,7 @@ class InstallFlow : public testing::Test {
 protected:
     void TearDown() override
     {
+        DeleteFileW(L"C:\\printui-hold");  // a test that stopped while holding a run
         if (!app.IsRunning())
             return;
         // A failed test may leave a box open: close it, then leave the wizard.
@@ -1481,12 +1482,22 @@ void ExpectNothingOfOursLeft()
     EXPECT_FALSE(ServiceExists(kServiceName));
     wchar_t programs[MAX_PATH] = {0};
     SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
-    EXPECT_FALSE(DirectoryExists(std::wstring(programs) + L"\\" + product::kProgramFolderName));
+    // The installer copy a removal ran from goes just after that run ends.
+    const std::wstring folder = std::wstring(programs) + L"\\" + product::kProgramFolderName;
+    EXPECT_TRUE(WaitUntil([&] { return !DirectoryExists(folder); }, 10000)) << "left: " << Utf8(folder);
 }
 
 // What Windows itself changes on the way, and which removal therefore
 // cannot put back (each with the reason).
 const std::vector<std::wstring> kWindowsOwnChanges = {
+    // The service manager counts the services it has started: the helper
+    // service's run adds to it.
+    L"HKLM\\System\\CurrentControlSet\\Control\\ServiceCurrent\\",
+    // The display adapter's records (the display class and the video key):
+    // the window system writes their driver date whenever a desktop starts,
+    // here for the wizard's window.
+    L"HKLM\\System\\CurrentControlSet\\Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\",
+    L"HKLM\\System\\CurrentControlSet\\Control\\Video\\",
 };
 
 // Two models installed, one on each cable (one by the wizard, one
@@ -1724,15 +1735,19 @@ TEST_F(InstallFlow, OneRunAtATimeOthersEndWith1618)
         return other.WaitForExit(0, &code) ? static_cast<int>(code) : -1;
     };
 
-    // An unattended installation under way (its printer is there, the
-    // device records and the helper service are still to come): a second
-    // one ends at once, in its own log and with the first one's log, which
-    // the first run holds open, on standard error alone.
+    // An unattended installation under way (held in the system's printer
+    // installation, which the stand-in lets wait while the hold file is
+    // there): a second one ends at once, in its own log and with the first
+    // one's log, which the first run holds open, on standard error alone.
     const std::wstring firstLog = OutputPath(L"one-run-first.log");
     const std::wstring secondLog = OutputPath(L"one-run-second.log");
+    const std::wstring hold = L"C:\\printui-hold";
+    ASSERT_TRUE(wm::WriteFileBytes(hold, "held by the test\r\n"));
+    const size_t callsBefore = ReadLines(L"C:\\printui-calls.log").size();
     ASSERT_TRUE(app.Start(exe, L"/quiet /model QX1000 /log \"" + firstLog + L"\"",
                           OutputPath(L"one-run-first-error.txt")));
-    ASSERT_TRUE(WaitUntil([&] { return HasPrinter(kQx1000) || !app.IsRunning(); }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return ReadLines(L"C:\\printui-calls.log").size() > callsBefore || !app.IsRunning(); },
+                          60000));
     ASSERT_TRUE(app.IsRunning()) << "the first run ended before the second could start";
     double elapsed = 0;
     EXPECT_EQ(1618, runOther(L"/quiet /model QX1000 /log \"" + secondLog + L"\"", &elapsed));
@@ -1742,6 +1757,7 @@ TEST_F(InstallFlow, OneRunAtATimeOthersEndWith1618)
     EXPECT_EQ(1618, runOther(L"/quiet /model QX1000 /log \"" + firstLog + L"\"", nullptr));
     ExpectLogSays(ReadText(errorFile), {inProgress});
     EXPECT_TRUE(app.IsRunning()) << "the first run ended while the others ran: the test proves nothing";
+    DeleteFileW(hold.c_str());
     DWORD code = 1;
     EXPECT_TRUE(app.WaitForExit(60000, &code));
     EXPECT_EQ(0u, code);

@@ -361,7 +361,8 @@ bool AddOtherMakersPrinter(const std::wstring& printer, const std::wstring& driv
         return false;
     std::wstring name = driver, env = Environment(), path = folder + L"\\OMDRV.DLL", data = folder + L"\\OM.GPD",
                  config = folder + L"\\OMUI.DLL";
-    std::wstring dependent = folder + L"\\unidrv.dll";
+    // Dependent files by their bare names, in the driver's own folder.
+    std::wstring dependent = L"unidrv.dll";
     dependent.push_back(L'\0');
     dependent.push_back(L'\0');
     DRIVER_INFO_3W info = {};
@@ -373,6 +374,12 @@ bool AddOtherMakersPrinter(const std::wstring& printer, const std::wstring& driv
     info.pConfigFile = &config[0];
     info.pDependentFiles = &dependent[0];
     if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES))
+        return false;
+    // Windows copies the dependent files into the driver's version folder
+    // too; the bench's spooler leaves them out, so the test puts the shared
+    // one there itself.
+    const std::wstring shared = DriverDirectory() + L"\\3\\unidrv.dll";
+    if (!FileExists(shared) && !CopyFileW((folder + L"\\unidrv.dll").c_str(), shared.c_str(), TRUE))
         return false;
     std::wstring printerName = printer, port = L"FILE:", processor = L"WinPrint", datatype = L"RAW";
     PRINTER_INFO_2W p = {};
