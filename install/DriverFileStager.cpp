@@ -131,15 +131,7 @@ bool LoadResourceBytes(HMODULE module, const std::wstring& type, unsigned id, co
 
 std::wstring RunningModuleFolder()
 {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < buffer.size())
-            return ModuleFolderOf(std::wstring(buffer.data(), length));
-        buffer.resize(buffer.size() * 2);
-    }
+    return ModuleFolderOf(RunningProgramPath());
 }
 
 std::wstring CommonFilesFolder()
@@ -357,4 +349,17 @@ bool DriverFileStager::ExtractHelperService(const std::wstring& exeName)
 void DriverFileStager::ReleaseHelperService()
 {
     m_helperHold.Reset();
+}
+
+std::wstring RunningProgramPath()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
 }

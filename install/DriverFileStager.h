@@ -77,6 +77,10 @@ private:
     UniqueFile m_helperHold;
 };
 
+// The running program's full path, however long; empty when the system
+// cannot say.
+std::wstring RunningProgramPath();
+
 // The spooler's printer-driver directory for `environment` (local server),
 // however long it is; empty when the spooler cannot say.
 std::wstring GetDriverDirectory(const std::wstring& environment);

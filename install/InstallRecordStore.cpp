@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "context/ProductInfo.h"
+#include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
 #include "support/Handle.h"
 #include "support/Registry.h"
@@ -99,19 +100,6 @@ std::wstring ProgramFilesFolder()
     if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PROGRAM_FILES, FALSE))
         return std::wstring();
     return folder;
-}
-
-std::wstring RunningProgramPath()
-{
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 bool FileSize(const std::wstring& path, std::uint64_t& size)

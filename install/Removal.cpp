@@ -10,6 +10,7 @@
 #include "context/ProductInfo.h"
 #include "install/DeviceRecords.h"
 #include "install/DeviceRecordsCore.h"
+#include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
 #include "install/InstallRecordStore.h"
 #include "install/Printers.h"
@@ -200,6 +201,16 @@ RemovalOutcome Remover::Run()
     m_defaultBefore = m_defaultBefore.substr(0, m_defaultBefore.find(L','));
 
     RemovePrinters();
+    // A removal ended after it deleted our default printer left the default
+    // naming a printer that is gone: that one was ours too.
+    if (!m_defaultWasOurs && !m_defaultBefore.empty() && m_record.HasPrinterNamed(m_defaultBefore)) {
+        std::vector<Printer> printers;
+        bool there = false;
+        if (LocalPrinters(printers))
+            for (const Printer& p : printers)
+                there = there || SameName(p.name, m_defaultBefore);
+        m_defaultWasOurs = !there;
+    }
     RemoveDrivers();
     RemoveHelperLeftovers();
     RemoveDeviceRecords();
@@ -517,19 +528,6 @@ std::wstring ProgramCopy()
     return JoinPath(ProductFolder(), product::kInstallerFileName);
 }
 
-std::wstring RunningProgram()
-{
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 // Deletes the installer copy when nothing else is left of the removal, at
 // the next restart when it cannot be deleted now.
 void ParkUntilRestart()
@@ -542,7 +540,7 @@ void ParkUntilRestart()
 
 bool RunningFromProgramCopy()
 {
-    return SameName(RunningProgram(), ProgramCopy());
+    return SameName(RunningProgramPath(), ProgramCopy());
 }
 
 bool DeleteProgramCopyAfterExit()
@@ -558,7 +556,7 @@ bool DeleteProgramCopyAfterExit()
     const std::wstring cleaner = JoinPath(std::wstring(temp, length && length <= MAX_PATH ? length : 0),
                                           L"QuorvexSetup-cleanup-" + std::to_wstring(GetCurrentProcessId()) + L".exe");
     bool started = false;
-    if (length && length <= MAX_PATH && CopyFileW(RunningProgram().c_str(), cleaner.c_str(), FALSE)) {
+    if (length && length <= MAX_PATH && CopyFileW(RunningProgramPath().c_str(), cleaner.c_str(), FALSE)) {
         UniqueFile hold(CreateFileW(cleaner.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
         if (hold.IsValid()) {

@@ -1450,22 +1450,6 @@ const std::wstring kOtherDriver = L"Other Maker Laser Driver";
 const std::wstring kQx2000 = L"Quorvex QX2000";
 const std::wstring kQx2000UsbId = L"QuorvexQX20005E6F";
 
-// A printer on `driver`, as someone would make one by hand.
-bool AddPrinterByHand(const std::wstring& name, const std::wstring& driver)
-{
-    std::wstring printer = name, port = L"FILE:", driverName = driver, processor = L"WinPrint", datatype = L"RAW";
-    PRINTER_INFO_2W info = {};
-    info.pPrinterName = &printer[0];
-    info.pPortName = &port[0];
-    info.pDriverName = &driverName[0];
-    info.pPrintProcessor = &processor[0];
-    info.pDatatype = &datatype[0];
-    HANDLE handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    if (handle)
-        ClosePrinter(handle);
-    return handle != nullptr;
-}
-
 // Nothing of ours is left: no printer on our drivers, no driver, no entry
 // in the list of programs, no record, no installer copy, no helper service.
 void ExpectNothingOfOursLeft()
@@ -1530,7 +1514,7 @@ TEST_F(InstallFlow, RemovalLeavesTheMachineAsItWas)
     HWND box = RunSetup();
     ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
     Finish();
-    ASSERT_TRUE(AddPrinterByHand(L"QX1000 by hand", kQx1000));
+    ASSERT_TRUE(AddPrinterOnFilePort(L"QX1000 by hand", kQx1000));
     EXPECT_EQ(Utf8(kQx2000), Utf8(DefaultPrinterName()));
 
     // One entry in the list of programs, for the program's version, whose
@@ -1596,7 +1580,7 @@ TEST_F(InstallFlow, RemovalKilledThenAWholeOneFinishes)
     const std::wstring folder = MakePackageFolder(L"removal-killed");
     ASSERT_TRUE(CopySampleFiles(folder, {}));
     EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
-    ASSERT_TRUE(AddPrinterByHand(L"QX1000 by hand", kQx1000));
+    ASSERT_TRUE(AddPrinterOnFilePort(L"QX1000 by hand", kQx1000));
     const struct {
         const char* what;
         std::function<bool()> reached;

@@ -381,18 +381,22 @@ bool AddOtherMakersPrinter(const std::wstring& printer, const std::wstring& driv
     const std::wstring shared = DriverDirectory() + L"\\3\\unidrv.dll";
     if (!FileExists(shared) && !CopyFileW((folder + L"\\unidrv.dll").c_str(), shared.c_str(), TRUE))
         return false;
-    std::wstring printerName = printer, port = L"FILE:", processor = L"WinPrint", datatype = L"RAW";
-    PRINTER_INFO_2W p = {};
-    p.pPrinterName = &printerName[0];
-    p.pPortName = &port[0];
-    p.pDriverName = &name[0];
-    p.pPrintProcessor = &processor[0];
-    p.pDatatype = &datatype[0];
-    HANDLE handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&p));
-    if (!handle)
-        return false;
-    ClosePrinter(handle);
-    return true;
+    return AddPrinterOnFilePort(printer, driver);
+}
+
+bool AddPrinterOnFilePort(const std::wstring& name, const std::wstring& driver)
+{
+    std::wstring printer = name, port = L"FILE:", driverName = driver, processor = L"WinPrint", datatype = L"RAW";
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = &printer[0];
+    info.pPortName = &port[0];
+    info.pDriverName = &driverName[0];
+    info.pPrintProcessor = &processor[0];
+    info.pDatatype = &datatype[0];
+    HANDLE handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (handle)
+        ClosePrinter(handle);
+    return handle != nullptr;
 }
 
 }  // namespace e2e

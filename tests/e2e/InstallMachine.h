@@ -92,6 +92,8 @@ Snapshot MachineSnapshot();
 std::vector<std::string> SnapshotDifferences(const Snapshot& before, const Snapshot& after,
                                              const std::vector<std::wstring>& allowed);
 
+// A printer on `driver` on "FILE:", as someone would make one by hand.
+bool AddPrinterOnFilePort(const std::wstring& name, const std::wstring& driver);
 // Another maker's driver (its own files and the shared core file unidrv.dll)
 // and a printer on it on "FILE:".
 bool AddOtherMakersPrinter(const std::wstring& printer, const std::wstring& driver);
