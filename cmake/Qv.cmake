@@ -183,17 +183,25 @@ endfunction()
 function(qv_resource_script_depends)
   file(GLOB deps ${CMAKE_SOURCE_DIR}/wizard/res/*.rc ${CMAKE_SOURCE_DIR}/wizard/res/*.h
        ${CMAKE_SOURCE_DIR}/wizard/res/*.bmp ${CMAKE_SOURCE_DIR}/wizard/res/*.ico
-       ${CMAKE_SOURCE_DIR}/wizard/res/*.manifest)
+       ${CMAKE_SOURCE_DIR}/wizard/res/*.manifest.in)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.rc PROPERTIES OBJECT_DEPENDS "${deps}")
+  # The manifest's assembly identity carries the program's version, from
+  # context/Version.h like every other place that names it.
+  file(STRINGS ${CMAKE_SOURCE_DIR}/context/Version.h version_line REGEX "^#define QV_VERSION_TEXT ")
+  string(REGEX REPLACE ".*\"([0-9.]+)\".*" "\\1" QV_VERSION_TEXT "${version_line}")
+  set(gen ${CMAKE_BINARY_DIR}/wizard-res)
+  file(READ ${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.manifest.in text)
   if(QV_PROGRAM_BITS EQUAL 64)
     # A manifest names the program's processor architecture, and Windows
     # refuses a common-controls dependency of another one. The x86-64 build
-    # takes the same manifest with its own architecture, made here; the
-    # script picks it by _WIN64.
-    set(gen ${CMAKE_BINARY_DIR}/wizard-res-x64)
-    file(READ ${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.manifest text)
+    # takes the same manifest with its own architecture; the script picks
+    # it by _WIN64.
     string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" text "${text}")
     file(CONFIGURE OUTPUT ${gen}/QuorvexSetup-x64.manifest CONTENT "${text}" @ONLY)
-    set_property(SOURCE ${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${gen})
+  else()
+    file(CONFIGURE OUTPUT ${gen}/QuorvexSetup.manifest CONTENT "${text}" @ONLY)
   endif()
+  set_property(SOURCE ${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${gen})
+  set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.manifest.in ${CMAKE_SOURCE_DIR}/context/Version.h)
 endfunction()

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "context/Version.h"
 #include "support/ResString.h"
 #include "wizard/res/resource.h"
 
@@ -220,6 +221,9 @@ TEST(Manifest, DemandsAdministrativeRights)
         ++named;
     }
     EXPECT_EQ(2, named) << "the program's identity and the common-controls dependency";
+    // Its identity carries the program's one version.
+    EXPECT_NE(std::string::npos,
+              manifest.find("name=\"Quorvex.PrinterDriverSetup\" version=\"" QV_VERSION_TEXT "\""));
 }
 
 int main(int argc, char** argv)
