@@ -1853,6 +1853,21 @@ TEST_F(InstallFlow, PackageDigestListDecidesWhatIsListedAndStaged)
     ExpectSucceeded(kQx1000, L"LPT1:", kQx1000);
     EXPECT_TRUE(DriverListed(kQx1000));
     Finish();
+
+    // The right bytes behind a link are refused as well, at the staging and
+    // at the listing: what is read must be the package folder's own file.
+    const std::wstring gpd = folder + L"\\gpd", elsewhere = L"C:\\qv-digests-elsewhere";
+    wm::RemoveTree(elsewhere);
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    ASSERT_TRUE(MoveFileW(gpd.c_str(), elsewhere.c_str()));
+    ASSERT_TRUE(MakeJunction(gpd, elsewhere)) << "no host link can be made here";
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_FILES_NOT_STAGED, true));
+    Finish();
+    EXPECT_EQ(87, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    EXPECT_NE(std::string::npos, quietError.find("no model \"QX1000\"")) << quietError;
+    RemoveJunction(gpd);
+    wm::RemoveTree(elsewhere);
 }
 
 TEST_F(InstallFlow, PlantedDllsInThePackageFolderNeverLoad)
