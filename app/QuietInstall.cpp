@@ -120,13 +120,14 @@ public:
     bool StageDriverFiles(const PrinterModel& model) override
     {
         return Outcome(m_ops.StageDriverFiles(model), L"Driver files copied to the driver directory",
-                       L"Driver files could not be copied to the driver directory");
+                       L"Driver files could not be copied to the driver directory" + Refused());
     }
     bool StageInfAndCatalog(const PrinterModel& model) override
     {
         return Outcome(m_ops.StageInfAndCatalog(model), L"INF and catalogue files copied",
-                       L"INF and catalogue files could not be copied");
+                       L"INF and catalogue files could not be copied" + Refused());
     }
+    std::wstring RefusedPackageFile() const override { return m_ops.RefusedPackageFile(); }
     bool RegisterPrinterDriver(const PrinterModel& model) override
     {
         return Outcome(m_ops.RegisterPrinterDriver(model), L"Printer driver " + Quoted(model.driverName) +
@@ -212,6 +213,15 @@ public:
     }
 
 private:
+    // Why a staging step failed, when the package's digest list refused a file.
+    std::wstring Refused() const
+    {
+        const std::wstring file = m_ops.RefusedPackageFile();
+        return file.empty() ? std::wstring()
+                            : L": the package file " + Quoted(file) +
+                                  L" is missing, a link, or not the one this installer's digest list names";
+    }
+
     bool Outcome(bool ok, const std::wstring& done, const std::wstring& failed)
     {
         m_log.Line((ok ? done : failed) + L".");

@@ -60,7 +60,8 @@ InfAssessment AssessInf(const std::wstring& upperName, const std::wstring& text)
     return a;
 }
 
-ModelCatalogue CollectModels(std::vector<std::wstring> names, const InfTextSource& read)
+ModelCatalogue CollectModels(std::vector<std::wstring> names, const InfTextSource& read,
+                             const ModelFilesCheck& filesCheck)
 {
     SortInfNames(names);
     ModelCatalogue catalogue;
@@ -70,7 +71,7 @@ ModelCatalogue CollectModels(std::vector<std::wstring> names, const InfTextSourc
         if (!read(name, text))
             continue;  // vanished or unreadable since the listing
         InfAssessment a = AssessInf(name, text);
-        if (a.accepted)
+        if (a.accepted && (!filesCheck || filesCheck(a.model)))
             catalogue.push_back(a.model);
     }
     return catalogue;

@@ -48,8 +48,13 @@ InfAssessment AssessInf(const std::wstring& upperName, const std::wstring& text)
 // Reads one INF file (by its upper-case name) as text; false skips the file.
 typedef std::function<bool(const std::wstring& upperName, std::wstring& text)> InfTextSource;
 
+// Whether the package's other files vouch for an accepted model.
+typedef std::function<bool(const PrinterModel& model)> ModelFilesCheck;
+
 // Sorts the names, reads and checks each file in order, and returns the
-// accepted models in that order.
-ModelCatalogue CollectModels(std::vector<std::wstring> names, const InfTextSource& read);
+// accepted models in that order. With `filesCheck`, an accepted model it
+// refuses is left out too.
+ModelCatalogue CollectModels(std::vector<std::wstring> names, const InfTextSource& read,
+                             const ModelFilesCheck& filesCheck = ModelFilesCheck());
 
 #endif

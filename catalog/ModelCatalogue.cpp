@@ -1,6 +1,7 @@
 #include "catalog/ModelCatalogue.h"
 
 #include "catalog/InfText.h"
+#include "catalog/PackageVouching.h"
 #include "support/DiskObject.h"
 #include "support/Handle.h"
 
@@ -107,9 +108,27 @@ ModelCatalogue BuildModelCatalogue(const std::wstring& folder)
     for (const std::wstring& name : names)
         listed.emplace(UpperCaseAscii(name), name);
 
-    return CollectModels(names, [&folder, &listed](const std::wstring& upperName, std::wstring& text) {
-        std::map<std::wstring, std::wstring>::const_iterator found = listed.find(upperName);
-        const std::wstring& name = found != listed.end() ? found->second : upperName;
-        return ReadInfText(folder + L"\\" + name, text);
-    });
+    // A release installer carries the package's digest list: then only
+    // models whose every file matches it are offered, and each INF file's
+    // text is taken from the very bytes that were checked.
+    PackageDigestList digests;
+    if (!LoadPackageDigests(nullptr, digests)) {
+        return CollectModels(names, [&folder, &listed](const std::wstring& upperName, std::wstring& text) {
+            std::map<std::wstring, std::wstring>::const_iterator found = listed.find(upperName);
+            const std::wstring& name = found != listed.end() ? found->second : upperName;
+            return ReadInfText(folder + L"\\" + name, text);
+        });
+    }
+    return CollectModels(
+        names,
+        [&folder, &listed, &digests](const std::wstring& upperName, std::wstring& text) {
+            std::map<std::wstring, std::wstring>::const_iterator found = listed.find(upperName);
+            const std::wstring& name = found != listed.end() ? found->second : upperName;
+            std::vector<char> bytes;
+            if (!ReadVouchedFile(digests, folder, name, bytes))
+                return false;
+            return DecodeInfText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), ConvertAnsi,
+                                 text);
+        },
+        [&folder, &digests](const PrinterModel& model) { return ModelFilesVouched(digests, folder, model); });
 }

@@ -21,4 +21,9 @@
 #define QV_EMBEDDED_HELPER_EXE_ID 232
 #define QV_EMBEDDED_HELPER_EXE_NAME "QPHelper.exe"
 
+/* The package's digest list, resource type RCDATA: only in an installer
+   built with QV_PACKAGE_DIGESTS; never written out. */
+#define QV_EMBEDDED_PACKAGE_DIGESTS_ID 240
+#define QV_EMBEDDED_PACKAGE_DIGESTS_NAME "PackageDigests.txt"
+
 #endif

@@ -6,6 +6,7 @@
 #include <utility>
 #include <winspool.h>
 
+#include "catalog/PackageVouching.h"
 #include "support/DiskObject.h"
 #include "support/Handle.h"
 
@@ -163,8 +164,9 @@ DriverFileStager::DriverFileStager(const InstallContext& context, HMODULE resour
                                    const std::wstring& moduleFolder,
                                    const std::wstring& commonFilesFolder)
     : m_context(context), m_resourceModule(resourceModule), m_moduleFolder(moduleFolder),
-      m_commonFilesFolder(commonFilesFolder), m_log(nullptr)
+      m_commonFilesFolder(commonFilesFolder), m_log(nullptr), m_withDigests(false)
 {
+    m_withDigests = LoadPackageDigests(m_resourceModule, m_digests);
 }
 
 DriverFileStager::~DriverFileStager() = default;
@@ -284,9 +286,49 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
     return copied;
 }
 
+bool DriverFileStager::CopyVouchedFile(const std::wstring& sourceFolder, const std::wstring& fileName,
+                                       const std::wstring& targetFolder)
+{
+    CDiskObject disk;
+    if (!disk.DirectoryExists(targetFolder))
+        disk.CreateDirectoryTree(targetFolder);
+    const std::wstring target = JoinPath(targetFolder, fileName);
+    // The file's path in the list: the plan's source folders are the
+    // package folder or one folder inside it.
+    const std::wstring module = ModuleFolder();
+    std::wstring listPath;
+    if (sourceFolder == module)
+        listPath = fileName;
+    else if (sourceFolder.size() > module.size() + 1 && sourceFolder.compare(0, module.size(), module) == 0 &&
+             sourceFolder[module.size()] == L'\\')
+        listPath = JoinPath(sourceFolder.substr(module.size() + 1), fileName);
+    std::vector<char> bytes;
+    if (listPath.empty() || fileName.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos ||
+        !ReadVouchedFile(m_digests, module, listPath, bytes)) {
+        m_refusedFile = listPath.empty() ? JoinPath(sourceFolder, fileName) : listPath;
+        Report(target, StageOutcome::GenerationFailed, fileName, false);
+        return false;
+    }
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    if (PathNamesFile(target)) {
+        if (FileHolds(target, bytes.data(), size)) {
+            Report(target, StageOutcome::Unchanged, fileName, false);
+            return true;
+        }
+        const bool replaced = WriteThroughScratch(target, bytes.data(), size, true);
+        Report(target, replaced ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed, fileName, false);
+        return true;
+    }
+    const bool created = WriteThroughScratch(target, bytes.data(), size, false);
+    Report(target, created ? StageOutcome::Generated : StageOutcome::GenerationFailed, fileName, false);
+    return created;
+}
+
 bool DriverFileStager::CopyDriverFile(const std::wstring& sourceFolder, const std::wstring& fileName,
                                       const std::wstring& targetFolder)
 {
+    if (m_withDigests)
+        return CopyVouchedFile(sourceFolder, fileName, targetFolder);
     return CopyFileIfChanged(sourceFolder, fileName, targetFolder, fileName);
 }
 
@@ -299,9 +341,11 @@ bool DriverFileStager::StageDriverFiles(const std::wstring& infBaseName)
         return false;
     const DriverFilePlan plan = MakeDriverFilePlan(m_context, infBaseName, ModuleFolder(), driverDirectory);
     // A model file that is missing does not stop the staging; the spooler
-    // reports it when the driver is installed.
+    // reports it when the driver is installed. With the digest list every
+    // file must be there and match it.
     for (const PlannedCopy& copy : plan.copies)
-        CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder);
+        if (!CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder) && m_withDigests)
+            return false;
     for (const PlannedResource& resource : plan.resources)
         if (!WriteResourceFile(kCoreFileResourceType, resource.id, resource.targetFolder,
                                resource.fileName))
@@ -315,7 +359,8 @@ bool DriverFileStager::StageInfAndCatalog(const std::wstring& infBaseName)
     if (driverDirectory.empty())
         return false;
     for (const PlannedCopy& copy : MakeInfAndCatalogPlan(infBaseName, ModuleFolder(), driverDirectory))
-        CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder);
+        if (!CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder) && m_withDigests)
+            return false;
     return true;
 }
 

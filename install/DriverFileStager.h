@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "context/InstallContext.h"
+#include "context/PackageDigests.h"
 #include "install/FilePlan.h"
 #include "support/Handle.h"
 
@@ -36,10 +37,12 @@ public:
 
     // Steps 1 to 13: the model's plug-ins, INI and GPD files (missing ones are
     // passed over), then the four core files. False as soon as a core file
-    // cannot be written or its resource is missing.
+    // cannot be written or its resource is missing. In an installer that
+    // carries the package's digest list, also false as soon as a package
+    // file does not match it (RefusedFile names it).
     bool StageDriverFiles(const std::wstring& infBaseName);
     // The INF file and the catalogue, beside the program to the driver
-    // directory. Always true.
+    // directory. True but for a file the digest list refuses.
     bool StageInfAndCatalog(const std::wstring& infBaseName);
     // Writes the helper program (WIN7 232) into <common files>\Services and
     // checks that the file there is ours byte for byte. From then on, until
@@ -62,12 +65,20 @@ public:
     std::wstring ModuleFolder() const;
     std::wstring HelperFolder() const;
 
+    // The package file, as a list path, that did not match the digest list
+    // (missing, a link, or other bytes); empty when none did.
+    const std::wstring& RefusedFile() const { return m_refusedFile; }
+
     // When set, every staged file's outcome is appended there.
     void SetOutcomeLog(std::vector<Record>* log) { m_log = log; }
 
 private:
     void Report(const std::wstring& target, StageOutcome outcome, const std::wstring& subject,
                 bool fromResource);
+    // CopyFileIfChanged with the digest list: the source is read once,
+    // checked, and exactly the checked bytes are written.
+    bool CopyVouchedFile(const std::wstring& sourceFolder, const std::wstring& fileName,
+                         const std::wstring& targetFolder);
 
     const InstallContext& m_context;
     HMODULE m_resourceModule;
@@ -75,6 +86,9 @@ private:
     std::wstring m_commonFilesFolder;
     std::vector<Record>* m_log;
     UniqueFile m_helperHold;
+    bool m_withDigests;
+    PackageDigestList m_digests;
+    std::wstring m_refusedFile;
 };
 
 // The running program's full path, however long; empty when the system

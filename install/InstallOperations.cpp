@@ -35,13 +35,19 @@ bool SystemInstallOperations::EnumeratePrinterNames(std::vector<std::wstring>& n
 bool SystemInstallOperations::StageDriverFiles(const PrinterModel& model)
 {
     const InstallContext context = WithModel(model);
-    return DriverFileStager(context).StageDriverFiles(model.infBaseName);
+    DriverFileStager stager(context);
+    const bool staged = stager.StageDriverFiles(model.infBaseName);
+    m_refusedFile = stager.RefusedFile();
+    return staged;
 }
 
 bool SystemInstallOperations::StageInfAndCatalog(const PrinterModel& model)
 {
     const InstallContext context = WithModel(model);
-    return DriverFileStager(context).StageInfAndCatalog(model.infBaseName);
+    DriverFileStager stager(context);
+    const bool staged = stager.StageInfAndCatalog(model.infBaseName);
+    m_refusedFile = stager.RefusedFile();
+    return staged;
 }
 
 bool SystemInstallOperations::RegisterPrinterDriver(const PrinterModel& model)

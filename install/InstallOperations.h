@@ -20,6 +20,7 @@ public:
     bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) override;
     bool StageDriverFiles(const PrinterModel& model) override;
     bool StageInfAndCatalog(const PrinterModel& model) override;
+    std::wstring RefusedPackageFile() const override { return m_refusedFile; }
     bool RegisterPrinterDriver(const PrinterModel& model) override;
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;
@@ -36,6 +37,7 @@ public:
     bool RegisterInstallation() override;
 
 private:
+    std::wstring m_refusedFile;
     // The platform's settings with `model` as the model.
     InstallContext WithModel(const PrinterModel& model) const;
 

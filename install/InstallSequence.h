@@ -110,6 +110,9 @@ public:
     virtual bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) = 0;
     virtual bool StageDriverFiles(const PrinterModel& model) = 0;
     virtual bool StageInfAndCatalog(const PrinterModel& model) = 0;
+    // After a staging step failed: the package file the installer's digest
+    // list refused (its path in the package), or empty.
+    virtual std::wstring RefusedPackageFile() const { return std::wstring(); }
     // The model's driver for its connection type.
     virtual bool RegisterPrinterDriver(const PrinterModel& model) = 0;
     virtual bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,

@@ -25,6 +25,7 @@ public:
     bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t& errorCode) override;
     bool StageDriverFiles(const PrinterModel& model) override;
     bool StageInfAndCatalog(const PrinterModel& model) override;
+    std::wstring RefusedPackageFile() const override { return m_ops.RefusedPackageFile(); }
     bool RegisterPrinterDriver(const PrinterModel& model) override;
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;

@@ -154,3 +154,29 @@ TEST(CollectModels, OrderAndSkippedFiles)
     std::vector<std::wstring> order = {L"D4.INF", L"C3.INF", L"B2.INF", L"A1.INF"};
     EXPECT_EQ(order, asked);
 }
+
+// The digest list's check: asked only for authentic models, in list order;
+// a model it refuses is left out and the others keep their order.
+TEST(CollectModels, FilesCheckLeavesOutRefusedModels)
+{
+    std::map<std::wstring, std::wstring> files = {
+        {L"A1.INF", SampleInf(L"USBPRINT\\MakerA11111", L"", SecurityIdFor(L"1", L"1111"))},
+        {L"B2.INF", SampleInf(L"", L"LPTENUM\\MakerB22222", SecurityIdFor(L"2", L"FFFF"))},
+        {L"C3.INF", SampleInf(L"USBPRINT\\MakerC33333", L"", SecurityIdFor(L"3", L"9999"))},  // wrong
+        {L"E5.INF", SampleInf(L"USBPRINT\\MakerE55555", L"", SecurityIdFor(L"5", L"5555"))},
+    };
+    auto read = [&](const std::wstring& name, std::wstring& text) {
+        text = files.at(name);
+        return true;
+    };
+    std::vector<std::wstring> checked;
+    auto check = [&](const PrinterModel& model) {
+        checked.push_back(model.infBaseName);
+        return model.infBaseName != L"B2";
+    };
+    const ModelCatalogue catalogue = CollectModels({L"a1.inf", L"B2.INF", L"c3.inf", L"e5.inf"}, read, check);
+    ASSERT_EQ(2u, catalogue.size());
+    EXPECT_EQ(L"Maker E5", catalogue[0].displayName);
+    EXPECT_EQ(L"Maker A1", catalogue[1].displayName);
+    EXPECT_EQ((std::vector<std::wstring>{L"E5", L"B2", L"A1"}), checked);
+}

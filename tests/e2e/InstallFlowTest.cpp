@@ -24,7 +24,11 @@
 #include "tests/e2e/InstallMachine.h"
 #include "app/CommandLine.h"
 #include "context/ProductInfo.h"
+#include "catalog/CatalogueCore.h"
 #include "catalog/InfFields.h"
+#include "context/EmbeddedFiles.h"
+#include "context/PackageDigests.h"
+#include "support/Sha256.h"
 #include "wizard/res/resource.h"
 
 using namespace e2e;
@@ -1767,6 +1771,103 @@ TEST_F(InstallFlow, OneRunAtATimeOthersEndWith1618)
         << "iconic " << IsIconic(wizard) << ", in front " << (GetForegroundWindow() == wizard);
     EXPECT_TRUE(app.IsRunning());
     EXPECT_TRUE(WaitForTitle(IDS_CAPTION_WELCOME));
+}
+
+// The package's digest list of `folder`, for the three sample models, as a
+// release build makes it; then carried inside the folder's installer, as a
+// release build carries it.
+bool EmbedPackageDigests(const std::wstring& folder)
+{
+    std::vector<DigestLine> lines;
+    for (const wchar_t* inf : {L"QX1000.INF", L"QX2000.INF", L"VKT300.INF"}) {
+        PrinterModel model;
+        SplitInfName(inf, model.infBaseName, model.namePrefix, model.nameNumber);
+        for (const std::wstring& path : ModelPackagePaths(model)) {
+            std::string bytes;
+            if (!wm::ReadFileBytes(folder + L"\\" + path, bytes))
+                return false;
+            lines.push_back({Sha256Hex(bytes.data(), bytes.size()), path});
+        }
+    }
+    std::string list;
+    if (!FormatDigestList(lines, list))
+        return false;
+    const std::wstring exe = folder + L"\\QuorvexSetup.exe";
+    HANDLE update = BeginUpdateResourceW(exe.c_str(), FALSE);
+    if (!update)
+        return false;
+    const bool added = UpdateResourceW(update, RT_RCDATA, MAKEINTRESOURCEW(QV_EMBEDDED_PACKAGE_DIGESTS_ID),
+                                       MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &list[0],
+                                       static_cast<DWORD>(list.size())) != FALSE;
+    return EndUpdateResourceW(update, !added) && added;
+}
+
+TEST_F(InstallFlow, PackageDigestListDecidesWhatIsListedAndStaged)
+{
+    DeletePrintersStartingWith(kQx1000);
+    RemoveDriver(kQx1000);
+    const std::wstring folder = MakePackageFolder(L"digests");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    ASSERT_TRUE(EmbedPackageDigests(folder));
+    const std::string original = [&] {
+        std::string bytes;
+        wm::ReadFileBytes(folder + L"\\gpd\\QX1000.gpd", bytes);
+        return bytes;
+    }();
+    ASSERT_FALSE(original.empty());
+
+    // One file of QX2000 changed since the list was made: the other two
+    // models are offered, QX2000 neither in the wizard nor to /quiet.
+    ASSERT_TRUE(wm::WriteFileBytes(folder + L"\\gpd\\QX2000U.gpd", "*% changed after signing\r\n"));
+    EXPECT_EQ(87, RunQuiet(folder, L"/quiet /model QX2000 /cable usb"));
+    EXPECT_NE(std::string::npos, quietError.find("no model \"QX2000\"")) << quietError;
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_TRUE(WaitForTitle(IDS_CAPTION_WELCOME));
+    Press(wizard, IDC_NEXT);
+    ASSERT_TRUE(WaitForTitle(IDS_CAPTION_MODEL));
+    std::vector<std::string> listed;
+    for (int i = 0; i < ListCount(Page(), IDC_MODEL_LIST); ++i)
+        listed.push_back(Utf8(ListLine(Page(), IDC_MODEL_LIST, i)));
+    EXPECT_EQ((std::vector<std::string>{"Quorvex VKT300", "Quorvex QX1000"}), listed);
+    Press(wizard, IDC_BACK);
+
+    // A file of QX1000 swapped after the listing: nothing of QX1000 is
+    // registered, and the swapped bytes are not in the driver directory.
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    const std::string swapped = "*% swapped after the listing\r\n";
+    ASSERT_TRUE(wm::WriteFileBytes(folder + L"\\gpd\\QX1000.gpd", swapped));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_FILES_NOT_STAGED, true));
+    EXPECT_FALSE(HasPrinter(kQx1000));
+    EXPECT_FALSE(DriverListed(kQx1000));
+    for (const wchar_t* staged : {L"\\gpd\\QX1000.gpd", L"\\QX1000.gpd"}) {
+        std::string bytes;
+        if (wm::ReadFileBytes(DriverDirectory() + staged, bytes))
+            EXPECT_NE(swapped, bytes) << Utf8(staged);
+    }
+
+    // The file as the list names it again: the same installer installs.
+    ASSERT_TRUE(wm::WriteFileBytes(folder + L"\\gpd\\QX1000.gpd", original));
+    ASSERT_NO_FATAL_FAILURE(BackToConnectionPage());
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ExpectSucceeded(kQx1000, L"LPT1:", kQx1000);
+    EXPECT_TRUE(DriverListed(kQx1000));
+    Finish();
+
+    // The right bytes behind a link are refused as well, at the staging and
+    // at the listing: what is read must be the package folder's own file.
+    const std::wstring gpd = folder + L"\\gpd", elsewhere = L"C:\\qv-digests-elsewhere";
+    wm::RemoveTree(elsewhere);
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    ASSERT_TRUE(MoveFileW(gpd.c_str(), elsewhere.c_str()));
+    ASSERT_TRUE(MakeJunction(gpd, elsewhere)) << "no host link can be made here";
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(RunSetup(), IDS_ERR_FILES_NOT_STAGED, true));
+    Finish();
+    EXPECT_EQ(87, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    EXPECT_NE(std::string::npos, quietError.find("no model \"QX1000\"")) << quietError;
+    RemoveJunction(gpd);
+    wm::RemoveTree(elsewhere);
 }
 
 TEST_F(InstallFlow, PlantedDllsInThePackageFolderNeverLoad)

@@ -2,6 +2,7 @@
 // statuses, the report, and files it cannot read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -114,4 +115,43 @@ TEST_F(QpackTool, FolderWithoutInfFilesIsAProblem)
 {
     EXPECT_EQ(1, Run("check " + Package("gpd")));
     EXPECT_TRUE(Says("no INF files")) << m_output;
+}
+
+TEST_F(QpackTool, DigestsListEveryInstallableFileAndCheckNamesTheChangedOne)
+{
+    ASSERT_EQ(0, Run("digests " + Package())) << m_output;
+    const std::string list = m_output;
+    // Three models, each with nine plug-ins, its INI, two GPD files, INF and
+    // catalogue, plus the three GPD files they share: 3 * 14 + 3 lines.
+    EXPECT_EQ(45, std::count(list.begin(), list.end(), '\n'));
+    EXPECT_EQ('\n', list.back());
+    EXPECT_FALSE(Says("README")) << "only what the installer may install";
+    // Sorted by the lowered path; the digest is that of the file's bytes.
+    EXPECT_LT(list.find("  amd64\\QRES1000.DLL\n"), list.find("  gpd\\Common6.gpd\n"));
+    EXPECT_LT(list.find("  ia64\\QUNI300.DLL\n"), list.find("  QX1000.cat\n"));
+    EXPECT_LT(list.find("  QX1000.INI\n"), list.find("  QX2000.cat\n"));
+    Overwrite("gpd/STDNAMES.GPD", "abc");
+    ASSERT_EQ(0, Run("digests " + Package())) << m_output;
+    EXPECT_TRUE(Says("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  gpd\\STDNAMES.GPD\n"));
+    std::ofstream(m_dir / "digests.txt", std::ios::binary) << m_output;
+
+    ASSERT_EQ(0, Run("check " + Package() + " --digests \"" + (m_dir / "digests.txt").string() + "\"")) << m_output;
+    EXPECT_TRUE(Says("present  amd64/QUI2000.DLL  digest ok"));
+    EXPECT_FALSE(Says("DIFFERS"));
+
+    Overwrite("amd64/QUI2000.DLL", "swapped");
+    EXPECT_EQ(1, Run("check --digests \"" + (m_dir / "digests.txt").string() + "\" " + Package()));
+    EXPECT_TRUE(Says("present  amd64/QUI2000.DLL  DIGEST DIFFERS")) << m_output;
+    const std::size_t qx2 = m_output.find("QX2000.INF: listed"), qx1 = m_output.find("QX1000.INF: listed");
+    const std::size_t refused = m_output.find("NOT VOUCHED FOR");
+    EXPECT_TRUE(qx2 < refused && refused < qx1) << "QX2000 alone is refused";
+    EXPECT_EQ(refused, m_output.rfind("NOT VOUCHED FOR"));
+
+    // A model whose file is missing: no list at all, and a reason.
+    fs::remove(m_dir / "package" / "ia64" / "QRES300.DLL");
+    EXPECT_EQ(1, Run("digests " + Package()));
+    EXPECT_TRUE(Says("ia64\\QRES300.DLL: missing, and VKT300.INF")) << m_output;
+    EXPECT_EQ(std::string::npos, m_output.find("  QX1000.inf\n"));
+    EXPECT_EQ(2, Run("check " + Package() + " --digests \"" + (m_dir / "nowhere.txt").string() + "\""));
+    EXPECT_EQ(2, Run("digests"));
 }

@@ -1,6 +1,6 @@
 #include "tools/qpack/PackCore.h"
 
-#include "context/PackageFiles.h"
+#include "context/PackageDigests.h"
 
 #include "catalog/CatalogueCore.h"
 #include "catalog/InfFields.h"
@@ -249,17 +249,14 @@ SignResult SignInfBytes(const std::wstring& fileName, std::vector<unsigned char>
 
 std::vector<StagedFile> PackageFilesFor(const PrinterModel& model)
 {
-    // The plug-ins of every architecture first, then the rest in order.
+    // The digest list's paths, split into folder and name.
     std::vector<StagedFile> files;
-    const std::vector<PackageFile> driverFiles = ModelDriverFiles(model, model.infBaseName);
-    for (const wchar_t* arch : kPluginFolders)
-        for (const PackageFile& f : driverFiles)
-            if (f.folder == PackageFolder::Plugins)
-                files.push_back({arch, f.name});
-    for (const PackageFile& f : driverFiles)
-        if (f.folder != PackageFolder::Plugins)
-            files.push_back({f.folder == PackageFolder::Gpd ? kGpdFolder : L"", f.name});
-    for (const PackageFile& f : ModelInfFiles(model.infBaseName))
-        files.push_back({L"", f.name});
+    for (const std::wstring& path : ModelPackagePaths(model)) {
+        const std::wstring::size_type slash = path.rfind(L'\\');
+        if (slash == std::wstring::npos)
+            files.push_back({L"", path});
+        else
+            files.push_back({path.substr(0, slash), path.substr(slash + 1)});
+    }
     return files;
 }

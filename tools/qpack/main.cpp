@@ -3,6 +3,8 @@
 #include "catalog/CatalogueCore.h"
 #include "catalog/InfText.h"
 #include "context/ConnectionRules.h"
+#include "context/PackageDigests.h"
+#include "support/Sha256.h"
 #include "tools/qpack/PackCore.h"
 
 #include <cerrno>
@@ -32,7 +34,8 @@ const char kUsage[] =
     "\n"
     "SYNOPSIS\n"
     "    qpack sign FILE.inf...\n"
-    "    qpack check PATH...\n"
+    "    qpack check PATH... [--digests LIST]\n"
+    "    qpack digests PACKAGE_DIR\n"
     "    qpack --help\n"
     "\n"
     "DESCRIPTION\n"
@@ -80,7 +83,9 @@ const char kUsage[] =
     "\n"
     "EXAMPLES\n"
     "    qpack sign package/QX1000.INF package/QX2000.INF\n"
-    "    qpack check package\n";
+    "    qpack check package\n"
+    "    qpack digests package > digests.txt\n"
+    "    qpack check package --digests digests.txt\n";
 
 void Print(const std::wstring& text)
 {
@@ -261,29 +266,50 @@ class FolderIndex {
 public:
     bool Has(const fs::path& folder, const std::wstring& name)
     {
+        fs::path ignored;
+        return Find(folder, name, ignored);
+    }
+
+    // The file's path as the folder spells it.
+    bool Find(const fs::path& folder, const std::wstring& name, fs::path& found)
+    {
         std::wstring key = UpperCaseAscii(PathText(folder));
         auto it = m_folders.find(key);
         if (it == m_folders.end()) {
-            std::set<std::wstring> names;
+            std::map<std::wstring, fs::path> names;
             std::error_code ec;
             for (fs::directory_iterator d(folder, ec), end; !ec && d != end; d.increment(ec)) {
                 std::error_code ignored;
                 if (d->is_regular_file(ignored))
-                    names.insert(UpperCaseAscii(PathText(d->path().filename())));
+                    names.emplace(UpperCaseAscii(PathText(d->path().filename())), d->path());
             }
             it = m_folders.emplace(key, names).first;
         }
-        return it->second.count(UpperCaseAscii(name)) != 0;
+        const auto file = it->second.find(UpperCaseAscii(name));
+        if (file == it->second.end())
+            return false;
+        found = file->second;
+        return true;
     }
 
 private:
-    std::map<std::wstring, std::set<std::wstring>> m_folders;
+    std::map<std::wstring, std::map<std::wstring, fs::path>> m_folders;
 };
 
-int CheckFolder(const fs::path& folder, int& models)
+// The SHA-256 of a file's bytes; false when it cannot be read.
+bool FileDigest(const fs::path& path, std::string& digest, std::string& reason)
 {
-    std::map<std::wstring, fs::path> byUpperName;
-    std::vector<std::wstring> names;
+    std::vector<unsigned char> bytes;
+    if (!ReadBytes(path, bytes, reason))
+        return false;
+    digest = Sha256Hex(bytes.data(), bytes.size());
+    return true;
+}
+
+// The package's INF files by upper-case name, in the installer's list order.
+bool ListInfFiles(const fs::path& folder, std::vector<std::wstring>& names,
+                  std::map<std::wstring, fs::path>& byUpperName)
+{
     std::error_code ec;
     for (fs::directory_iterator d(folder, ec), end; !ec && d != end; d.increment(ec)) {
         std::error_code ignored;
@@ -296,13 +322,90 @@ int CheckFolder(const fs::path& folder, int& models)
     }
     if (ec) {
         Complain(folder, "cannot list the folder: " + ec.message());
+        return false;
+    }
+    SortInfNames(names);
+    return true;
+}
+
+// A list path ("gpd\\X.gpd") as the folder and name FolderIndex looks up.
+void SplitListPath(const fs::path& folder, const std::wstring& path, fs::path& inFolder, std::wstring& name)
+{
+    const std::wstring::size_type slash = path.rfind(L'\\');
+    inFolder = slash == std::wstring::npos ? folder : folder / fs::path(path.substr(0, slash));
+    name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+int Digests(const fs::path& folder)
+{
+    std::vector<std::wstring> names;
+    std::map<std::wstring, fs::path> byUpperName;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        Complain(folder, "not a package folder");
         return kCannotRun;
     }
+    if (!ListInfFiles(folder, names, byUpperName))
+        return kCannotRun;
+    int status = kOk, listed = 0;
+    FolderIndex index;
+    std::vector<DigestLine> lines;
+    for (const std::wstring& upperName : names) {
+        std::vector<unsigned char> bytes;
+        std::string reason;
+        if (!ReadBytes(byUpperName[upperName], bytes, reason)) {
+            Complain(byUpperName[upperName], reason);
+            status = kCannotRun;
+            continue;
+        }
+        const InfAssessment a = AssessInf(upperName, DecodeForTool(bytes));
+        if (!a.accepted)
+            continue;  // the installer will not list it: nothing of it is installed
+        ++listed;
+        for (const std::wstring& path : ModelPackagePaths(a.model)) {
+            fs::path inFolder, file;
+            std::wstring name;
+            SplitListPath(folder, path, inFolder, name);
+            std::string digest;
+            if (!index.Find(inFolder, name, file)) {
+                Complain(folder, EncodeUtf8(path) + ": missing, and " + EncodeUtf8(upperName) +
+                                     " (listed by the installer) needs it");
+                if (status == kOk)
+                    status = kProblems;
+                continue;
+            }
+            if (!FileDigest(file, digest, reason)) {
+                Complain(file, reason);
+                status = kCannotRun;
+                continue;
+            }
+            lines.push_back({digest, path});
+        }
+    }
+    if (listed == 0 && status == kOk) {
+        Complain(folder, "the installer would list no model: no digest list");
+        status = kProblems;
+    }
+    std::string text;
+    if (status == kOk && !FormatDigestList(lines, text)) {
+        Complain(folder, "a file name the digest list cannot hold");
+        status = kProblems;
+    }
+    if (status == kOk)
+        std::cout << text;
+    return status;
+}
+
+int CheckFolder(const fs::path& folder, int& models, const PackageDigestList* digests)
+{
+    std::map<std::wstring, fs::path> byUpperName;
+    std::vector<std::wstring> names;
+    if (!ListInfFiles(folder, names, byUpperName))
+        return kCannotRun;
     if (names.empty()) {
         Complain(folder, "no INF files: the installer would list no model");
         return kProblems;
     }
-    SortInfNames(names);
 
     int status = kOk;
     FolderIndex index;
@@ -325,21 +428,37 @@ int CheckFolder(const fs::path& folder, int& models)
         }
         std::cout << "    files staged from the package:\n";
         bool complete = true;
+        bool vouched = true;
         for (const StagedFile& f : PackageFilesFor(a.model)) {
-            bool present = index.Has(f.folder.empty() ? folder : folder / fs::path(f.folder), f.name);
+            fs::path inFolder = f.folder.empty() ? folder : folder / fs::path(f.folder), found;
+            bool present = index.Find(inFolder, f.name, found);
             complete = complete && present;
             std::cout << "      " << (present ? "present  " : "MISSING  ")
-                      << EncodeUtf8(f.folder.empty() ? f.name : f.folder + L"/" + f.name) << "\n";
+                      << EncodeUtf8(f.folder.empty() ? f.name : f.folder + L"/" + f.name);
+            const std::wstring listPath = f.folder.empty() ? f.name : f.folder + L"\\" + f.name;
+            std::string digest, reason;
+            if (digests && !digests->Lists(listPath)) {
+                std::cout << "  NOT IN THE DIGEST LIST";
+                vouched = false;
+            } else if (digests && present) {
+                const bool same = FileDigest(found, digest, reason) && digests->Vouches(listPath, digest);
+                std::cout << (same ? "  digest ok" : "  DIGEST DIFFERS");
+                vouched = vouched && same;
+            }
+            std::cout << "\n";
         }
         std::cout << "    " << (complete ? "complete" : "INCOMPLETE: the installer would pass over the missing files")
-                  << "\n\n";
-        if (!complete && status == kOk)
+                  << "\n";
+        if (digests && !vouched)
+            std::cout << "    NOT VOUCHED FOR: an installer carrying the digest list will not list this model\n";
+        std::cout << "\n";
+        if ((!complete || (digests && !vouched)) && status == kOk)
             status = kProblems;
     }
     return status;
 }
 
-int Check(const std::vector<fs::path>& paths)
+int Check(const std::vector<fs::path>& paths, const PackageDigestList* digests)
 {
     int status = kOk, models = 0;
     auto merge = [&status](int s) {
@@ -349,7 +468,7 @@ int Check(const std::vector<fs::path>& paths)
     for (const fs::path& path : paths) {
         std::error_code ec;
         if (fs::is_directory(path, ec)) {
-            merge(CheckFolder(path, models));
+            merge(CheckFolder(path, models, digests));
             continue;
         }
         std::vector<unsigned char> bytes;
@@ -382,6 +501,39 @@ int Run(const std::vector<fs::path>& args)
         return kOk;
     }
     std::vector<fs::path> rest(args.begin() + 1, args.end());
+    if (command == "digests") {
+        if (rest.size() != 1) {
+            std::cerr << "qpack: digests needs exactly one package folder\n";
+            return kCannotRun;
+        }
+        return Digests(rest[0]);
+    }
+    // check's "--digests LIST", anywhere after the command.
+    PackageDigestList digests;
+    bool withDigests = false;
+    if (command == "check") {
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            if (PathText(rest[i]) != L"--digests")
+                continue;
+            std::vector<unsigned char> bytes;
+            std::string reason;
+            if (i + 1 >= rest.size()) {
+                std::cerr << "qpack: --digests needs a list file\n";
+                return kCannotRun;
+            }
+            if (!ReadBytes(rest[i + 1], bytes, reason)) {
+                Complain(rest[i + 1], reason);
+                return kCannotRun;
+            }
+            if (!digests.Parse(std::string(bytes.begin(), bytes.end()))) {
+                Complain(rest[i + 1], "not a digest list as \"qpack digests\" writes it");
+                return kCannotRun;
+            }
+            withDigests = true;
+            rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(i), rest.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+            break;
+        }
+    }
     if (command != "sign" && command != "check") {
         std::cerr << "qpack: unknown command \"" << Shown(args[0]) << "\"; run \"qpack --help\"\n";
         return kCannotRun;
@@ -391,7 +543,7 @@ int Run(const std::vector<fs::path>& args)
                   << (command == "sign" ? "INF file" : "INF file or package folder") << "\n";
         return kCannotRun;
     }
-    return command == "sign" ? Sign(rest) : Check(rest);
+    return command == "sign" ? Sign(rest) : Check(rest, withDigests ? &digests : nullptr);
 }
 
 }  // namespace
