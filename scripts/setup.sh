@@ -12,6 +12,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3-pil  # only to redraw the wizard artwork (wizard/res/art)
+  osslsigncode openssl python3 zip  # scripts/release.sh: signing, the zip, its test
 )
 
 as_root() {
