@@ -1841,8 +1841,9 @@ TEST_F(InstallFlow, PackageDigestListDecidesWhatIsListedAndStaged)
     EXPECT_FALSE(DriverListed(kQx1000));
     for (const wchar_t* staged : {L"\\gpd\\QX1000.gpd", L"\\QX1000.gpd"}) {
         std::string bytes;
-        if (wm::ReadFileBytes(DriverDirectory() + staged, bytes))
+        if (wm::ReadFileBytes(DriverDirectory() + staged, bytes)) {
             EXPECT_NE(swapped, bytes) << Utf8(staged);
+        }
     }
 
     // The file as the list names it again: the same installer installs.
