@@ -19,6 +19,35 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# A mirror in the middle of a sync serves an index that fails its checksum
+# for a while: try again, and in the end go on with the lists apt has (the
+# install below fails clearly if a package is really out of reach).
+apt_update() {
+  local try
+  for try in 1 2 3; do
+    as_root apt-get update -qq && return 0
+    echo "setup: apt-get update failed (try $try of 3)" >&2
+    [ "$try" -lt 3 ] && sleep 30
+  done
+  echo "setup: going on with the package lists apt already has" >&2
+}
+
+apt_install() {
+  local try p rest=()
+  for try in 1 2; do
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null && return 0
+    echo "setup: apt-get install failed (try $try of 2)" >&2
+    [ "$try" -lt 2 ] && { sleep 30; apt_update; }
+  done
+  # The i386 lists are the ones a mirror sync breaks most; without them the
+  # 32-bit Wine cannot be installed, but everything else can, and the
+  # Windows tests then take the x86-64 route (the test command says so).
+  for p in "$@"; do [ "$p" = wine32 ] || rest+=("$p"); done
+  [ ${#rest[@]} -lt $# ] || return 1
+  echo "setup: installing without wine32 (the 32-bit Wine); the Windows tests will run the x86-64 build" >&2
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${rest[@]}" >/dev/null
+}
+
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
@@ -35,9 +64,9 @@ done
 
 if [ ${#missing[@]} -gt 0 ] || [ "${need_update:-0}" = 1 ]; then
   echo "setup: installing ${missing[*]:-(package lists only)}"
-  as_root apt-get update -qq
+  apt_update
   if [ ${#missing[@]} -gt 0 ]; then
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    apt_install "${missing[@]}"
   fi
 fi
 echo "setup: all build and test packages present"
