@@ -16,10 +16,32 @@ QV_WINE_SHIMS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64
 # cannot; fails (prints nothing) when it can, or when Wine fails otherwise.
 qv_32bit_refused() {
   local out
+  # Without the 32-bit Wine (wine32; its i386 packages may have been out of
+  # reach when the machine was set up) `wine` falls back to the 64-bit
+  # loader, which starts no 32-bit program either.
+  if ! qv_wine32_loader >/dev/null; then
+    echo "the 32-bit Wine (wine32) is not installed on this machine, so Wine cannot start" \
+         "32-bit Windows programs here"
+    return 0
+  fi
   out=$(wine --version 2>&1) && return 1
   printf '%s' "$out" | grep -qi 'exec format error' || return 1
   echo "this machine's kernel does not run 32-bit executables, so Wine cannot start" \
        "32-bit Windows programs here ($out)"
+}
+
+# Wine's 32-bit loader, where Wine has one.
+qv_wine32_loader() {
+  local c
+  for c in /usr/lib/wine/wine /usr/lib/i386-linux-gnu/wine/wine /usr/lib32/wine/wine; do
+    [ -x "$c" ] && { echo "$c"; return 0; }
+  done
+  # A Wine installed elsewhere (built from source): its `wine` is the loader.
+  c=$(command -v wine 2>/dev/null) || return 1
+  case $(head -c 4 "$c" 2>/dev/null | od -An -c | tr -d ' ') in
+    *177ELF*) echo "$c"; return 0 ;;
+  esac
+  return 1
 }
 
 # Wine's 64-bit loader. The `wine` command starts the 32-bit loader whenever
