@@ -22,6 +22,8 @@ import sys
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 SS = 4
+# Display scales the pictures are drawn for, and the file name suffix of each.
+SCALES = [(1, ''), (1.25, '_125'), (1.5, '_150'), (2, '_200')]
 FONT_FILE = '/usr/share/fonts/truetype/wqy/wqy-microhei.ttc'
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT_DIR = os.path.dirname(HERE)
@@ -85,12 +87,29 @@ def catmull_rom(points, steps=24):
 
 # ---------------------------------------------------------------- canvas
 
-class Canvas:
-    """An RGB picture drawn at SS times its final size."""
+def scaled(v, scale):
+    """A length in design pixels as whole pixels at the given scale."""
+    return int(v * scale + 0.5)
 
-    def __init__(self, w, h, bg=(255, 255, 255)):
-        self.w, self.h = w, h
-        self.size = (w * SS, h * SS)
+
+class Canvas:
+    """An RGB picture drawn at SS times its final size.
+
+    Drawing calls take design pixels, the picture's pixels at 100 % display
+    scale; scale multiplies every coordinate, width and radius, so each size
+    is drawn afresh rather than resized from another. A design pixel is k
+    canvas pixels.
+    """
+
+    def __init__(self, w, h, scale=1, bg=(255, 255, 255)):
+        self.scale = scale
+        self.out = (scaled(w, scale), scaled(h, scale))
+        k = SS * scale
+        self.k = int(k) if k == int(k) else k
+        # The design size of the final picture (whole pixels at scale 1).
+        self.w = w if scale == 1 else self.out[0] / scale
+        self.h = h if scale == 1 else self.out[1] / scale
+        self.size = (self.out[0] * SS, self.out[1] * SS)
         self.img = Image.new('RGB', self.size, rgb(bg))
 
     # masks --------------------------------------------------------------
@@ -100,21 +119,21 @@ class Canvas:
     def rect(self, x0, y0, x1, y1, r=0):
         m = self.blank()
         d = ImageDraw.Draw(m)
-        box = [x0 * SS, y0 * SS, x1 * SS - 1, y1 * SS - 1]
+        box = [x0 * self.k, y0 * self.k, x1 * self.k - 1, y1 * self.k - 1]
         if r > 0:
-            d.rounded_rectangle(box, radius=r * SS, fill=255)
+            d.rounded_rectangle(box, radius=r * self.k, fill=255)
         else:
             d.rectangle(box, fill=255)
         return m
 
     def poly(self, pts):
         m = self.blank()
-        ImageDraw.Draw(m).polygon([(x * SS, y * SS) for x, y in pts], fill=255)
+        ImageDraw.Draw(m).polygon([(x * self.k, y * self.k) for x, y in pts], fill=255)
         return m
 
     def ellipse(self, x0, y0, x1, y1):
         m = self.blank()
-        ImageDraw.Draw(m).ellipse([x0 * SS, y0 * SS, x1 * SS - 1, y1 * SS - 1], fill=255)
+        ImageDraw.Draw(m).ellipse([x0 * self.k, y0 * self.k, x1 * self.k - 1, y1 * self.k - 1], fill=255)
         return m
 
     def circle(self, cx, cy, r):
@@ -123,26 +142,26 @@ class Canvas:
     def stroke(self, pts, width, caps=True):
         m = self.blank()
         d = ImageDraw.Draw(m)
-        sp = [(x * SS, y * SS) for x, y in pts]
-        d.line(sp, fill=255, width=max(1, int(round(width * SS))), joint='curve')
+        sp = [(x * self.k, y * self.k) for x, y in pts]
+        d.line(sp, fill=255, width=max(1, int(round(width * self.k))), joint='curve')
         if caps:
-            r = width * SS / 2
+            r = width * self.k / 2
             for x, y in (sp[0], sp[-1]):
                 d.ellipse([x - r, y - r, x + r, y + r], fill=255)
         return m
 
     def glow(self, cx, cy, rx, ry, alpha=1.0, power=2.0):
         """A soft round spot: alpha in the centre, fading to 0 at the radius."""
-        g = Image.radial_gradient('L').resize((int(2 * rx * SS), int(2 * ry * SS)), Image.BILINEAR)
+        g = Image.radial_gradient('L').resize((int(2 * rx * self.k), int(2 * ry * self.k)), Image.BILINEAR)
         m = self.blank(255)
-        m.paste(g, (int((cx - rx) * SS), int((cy - ry) * SS)))
+        m.paste(g, (int((cx - rx) * self.k), int((cy - ry) * self.k)))
         return m.point(lambda v: int(255 * alpha * (1 - v / 255.0) ** power + 0.5))
 
     # paints -------------------------------------------------------------
     def lin(self, stops, p0, p1):
         """Linear gradient from p0 (position 0) to p1 (position 1)."""
-        x0, y0 = p0[0] * SS, p0[1] * SS
-        dx, dy = (p1[0] - p0[0]) * SS, (p1[1] - p0[1]) * SS
+        x0, y0 = p0[0] * self.k, p0[1] * self.k
+        dx, dy = (p1[0] - p0[0]) * self.k, (p1[1] - p0[1]) * self.k
         l2 = float(dx * dx + dy * dy)
         a, b = dx * 255 / l2, dy * 255 / l2
         c = -(x0 * dx + y0 * dy) * 255 / l2 + _PAD
@@ -166,13 +185,13 @@ class Canvas:
 
     def shadow(self, mask, dx, dy, blur, alpha, colour=(0, 0, 0)):
         m = self.blank()
-        m.paste(mask, (int(round(dx * SS)), int(round(dy * SS))))
+        m.paste(mask, (int(round(dx * self.k)), int(round(dy * self.k))))
         if blur > 0:
-            m = m.filter(ImageFilter.GaussianBlur(blur * SS))
+            m = m.filter(ImageFilter.GaussianBlur(blur * self.k))
         self.fill(m, colour, alpha)
 
     def result(self):
-        return self.img.resize((self.w, self.h), Image.LANCZOS)
+        return self.img.resize(self.out, Image.LANCZOS)
 
 
 def inter(a, b):
@@ -192,16 +211,21 @@ def union(*ms):
 
 # ---------------------------------------------------------------- text
 
-def font(size):
-    return ImageFont.truetype(FONT_FILE, size)
+def font(size, scale=1):
+    """The face at size design pixels, rasterised at the scaled size."""
+    return ImageFont.truetype(FONT_FILE, scaled(size, scale))
 
 
 def text_width(s, f, spacing=0):
     return sum(f.getlength(ch) for ch in s) + spacing * (len(s) - 1)
 
 
-def draw_text(img, x, y, s, f, fill, spacing=0, anchor='l'):
-    """Draws s with extra letter spacing; x is the left, centre or right end."""
+def draw_text(img, x, y, s, f, fill, spacing=0, anchor='l', scale=1):
+    """Draws s with extra letter spacing; x is the left, centre or right end.
+
+    x, y and spacing are design pixels; f is already at the scaled size."""
+    if scale != 1:
+        x, y, spacing = x * scale, y * scale, spacing * scale
     w = text_width(s, f, spacing)
     if anchor == 'm':
         x -= w / 2
@@ -242,14 +266,16 @@ def banner_background(c):
     c.fill(c.rect(c.w - 1, 0, c.w, c.h), (255, 255, 255), 0.25)
 
 
-def banner_wordmark(img):
-    f = font(15)
-    draw_text(img, 78, 243, 'Quorvex', f, (255, 255, 255), spacing=1.2, anchor='m')
+def banner_wordmark(img, scale=1):
+    f = font(15, scale)
+    draw_text(img, 78, 243, 'Quorvex', f, (255, 255, 255), spacing=1.2, anchor='m', scale=scale)
     d = ImageDraw.Draw(img)
-    # Thin rules either side of the word.
-    w = text_width('Quorvex', f, 1.2)
+    # Thin rules either side of the word, drawn here (not on the canvas) so
+    # they stay one crisp line, a whole number of pixels wide.
+    w = text_width('Quorvex', f, 1.2 * scale) / scale
     for x0, x1 in ((20, 78 - w / 2 - 7), (78 + w / 2 + 7, 136)):
-        d.line([(x0, 252), (x1, 252)], fill=(160, 192, 230))
+        d.line([(x0 * scale, 252 * scale), (x1 * scale, 252 * scale)], fill=(160, 192, 230),
+               width=scaled(1, scale))
 
 
 # ---------------------------------------------------------------- banner 458: welcome
@@ -297,8 +323,8 @@ def draw_down_arrow(c, cx, top, tip, shaft_w, head_w, head_h):
     c.fill(edge, '#ffffff', 0.9)
 
 
-def draw_banner_welcome():
-    c = Canvas(BANNER_W, BANNER_H)
+def draw_banner_welcome(scale=1):
+    c = Canvas(BANNER_W, BANNER_H, scale)
     banner_background(c)
     c.fill(c.glow(78, 140, 90, 90, 0.20, 1.5), (255, 255, 255))
     sx0, sy0, sx1, sy1 = draw_monitor(c, 26, 112, 130, 184)
@@ -309,7 +335,7 @@ def draw_banner_welcome():
     c.fill(filled, c.vgrad([(0, '#b8f0ff'), (0.5, '#5cc8f2'), (1, '#2b9ad8')], sy1 - 11, sy1 - 7))
     draw_down_arrow(c, 78, 30, sy1 - 16, 20, 46, 24)
     img = c.result()
-    banner_wordmark(img)
+    banner_wordmark(img, scale)
     return img
 
 
@@ -383,15 +409,15 @@ def draw_pointer(c, x, y, s=1.0):
     c.fill(c.poly([(x + px * s, y + py * s) for px, py in inner]), '#ffffff')
 
 
-def draw_banner_model():
-    c = Canvas(BANNER_W, BANNER_H)
+def draw_banner_model(scale=1):
+    c = Canvas(BANNER_W, BANNER_H, scale)
     banner_background(c)
     c.fill(c.glow(78, 100, 80, 70, 0.20, 1.5), (255, 255, 255))
     draw_printer(c, 78, 34)
     draw_model_list(c, 22, 144, 134, 4, 1)
     draw_pointer(c, 108, 172)
     img = c.result()
-    banner_wordmark(img)
+    banner_wordmark(img, scale)
     return img
 
 
@@ -406,11 +432,11 @@ def draw_cable(c, pts, width, base, mid, light, shadow_alpha=0.35, shadow_col='#
     c.fill(c.stroke([(x - off, y - off) for x, y in path], width * 0.62), mid)
     off = width * 0.2
     hi = c.stroke([(x - off, y - off) for x, y in path], max(0.5, width * 0.2))
-    c.fill(hi.filter(ImageFilter.GaussianBlur(width * 0.06 * SS)), light, 0.85)
+    c.fill(hi.filter(ImageFilter.GaussianBlur(width * 0.06 * c.k)), light, 0.85)
 
 
-def draw_banner_connection():
-    c = Canvas(BANNER_W, BANNER_H)
+def draw_banner_connection(scale=1):
+    c = Canvas(BANNER_W, BANNER_H, scale)
     banner_background(c)
     cx = 76
     c.fill(c.glow(cx, 160, 80, 90, 0.20, 1.5), (255, 255, 255))
@@ -449,7 +475,7 @@ def draw_banner_connection():
         chev = c.poly([(cx - 6, y), (cx, y + 4), (cx + 6, y), (cx + 6, y + 2.2), (cx, y + 6.2), (cx - 6, y + 2.2)])
         c.fill(chev, '#ffffff', 0.5 + 0.35 * k)
     img = c.result()
-    banner_wordmark(img)
+    banner_wordmark(img, scale)
     return img
 
 
@@ -459,10 +485,10 @@ CAPTION_COLOUR = (51, 58, 68)
 CABLE_W, CABLE_H = 124, 120
 
 
-def captions(img, left_x, right_x):
-    f = font(12)
-    draw_text(img, left_x, 3, '连接电脑', f, CAPTION_COLOUR, anchor='m')
-    draw_text(img, right_x, 3, '连接打印机', f, CAPTION_COLOUR, anchor='m')
+def captions(img, left_x, right_x, scale=1):
+    f = font(12, scale)
+    draw_text(img, left_x, 3, '连接电脑', f, CAPTION_COLOUR, anchor='m', scale=scale)
+    draw_text(img, right_x, 3, '连接打印机', f, CAPTION_COLOUR, anchor='m', scale=scale)
 
 
 def soft_shadow(c, mask):
@@ -536,8 +562,8 @@ def draw_usb_b(c, cx, top):
     return top + 62
 
 
-def draw_usb_cable():
-    c = Canvas(CABLE_W, CABLE_H)
+def draw_usb_cable(scale=1):
+    c = Canvas(CABLE_W, CABLE_H, scale)
     ax, bx = 28, 93
     # Cable first: the plugs' strain reliefs cover its ends.
     draw_cable(c, [(ax, 76), (ax, 94), (ax + 12, 109), (60, 106), (bx - 14, 110), (bx, 97), (bx, 78)],
@@ -545,7 +571,7 @@ def draw_usb_cable():
     draw_usb_a(c, ax, 18)
     draw_usb_b(c, bx, 17)
     img = c.result()
-    captions(img, ax, bx)
+    captions(img, ax, bx, scale)
     return img
 
 
@@ -629,15 +655,15 @@ def draw_centronics(c, cx, top):
     return top + 60
 
 
-def draw_parallel_cable():
-    c = Canvas(CABLE_W, CABLE_H)
+def draw_parallel_cable(scale=1):
+    c = Canvas(CABLE_W, CABLE_H, scale)
     ax, bx = 30, 92
     draw_cable(c, [(ax, 76), (ax, 94), (ax + 13, 110), (61, 106), (bx - 14, 110), (bx, 97), (bx, 78)],
                7, '#7f868e', '#b9bfc6', '#f2f4f6', 0.30)
     draw_db25(c, ax, 21)
     draw_centronics(c, bx, 21)
     img = c.result()
-    captions(img, ax, bx)
+    captions(img, ax, bx, scale)
     return img
 
 
@@ -774,13 +800,50 @@ def icon_preview(pixels):
 
 # ---------------------------------------------------------------- BMP files
 
-def write_bmp(path, img, bits):
+def flat_colours(img, share=0.005, most=16):
+    """The colours of img's flat areas: any exact colour covering share of
+    the picture, such as a white background or the caption ink."""
+    total = img.width * img.height
+    counts = sorted(img.getcolors(total), key=lambda nc: (-nc[0], nc[1]))
+    return [c for n, c in counts if n >= total * share][:most]
+
+
+def to_palette(img, method=Image.MEDIANCUT):
+    """img in 256 colours: its flat colours kept exact, the rest chosen by
+    the quantizer and mapped onto with error diffusion.
+
+    A quantizer alone averages a white background with the edge pixels next
+    to it and then dithers the whole field grey; and Pillow's mapping looks
+    colours up in boxes of 4 levels per channel, so it may send an exact
+    colour to a neighbour a few levels off. Both are put right here."""
+    flat = flat_colours(img)
+    chosen = img.quantize(colors=256 - len(flat), method=method)
+    pal = chosen.getpalette()[:3 * (256 - len(flat))]
+    first = len(pal) // 3
+    pal += [v for c in flat for v in c]
+    pal += [0] * (768 - len(pal))
+    holder = Image.new('P', (1, 1))
+    holder.putpalette(pal)
+    out = img.quantize(palette=holder, dither=Image.FLOYDSTEINBERG)
+    for i, c in enumerate(flat):
+        # 255 where the pixel is exactly c, 0 elsewhere.
+        off = ImageChops.difference(img, Image.new('RGB', img.size, c)).split()
+        exact = union(*off).point(lambda v: 255 if v == 0 else 0)
+        out.paste(first + i, (0, 0) + img.size, exact)
+    return out
+
+
+def write_bmp(path, img, bits, scaled=False):
     """Classic Windows bitmap: BITMAPINFOHEADER, bottom-up, 24-bit or 8-bit."""
     if bits == 8:
-        # Pick the 256 colours, then map onto them with error diffusion so
-        # the wide gradients do not band.
-        palette = img.quantize(colors=256, method=Image.MEDIANCUT)
-        img = img.quantize(palette=palette, dither=Image.FLOYDSTEINBERG)
+        if scaled:
+            img = to_palette(img)
+        else:
+            # Pick the 256 colours, then map onto them with error diffusion so
+            # the wide gradients do not band. (The 100 % banners keep the
+            # colours they were first made with.)
+            palette = img.quantize(colors=256, method=Image.MEDIANCUT)
+            img = img.quantize(palette=palette, dither=Image.FLOYDSTEINBERG)
     img.save(path, format='BMP')
 
 
@@ -814,13 +877,16 @@ def check_ico(path, sizes):
 # ---------------------------------------------------------------- main
 
 PICTURES = [
-    # file, drawing, bits per pixel
-    ('banner_welcome.bmp', draw_banner_welcome, 24),
-    ('banner_model.bmp', draw_banner_model, 8),
-    ('banner_connection.bmp', draw_banner_connection, 8),
-    ('usb_cable.bmp', draw_usb_cable, 24),
-    ('parallel_cable.bmp', draw_parallel_cable, 24),
+    # file, drawing, bits per pixel at 100 %
+    ('banner_welcome', draw_banner_welcome, 24),
+    ('banner_model', draw_banner_model, 8),
+    ('banner_connection', draw_banner_connection, 8),
+    ('usb_cable', draw_usb_cable, 24),
+    ('parallel_cable', draw_parallel_cable, 24),
 ]
+# The larger sizes are linked into the installer uncompressed, so they are
+# all 8-bit, each with its own palette.
+SCALED_BITS = 8
 
 
 def main():
@@ -830,18 +896,30 @@ def main():
     args = ap.parse_args()
     if not os.path.exists(FONT_FILE):
         sys.exit('missing font %s (Debian package fonts-wqy-microhei)' % FONT_FILE)
+    if args.preview:
+        os.makedirs(args.preview, exist_ok=True)
 
-    for name, draw, bits in PICTURES:
-        img = draw()
-        path = os.path.join(args.out, name)
-        write_bmp(path, img, bits)
-        check_bmp(path, img.width, img.height, bits)
-        print('%s: %dx%d, %d-bit' % (path, img.width, img.height, bits))
-        if args.preview:
-            os.makedirs(args.preview, exist_ok=True)
-            shown = Image.open(path).convert('RGB')
-            shown.resize((shown.width * 3, shown.height * 3), Image.NEAREST).save(
-                os.path.join(args.preview, name.replace('.bmp', '.png')))
+    scaled_bytes = 0
+    for scale, suffix in SCALES:
+        for base, draw, bits in PICTURES:
+            name = base + suffix + '.bmp'
+            img = draw(scale)
+            if scale != 1:
+                bits = SCALED_BITS
+            path = os.path.join(args.out, name)
+            write_bmp(path, img, bits, scaled=scale != 1)
+            check_bmp(path, img.width, img.height, bits)
+            size = os.path.getsize(path)
+            if scale != 1:
+                scaled_bytes += size
+            print('%s: %dx%d, %d-bit, %d bytes' % (path, img.width, img.height, bits, size))
+            if args.preview:
+                # Whole-pixel zoom, so every pixel of the bitmap can be judged.
+                zoom = 3 if scale == 1 else 2
+                shown = Image.open(path).convert('RGB')
+                shown.resize((shown.width * zoom, shown.height * zoom), Image.NEAREST).save(
+                    os.path.join(args.preview, name.replace('.bmp', '.png')))
+    print('bitmaps for 125/150/200 %%: %d bytes in all' % scaled_bytes)
 
     icons = [icon_32(), icon_16()]
     path = os.path.join(args.out, 'app.ico')
