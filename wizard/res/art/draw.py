@@ -753,6 +753,79 @@ def icon_16():
     return g.px
 
 
+# Larger icons, for 125, 150 and 200 % display scale: drawn as shapes on the
+# pixel grids above (design units), so they keep the same printer. The 16 px
+# design gives the small icons (20, 24 px), the 32 px design the large ones
+# (40, 48, 64 px); 32 px for small icons at 200 % is icon_32 itself.
+ICON_INK = '#15191e'
+ICON_SILVER = [(0, '#f5f7f9'), (0.45, '#cfd4da'), (1, '#8f969f')]
+ICON_SCREEN = [(0, '#9ee8ff'), (1, '#35b4e6')]
+
+
+def icon_box(c, x0, y0, x1, y1, inside, edge=ICON_INK, r=0, w=1.0):
+    """A shape of the pixel designs: whole cells x0..x1, y0..y1, edged by w."""
+    outer = c.rect(x0, y0, x1 + 1, y1 + 1, r)
+    c.fill(outer, edge)
+    c.fill(c.rect(x0 + w, y0 + w, x1 + 1 - w, y1 + 1 - w, max(0, r - w)), inside)
+    return outer
+
+
+def icon_large(c):
+    """The icon_32 printer as shapes; returns its silhouette."""
+    # Sheet standing in the feeder, with lines of print.
+    sheet = icon_box(c, 9, 2, 22, 12, c.vgrad([(0, '#ffffff'), (1, '#e3e8ee')], 3, 12), r=0.8)
+    for y, x1 in ((5, 19), (7, 17), (9, 20)):
+        c.fill(c.rect(12, y + 0.15, x1 + 1, y + 0.85), '#8a939e')
+    # Lid sloping down to the body.
+    lid = c.poly([(6, 11), (26, 11), (28, 14.5), (4, 14.5)])
+    c.fill(lid, ICON_INK)
+    c.fill(c.poly([(6.6, 12), (25.4, 12), (26.6, 14), (5.4, 14)]), c.vgrad([(0, '#ffffff'), (1, '#cdd3da')], 12, 14))
+    # Body with its light upper left edge.
+    body = icon_box(c, 2, 14, 29, 24, c.vgrad(ICON_SILVER, 15, 24), r=1.6)
+    c.fill(c.rect(3, 15, 29, 15.8, 0.6), '#ffffff', 0.9)
+    c.fill(c.rect(3, 15, 3.8, 23, 0.4), '#ffffff', 0.7)
+    # Ready light, a key and the display.
+    c.fill(c.circle(5.5, 17.5, 1.3), '#1c9a34')
+    c.fill(c.circle(5.3, 17.3, 0.8), '#5ef07a')
+    c.fill(c.circle(8.5, 17.5, 0.8), '#7b838d')
+    icon_box(c, 19, 16, 26, 19, c.hgrad(ICON_SCREEN, 20, 26), edge='#1d3f73', r=0.6, w=0.9)
+    # Output slot and the printed page.
+    c.fill(c.rect(6, 21, 26, 22.2, 0.5), ICON_INK)
+    page = icon_box(c, 8, 22, 23, 30, c.vgrad([(0, '#e8edf2'), (0.3, '#ffffff'), (1, '#f4f6f8')], 23, 30), r=0.5)
+    c.fill(c.rect(10, 24.1, 16, 24.9), '#2f7ad6')
+    for y, x1 in ((26, 21), (28, 18)):
+        c.fill(c.rect(10, y + 0.15, x1 + 1, y + 0.85), '#8a939e')
+    return union(sheet, lid, body, page)
+
+
+def icon_small(c):
+    """The icon_16 printer as shapes; returns its silhouette."""
+    sheet = icon_box(c, 4, 1, 11, 6, '#ffffff', r=0.5)
+    c.fill(c.rect(6, 3.15, 10, 3.85), '#8a939e')
+    lid = icon_box(c, 2, 6, 13, 7, c.vgrad([(0, '#ffffff'), (1, '#d5dae0')], 7, 8))
+    body = icon_box(c, 1, 7, 14, 12, c.vgrad(ICON_SILVER, 8, 12), r=1)
+    c.fill(c.rect(2, 8, 14, 8.7), '#ffffff', 0.9)
+    c.fill(c.circle(3.5, 9.5, 0.8), '#2fd14a')
+    c.fill(c.rect(9, 9, 12, 10, 0.3), c.hgrad(ICON_SCREEN, 9, 12))
+    c.fill(c.rect(3, 11, 13, 12, 0.3), ICON_INK)
+    page = icon_box(c, 4, 11, 11, 15, '#ffffff', r=0.3)
+    c.fill(c.rect(6, 13.1, 10, 13.9), '#2f7ad6')
+    return union(sheet, lid, body, page)
+
+
+def draw_icon(design, size):
+    """The printer at size pixels from the 16 or 32 pixel design.
+
+    Returns the picture and its opacity (0 or 255 per pixel)."""
+    scale = size / design
+    c = Canvas(design, design, scale, bg=ICON_INK)
+    silhouette = (icon_small if design == 16 else icon_large)(c)
+    # The edge pixels that stay are dark, like the outline, so the icon shows
+    # no light fringe on any background.
+    opaque = silhouette.resize(c.out, Image.BOX).point(lambda v: 255 if v >= 112 else 0)
+    return c.result(), opaque
+
+
 def ico_image(pixels):
     """One 4-bit icon image: header, palette, colour bits and AND mask, bottom-up."""
     size = len(pixels)
@@ -775,15 +848,43 @@ def ico_image(pixels):
     return header + palette + bytes(xor) + bytes(mask)
 
 
+def ico_image_8(img, opaque):
+    """One 8-bit icon image (256-colour palette, AND mask), bottom-up.
+
+    Colours go to palette entries 0..254; entry 255 stays black and is what
+    transparent pixels hold, so XOR over the cleared AND area leaves the
+    background as it was."""
+    size = img.width
+    q = to_palette(img, colours=255)
+    pal = q.getpalette()[:765] + [0, 0, 0]
+    q.paste(255, (0, 0, size, size), opaque.point(lambda v: 255 - v))
+    xor_stride = ((size * 8 + 31) // 32) * 4
+    and_stride = ((size + 31) // 32) * 4
+    idx = q.tobytes()
+    see = opaque.tobytes()
+    xor = bytearray()
+    mask = bytearray()
+    for y in reversed(range(size)):
+        xor += idx[y * size:(y + 1) * size] + bytes(xor_stride - size)
+        bits = bytearray(and_stride)
+        for x in range(size):
+            if not see[y * size + x]:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 8, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    palette = b''.join(struct.pack('<BBBB', pal[i + 2], pal[i + 1], pal[i], 0) for i in range(0, 768, 3))
+    return header + palette + bytes(xor) + bytes(mask)
+
+
 def write_ico(path, images):
-    data = [ico_image(px) for px in images]
-    out = struct.pack('<HHH', 0, 1, len(data))
-    offset = 6 + 16 * len(data)
-    for px, blob in zip(images, data):
-        size = len(px)
-        out += struct.pack('<BBBBHHII', size % 256, size % 256, 16, 0, 1, 4, len(blob), offset)
+    """images: (size, bits per pixel, image data) in directory order."""
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, bits, blob in images:
+        colours = 16 if bits == 4 else 0
+        out += struct.pack('<BBBBHHII', size % 256, size % 256, colours, 0, 1, bits, len(blob), offset)
         offset += len(blob)
-    out += b''.join(data)
+    out += b''.join(blob for _, _, blob in images)
     with open(path, 'wb') as f:
         f.write(out)
 
@@ -798,6 +899,27 @@ def icon_preview(pixels):
     return img
 
 
+def icon_preview_8(path, index):
+    """Image number index of the icon file as Windows would show it, on a checker."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    size, _, _, _, _, _, _, off = struct.unpack_from('<BBBBHHII', data, 6 + 16 * index)
+    pal = data[off + 40:off + 40 + 1024]
+    xor_at = off + 40 + 1024
+    and_at = xor_at + size * size          # sizes here are multiples of 4
+    and_stride = ((size + 31) // 32) * 4
+    img = Image.new('RGB', (size, size))
+    for y in range(size):
+        row = size - 1 - y
+        for x in range(size):
+            if data[and_at + row * and_stride + x // 8] & (0x80 >> (x % 8)):
+                img.putpixel((x, y), (236, 236, 236) if (x + y) % 2 else (210, 210, 210))
+            else:
+                i = data[xor_at + row * size + x]
+                img.putpixel((x, y), (pal[4 * i + 2], pal[4 * i + 1], pal[4 * i]))
+    return img
+
+
 # ---------------------------------------------------------------- BMP files
 
 def flat_colours(img, share=0.005, most=16):
@@ -808,7 +930,7 @@ def flat_colours(img, share=0.005, most=16):
     return [c for n, c in counts if n >= total * share][:most]
 
 
-def to_palette(img, method=Image.MEDIANCUT):
+def to_palette(img, method=Image.MEDIANCUT, colours=256):
     """img in 256 colours: its flat colours kept exact, the rest chosen by
     the quantizer and mapped onto with error diffusion.
 
@@ -817,8 +939,8 @@ def to_palette(img, method=Image.MEDIANCUT):
     colours up in boxes of 4 levels per channel, so it may send an exact
     colour to a neighbour a few levels off. Both are put right here."""
     flat = flat_colours(img)
-    chosen = img.quantize(colors=256 - len(flat), method=method)
-    pal = chosen.getpalette()[:3 * (256 - len(flat))]
+    chosen = img.quantize(colors=colours - len(flat), method=method)
+    pal = chosen.getpalette()[:3 * (colours - len(flat))]
     first = len(pal) // 3
     pal += [v for c in flat for v in c]
     pal += [0] * (768 - len(pal))
@@ -860,18 +982,27 @@ def check_bmp(path, w, h, bits):
         sys.exit('%s: not a %dx%d %d-bit bottom-up BITMAPINFOHEADER bitmap' % (path, w, h, bits))
 
 
-def check_ico(path, sizes):
+def check_ico(path, entries):
+    """entries: (size, bits per pixel) of every image, in directory order."""
     with open(path, 'rb') as f:
         data = f.read()
     _, kind, count = struct.unpack_from('<HHH', data, 0)
-    ok = kind == 1 and count == len(sizes)
-    for i, size in enumerate(sizes):
+    ok = kind == 1 and count == len(entries)
+    end = 6 + 16 * count
+    for i, (size, bits) in enumerate(entries):
+        if not ok:
+            break
         w, h, colours, _, planes, bpp, length, off = struct.unpack_from('<BBBBHHII', data, 6 + 16 * i)
-        hsize, bw, bh, _, hbpp = struct.unpack_from('<IiiHH', data, off)
-        ok = ok and (w, h, colours, bpp) == (size, size, 16, 4) and off + length <= len(data)
-        ok = ok and (hsize, bw, bh, hbpp) == (40, size, 2 * size, 4)
-    if not ok:
-        sys.exit('%s: not an icon with 4-bit images of sizes %s' % (path, sizes))
+        hsize, bw, bh, hplanes, hbpp, comp = struct.unpack_from('<IiiHHI', data, off)
+        # Header, palette, colour bits and AND mask, rows padded to 4 bytes.
+        want = (40 + 4 * (1 << bits) + ((size * bits + 31) // 32) * 4 * size
+                + ((size + 31) // 32) * 4 * size)
+        ok = ((w, h, colours, planes, bpp) == (size, size, 16 if bits == 4 else 0, 1, bits)
+              and (hsize, bw, bh, hplanes, hbpp, comp) == (40, size, 2 * size, 1, bits, 0)
+              and length == want and off == end)
+        end = off + length
+    if not ok or end != len(data):
+        sys.exit('%s: not an icon with images (size, bits) %s' % (path, entries))
 
 
 # ---------------------------------------------------------------- main
@@ -887,6 +1018,8 @@ PICTURES = [
 # The larger sizes are linked into the installer uncompressed, so they are
 # all 8-bit, each with its own palette.
 SCALED_BITS = 8
+# Icon sizes added for 125, 150 and 200 %: (design drawn from, pixels).
+ICON_SIZES = [(32, 64), (32, 48), (32, 40), (16, 24), (16, 20)]
 
 
 def main():
@@ -921,16 +1054,24 @@ def main():
                     os.path.join(args.preview, name.replace('.bmp', '.png')))
     print('bitmaps for 125/150/200 %%: %d bytes in all' % scaled_bytes)
 
-    icons = [icon_32(), icon_16()]
+    # The hand-placed 16-colour images first, then the larger ones drawn for
+    # higher display scales; each depth by size, largest first.
+    entries = [(32, 4, ico_image(icon_32())), (16, 4, ico_image(icon_16()))]
+    for design, size in ICON_SIZES:
+        entries.append((size, 8, ico_image_8(*draw_icon(design, size))))
     path = os.path.join(args.out, 'app.ico')
-    write_ico(path, icons)
-    check_ico(path, [32, 16])
-    print('%s: 32x32 and 16x16, 4-bit' % path)
+    write_ico(path, entries)
+    check_ico(path, [(size, bits) for size, bits, _ in entries])
+    print('%s: %s' % (path, ', '.join('%dx%d %d-bit' % (s, s, b) for s, b, _ in entries)))
     if args.preview:
-        for px in icons:
+        for px in (icon_32(), icon_16()):
             n = len(px)
             icon_preview(px).resize((n * 8, n * 8), Image.NEAREST).save(
                 os.path.join(args.preview, 'app_%d.png' % n))
+        for i, (size, bits, _) in enumerate(entries):
+            if bits == 8:
+                icon_preview_8(path, i).resize((size * 8, size * 8), Image.NEAREST).save(
+                    os.path.join(args.preview, 'app_%d.png' % size))
 
 
 if __name__ == '__main__':
