@@ -970,14 +970,25 @@ def write_bmp(path, img, bits, scaled=False):
 
 
 def check_bmp(path, w, h, bits):
+    """Stops unless path is a w x h classic bottom-up bitmap of the given depth:
+    BITMAPINFOHEADER, BI_RGB, the palette (8-bit) or nothing (24-bit) between
+    header and pixels, and nothing after them."""
     with open(path, 'rb') as f:
         data = f.read()
-    ok = data[:2] == b'BM'
-    off, = struct.unpack_from('<I', data, 10)
-    hsize, bw, bh, planes, bpp, comp = struct.unpack_from('<IiiHHI', data, 14)
-    ok = ok and hsize == 40 and bw == w and bh == h and planes == 1 and bpp == bits and comp == 0
-    stride = ((w * bits + 31) // 32) * 4
-    ok = ok and len(data) >= off + stride * h
+    ok = len(data) >= 54 and data[:2] == b'BM'
+    if ok:
+        file_size, = struct.unpack_from('<I', data, 2)
+        off, = struct.unpack_from('<I', data, 10)
+        hsize, bw, bh, planes, bpp, comp = struct.unpack_from('<IiiHHI', data, 14)
+        used, = struct.unpack_from('<I', data, 46)
+        ok = (file_size == len(data) and hsize == 40 and bw == w and bh == h
+              and planes == 1 and bpp == bits and comp == 0)
+        colours = (used or 256) if bits == 8 else 0
+        stride = ((w * bits + 31) // 32) * 4
+        ok = ok and colours <= 256 and off == 54 + 4 * colours and len(data) == off + stride * h
+        if ok and bits == 8:
+            # Every pixel names a palette entry (row padding is zero).
+            ok = max(data[off:]) < colours
     if not ok:
         sys.exit('%s: not a %dx%d %d-bit bottom-up BITMAPINFOHEADER bitmap' % (path, w, h, bits))
 
@@ -1008,12 +1019,12 @@ def check_ico(path, entries):
 # ---------------------------------------------------------------- main
 
 PICTURES = [
-    # file, drawing, bits per pixel at 100 %
-    ('banner_welcome', draw_banner_welcome, 24),
-    ('banner_model', draw_banner_model, 8),
-    ('banner_connection', draw_banner_connection, 8),
-    ('usb_cable', draw_usb_cable, 24),
-    ('parallel_cable', draw_parallel_cable, 24),
+    # file, drawing, size and bits per pixel at 100 %
+    ('banner_welcome', draw_banner_welcome, (BANNER_W, BANNER_H), 24),
+    ('banner_model', draw_banner_model, (BANNER_W, BANNER_H), 8),
+    ('banner_connection', draw_banner_connection, (BANNER_W, BANNER_H), 8),
+    ('usb_cable', draw_usb_cable, (CABLE_W, CABLE_H), 24),
+    ('parallel_cable', draw_parallel_cable, (CABLE_W, CABLE_H), 24),
 ]
 # The larger sizes are linked into the installer uncompressed, so they are
 # all 8-bit, each with its own palette.
@@ -1034,14 +1045,14 @@ def main():
 
     scaled_bytes = 0
     for scale, suffix in SCALES:
-        for base, draw, bits in PICTURES:
+        for base, draw, (w, h), bits in PICTURES:
             name = base + suffix + '.bmp'
             img = draw(scale)
             if scale != 1:
                 bits = SCALED_BITS
             path = os.path.join(args.out, name)
             write_bmp(path, img, bits, scaled=scale != 1)
-            check_bmp(path, img.width, img.height, bits)
+            check_bmp(path, scaled(w, scale), scaled(h, scale), bits)
             size = os.path.getsize(path)
             if scale != 1:
                 scaled_bytes += size
