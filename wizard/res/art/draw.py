@@ -10,9 +10,12 @@ needed again only when the artwork changes.
 Needs Pillow (Debian: python3-pil) and the WenQuanYi Micro Hei font
 (fonts-wqy-microhei). --preview also writes enlarged PNG copies for review.
 
+Every picture is drawn for 100, 125, 150 and 200 % display scale. Coordinates
+below are design pixels, the picture's pixels at 100 %; the canvas multiplies
+them (and widths, radii and blurs) by the scale, so each size is drawn afresh.
 Shapes are drawn SS times larger than the final picture and scaled down, which
-gives smooth edges; text is drawn afterwards at the final size, where the font
-hinting keeps small glyphs crisp. All coordinates below are in final pixels.
+gives smooth edges; text is drawn afterwards at the final size and the scaled
+font size, where the font hinting keeps the glyphs crisp.
 """
 import argparse
 import os
