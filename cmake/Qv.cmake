@@ -141,7 +141,7 @@ function(qv_wine_run)
   if(NOT WIN32)
     return()
   endif()
-  cmake_parse_arguments(A "DISPLAY" "NAME;EXE;ARCH;VERSION;LANG;TIMEOUT;ONLY_32BIT" "LABELS;ARGS" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY" "NAME;EXE;ARCH;VERSION;LANG;TIMEOUT;ONLY_32BIT;DPI" "LABELS;ARGS" ${ARGN})
   if(NOT TARGET ${A_EXE})
     return()
   endif()
@@ -162,10 +162,14 @@ function(qv_wine_run)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()
+  set(dpi_args)
+  if(A_DPI)
+    set(dpi_args --dpi ${A_DPI})
+  endif()
   add_test(NAME ${A_NAME}
     COMMAND bash ${QV_SIM_DIR}/wine/run-test.sh
       --build ${CMAKE_BINARY_DIR} --bits ${QV_PROGRAM_BITS} --arch ${A_ARCH} --version ${A_VERSION}
-      --lang ${A_LANG} --name ${A_NAME}
+      --lang ${A_LANG} --name ${A_NAME} ${dpi_args}
       -- $<TARGET_FILE:${A_EXE}> ${A_ARGS})
   set(labels wine ${A_ARCH} ${A_LABELS})
   set_tests_properties(${A_NAME} PROPERTIES

@@ -123,6 +123,7 @@ using UniquePrinter = UniqueHandle<handle_traits::Printer>;
 using UniqueRegKey = UniqueHandle<handle_traits::RegistryKey>;
 using UniqueFont = UniqueHandle<handle_traits::GdiObject<HFONT>>;
 using UniqueBrush = UniqueHandle<handle_traits::GdiObject<HBRUSH>>;
+using UniqueBitmap = UniqueHandle<handle_traits::GdiObject<HBITMAP>>;
 using UniqueLocal = UniqueHandle<handle_traits::LocalMemory>;
 using UniqueLibrary = UniqueHandle<handle_traits::Library>;
 

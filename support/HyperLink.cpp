@@ -251,8 +251,8 @@ void CHyperLink::ApplyFont(HFONT font) {
 }
 
 void CHyperLink::OnAttach() {
-    // Clicks are reported only with SS_NOTIFY.
-    SetWindowLongW(m_hWnd, GWL_STYLE, GetWindowLongW(m_hWnd, GWL_STYLE) | SS_NOTIFY);
+    // Clicks are reported only with SS_NOTIFY; Tab reaches the link too.
+    SetWindowLongW(m_hWnd, GWL_STYLE, GetWindowLongW(m_hWnd, GWL_STYLE) | SS_NOTIFY | WS_TABSTOP);
 
     // Text and address stand in for each other.
     const std::wstring text = TextOf(m_hWnd);
@@ -380,6 +380,24 @@ LRESULT CHyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kTimerId) OnHoverTimer();
         break;
+
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        // The focus mark comes and goes with the keyboard focus.
+        InvalidateRect(m_hWnd, nullptr, TRUE);
+        break;
+
+    case WM_PAINT: {
+        const LRESULT result = DefaultProc(message, wParam, lParam);
+        if (GetFocus() == m_hWnd) {
+            HDC dc = GetDC(m_hWnd);
+            RECT client;
+            GetClientRect(m_hWnd, &client);
+            DrawFocusRect(dc, &client);
+            ReleaseDC(m_hWnd, dc);
+        }
+        return result;
+    }
 
     case WM_ERASEBKGND: {
         RECT client;
@@ -560,6 +578,12 @@ void CHyperLink::ReportError(INT_PTR result) {
 }
 
 bool CHyperLink::PreTranslateMessage(MSG* msg) {
+    // With the focus on it, Enter or Space opens the link as a click does
+    // (once per press, not again while the key repeats).
+    if (msg->hwnd == m_hWnd && msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_SPACE)) {
+        if ((msg->lParam & 0x40000000) == 0) OnClicked();
+        return true;
+    }
     if (m_hToolTip != nullptr) {
         SendMessageW(m_hToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
     }

@@ -1,6 +1,7 @@
 // A static text control turned into a web link: coloured text, underlined
 // while the mouse is over it, a hand cursor, a tooltip with the address, and
-// a click that opens the address in the user's browser.
+// a click that opens the address in the user's browser. Tab reaches it (a
+// focus mark shows it has the focus), and Enter or Space opens it too.
 #ifndef QV_SUPPORT_HYPERLINK_H
 #define QV_SUPPORT_HYPERLINK_H
 

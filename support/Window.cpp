@@ -56,6 +56,14 @@ HWND CWnd::TopLevelOf(HWND window)
     return window;
 }
 
+RECT CWnd::RectIn(HWND window, HWND parent)
+{
+    RECT r = {0, 0, 0, 0};
+    if (window && GetWindowRect(window, &r))
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 std::wstring CWnd::TextOf(HWND window)
 {
     if (!window)

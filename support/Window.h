@@ -34,6 +34,9 @@ public:
     // The top-level window that WINDOW is a child of (or WINDOW itself). The
     // same as GetAncestor(GA_ROOT), which Windows NT 4.0 does not have.
     static HWND TopLevelOf(HWND window);
+    // The rectangle of `window` in the client coordinates of `parent` (any
+    // window that contains it).
+    static RECT RectIn(HWND window, HWND parent);
 
 protected:
     HWND m_hWnd = nullptr;

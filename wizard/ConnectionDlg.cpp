@@ -18,6 +18,9 @@ void CConnectionDlg::SetChoice(int id, bool enabled, bool checked) const
 BOOL CConnectionDlg::OnInitDialog()
 {
     CNewWizPage::OnInitDialog();
+    ShowPicture(IDC_PAGE_PICTURE, IDB_BANNER_CONNECTION, PictureAnchor::Top);
+    ShowPicture(IDC_USB_PICTURE, IDB_USB_CABLE, PictureAnchor::Centre);
+    ShowPicture(IDC_LPT_PICTURE, IDB_PARALLEL_CABLE, PictureAnchor::Centre);
     SetItemText(IDC_CONNECT_STEP1, ResString(IDS_CONNECT_STEP1));
     SetItemText(IDC_CONNECT_STEP2, ResString(IDS_CONNECT_STEP2));
     SetItemText(IDC_CONNECT_STEP3, ResString(IDS_CONNECT_STEP3));
@@ -46,11 +49,34 @@ void CConnectionDlg::UpdateConnectionChoices()
     // enabled one would show both. The page behind them is painted afresh
     // first, then the choices.
     for (int id : {IDC_RADIO_USB, IDC_RADIO_LPT}) {
-        RECT area = {0, 0, 0, 0};
-        GetWindowRect(GetItem(id), &area);
-        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+        const RECT area = RectIn(GetItem(id), m_hWnd);
         RedrawWindow(m_hWnd, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
+    UpdateTabStop();
+}
+
+void CConnectionDlg::UpdateTabStop() const
+{
+    // Tab enters the choices at the one that is checked (the arrow keys go
+    // from there): a tab stop on a disabled or unchecked choice would skip
+    // them or land on the wrong one.
+    int stop = 0;
+    for (int id : {IDC_RADIO_USB, IDC_RADIO_LPT})
+        if (SendItem(id, BM_GETCHECK) == BST_CHECKED && IsWindowEnabled(GetItem(id)))
+            stop = id;
+    for (int id : {IDC_RADIO_USB, IDC_RADIO_LPT}) {
+        HWND choice = GetItem(id);
+        LONG style = GetWindowLongW(choice, GWL_STYLE);
+        style = id == stop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
+        SetWindowLongW(choice, GWL_STYLE, style);
+    }
+}
+
+bool CConnectionDlg::OnCommand(WORD id, WORD notifyCode, HWND control)
+{
+    if ((id == IDC_RADIO_USB || id == IDC_RADIO_LPT) && notifyCode == BN_CLICKED)
+        UpdateTabStop();
+    return CNewWizPage::OnCommand(id, notifyCode, control);
 }
 
 void CConnectionDlg::OnSetActive()

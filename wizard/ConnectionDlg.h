@@ -18,9 +18,11 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
 
 private:
     void SetChoice(int id, bool enabled, bool checked) const;
+    void UpdateTabStop() const;
 
     InstallContext& m_context;
 };

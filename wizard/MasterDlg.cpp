@@ -1,7 +1,5 @@
 #include "wizard/MasterDlg.h"
 
-#include <utility>
-
 #include "support/ResString.h"
 #include "wizard/PageLayout.h"
 #include "wizard/res/resource.h"
@@ -50,61 +48,27 @@ BOOL CMasterDlg::OnInitDialog()
     SetItemText(IDC_FINISH, ResString(IDS_FINISH));
     BOOL result = CNewWizDialog::OnInitDialog();
     SetPropW(m_hWnd, kWizardWindowMark, reinterpret_cast<HANDLE>(1));
-    if (!m_hotlineFont)
-        m_hotlineFont.Reset(CreateArialFont(16, FW_NORMAL));
     return result;
-}
-
-HGDIOBJ CMasterDlg::HotlineFont(HDC dc, const std::wstring& text, int available)
-{
-    // The designed size when the whole line fits before the buttons (the
-    // Chinese texts do); otherwise the largest size down to 10 pixels that
-    // does, chosen once.
-    if (m_hotlineFitFont)
-        return m_hotlineFitFont.Get();
-    for (int height = 16; height >= 10; --height) {
-        UniqueFont font(height == 16 ? nullptr : CreateArialFont(height, FW_NORMAL));
-        HFONT candidate = height == 16 ? m_hotlineFont.Get() : font.Get();
-        if (!candidate)
-            continue;
-        HGDIOBJ previous = SelectObject(dc, candidate);
-        SIZE size = {0, 0};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(dc, previous);
-        if (size.cx <= available || height == 10) {
-            if (height == 16)
-                return candidate;
-            m_hotlineFitFont = std::move(font);
-            return m_hotlineFitFont.Get();
-        }
-    }
-    return m_hotlineFont.Get();
 }
 
 bool CMasterDlg::OnPaint()
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(m_hWnd, &paint);
-    RECT area = {0, 0, 0, 0};
-    if (HWND placeholder = GetItem(IDC_PAGE_AREA)) {
-        GetWindowRect(placeholder, &area);
-        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
-    }
+    CWizardLook& look = Look();
+    const RECT area = RectIn(GetItem(IDC_PAGE_AREA), m_hWnd);
     SetTextColor(dc, RGB(0xA0, 0xA0, 0xA0));
+    SetBkMode(dc, TRANSPARENT);
     const std::wstring hotline = ResString(IDS_HOTLINE);
-    const int left = 6;
+    const int left = look.Scaled(6);
     int available = 0;
-    if (HWND back = GetItem(IDC_BACK)) {
-        RECT button = {0, 0, 0, 0};
-        GetWindowRect(back, &button);
-        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&button), 2);
-        available = HotlineWidth(left, button.left, left);
-    }
-    HGDIOBJ previous = SelectObject(dc, HotlineFont(dc, hotline, available));
+    if (HWND back = GetItem(IDC_BACK))
+        available = HotlineWidth(left, RectIn(back, m_hWnd).left, left);
+    HGDIOBJ previous = SelectObject(dc, look.HotlineFont(dc, hotline, available));
     // Clipped to the space before the buttons whatever happens.
-    RECT clip = {left, area.bottom + 16, left + (available > 0 ? available : 0), area.bottom + 40};
-    ExtTextOutW(dc, left, area.bottom + 16, ETO_CLIPPED, &clip, hotline.c_str(), static_cast<UINT>(hotline.size()),
-                nullptr);
+    const int top = area.bottom + look.Scaled(16);
+    RECT clip = {left, top, left + available, top + look.Scaled(24)};
+    ExtTextOutW(dc, left, top, ETO_CLIPPED, &clip, hotline.c_str(), static_cast<UINT>(hotline.size()), nullptr);
     if (previous)
         SelectObject(dc, previous);
     EndPaint(m_hWnd, &paint);

@@ -20,14 +20,6 @@ protected:
     BOOL OnInitDialog() override;
     bool OnPaint() override;
     void OnDestroy() override;
-
-private:
-    // The font the hotline fits the space before the buttons in: the
-    // designed one, or a smaller one made for a longer text.
-    HGDIOBJ HotlineFont(HDC dc, const std::wstring& text, int available);
-
-    UniqueFont m_hotlineFont;
-    UniqueFont m_hotlineFitFont;
 };
 
 #endif

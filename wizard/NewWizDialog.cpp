@@ -2,11 +2,6 @@
 
 #include "wizard/res/resource.h"
 
-HFONT CreateArialFont(int height, int weight)
-{
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FF_SWISS, L"Arial");
-}
-
 // ---------------------------------------------------------------- CNewWizPage
 
 CNewWizPage::CNewWizPage(UINT templateId)
@@ -29,9 +24,54 @@ BOOL CNewWizPage::OnInitDialog()
 
 HFONT CNewWizPage::HeadingFont()
 {
-    if (!m_titleFont)
-        m_titleFont.Reset(CreateArialFont(20, FW_BOLD));
-    return m_titleFont.Get();
+    return m_wizard ? m_wizard->Look().HeadingFont() : nullptr;
+}
+
+void CNewWizPage::ShowPicture(int controlId, UINT pictureId, PictureAnchor anchor)
+{
+    HWND control = GetItem(controlId);
+    if (!control || !m_wizard)
+        return;
+    RECT frame = RectIn(control, m_hWnd);
+    RECT page = {0, 0, 0, 0};
+    GetClientRect(m_hWnd, &page);
+    if (!IntersectRect(&frame, &frame, &page))
+        return;
+    PixelSize size;
+    size.width = frame.right - frame.left;
+    size.height = frame.bottom - frame.top;
+    HBITMAP picture = m_wizard->Look().Picture(pictureId, size, anchor);
+    if (!picture)
+        return;
+    SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+    // The control takes the picture's size, which is the frame's.
+    MoveWindow(control, frame.left, frame.top, size.width, size.height, FALSE);
+}
+
+void CNewWizPage::GrowToText(int id, int limitId)
+{
+    HWND text = GetItem(id);
+    if (!text)
+        return;
+    const RECT box = RectIn(text, m_hWnd);
+    const std::wstring content = TextOf(text);
+    RECT needed = {0, 0, box.right - box.left, 0};
+    HDC dc = GetDC(text);
+    if (!dc)
+        return;
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, content.c_str(), static_cast<int>(content.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(dc, previous);
+    ReleaseDC(text, dc);
+    int bottom = box.top + (needed.bottom - needed.top);
+    if (HWND limit = GetItem(limitId)) {
+        const int limitTop = RectIn(limit, m_hWnd).top;
+        if (bottom > limitTop)
+            bottom = limitTop;
+    }
+    if (bottom > box.bottom)
+        MoveWindow(text, box.left, box.top, box.right - box.left, bottom - box.top, FALSE);
 }
 
 HBRUSH CNewWizPage::OnCtlColor(HDC dc, HWND, UINT kind, bool& handled)
@@ -61,7 +101,6 @@ HBRUSH CNewWizPage::OnCtlColor(HDC dc, HWND, UINT kind, bool& handled)
 
 void CNewWizPage::OnDestroy()
 {
-    m_titleFont.Reset();
     m_whiteBrush.Reset();
 }
 
@@ -81,21 +120,84 @@ void CNewWizDialog::AddPage(CNewWizPage& page, UINT templateId)
 void CNewWizDialog::EnableBack(bool enable) const
 {
     EnableItem(IDC_BACK, enable);
+    UpdateKeyboard();
 }
 
 void CNewWizDialog::EnableNext(bool enable) const
 {
     EnableItem(IDC_NEXT, enable);
+    UpdateKeyboard();
 }
 
 void CNewWizDialog::EnableFinish(bool enable) const
 {
     EnableItem(IDC_FINISH, enable);
+    UpdateKeyboard();
 }
 
 void CNewWizDialog::EnableCancel(bool enable) const
 {
     EnableItem(IDCANCEL, enable);
+    UpdateKeyboard();
+}
+
+CWizardLook& CNewWizDialog::Look()
+{
+    if (!m_look)
+        m_look.reset(new CWizardLook(SystemDpi()));
+    return *m_look;
+}
+
+namespace {
+
+bool CanTakeFocus(HWND window)
+{
+    return window && IsWindowVisible(window) && IsWindowEnabled(window);
+}
+
+// A button of the frame that Enter may press: enabled and not hidden (the
+// frame itself may not be shown yet).
+bool IsPressable(HWND button)
+{
+    return button && IsWindowEnabled(button) && (GetWindowLongW(button, GWL_STYLE) & WS_VISIBLE);
+}
+
+}  // namespace
+
+void CNewWizDialog::UpdateKeyboard() const
+{
+    if (!m_hWnd)
+        return;
+    HWND next = GetItem(IDC_NEXT);
+    HWND finish = GetItem(IDC_FINISH);
+    HWND preferred = IsPressable(next) ? next : IsPressable(finish) ? finish : nullptr;
+    if (preferred)
+        SendMessageW(m_hWnd, DM_SETDEFID, static_cast<WPARAM>(GetDlgCtrlID(preferred)), 0);
+
+    // A control that was disabled or hidden while it had the focus (Next on
+    // the last page, the buttons during the installation) leaves the
+    // keyboard nowhere: the focus goes to the default button, else to the
+    // page's first control, else to Cancel. While another window is active
+    // (a message box of the wizard's keeps its own focus) this waits until
+    // the wizard is activated again.
+    const bool active = GetActiveWindow() == m_hWnd;
+    HWND focus = active ? GetFocus() : m_pendingFocus;
+    if (focus && focus != m_hWnd && IsChild(m_hWnd, focus) && CanTakeFocus(focus) &&
+        (active || focus == preferred) && !(preferred && focus == m_stopgapFocus))
+        return;
+    HWND target = preferred;
+    if (!target) {
+        HWND first = GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+        if (first && first != GetItem(IDCANCEL) && CanTakeFocus(first) && IsChild(m_hWnd, first))
+            target = first;
+    }
+    if (!target && CanTakeFocus(GetItem(IDCANCEL)))
+        target = GetItem(IDCANCEL);
+    m_stopgapFocus = target == preferred ? nullptr : target;
+    if (!active)
+        m_pendingFocus = target;
+    else if (target)
+        SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
 }
 
 CNewWizPage* CNewWizDialog::GetActivePage() const
@@ -139,23 +241,22 @@ BOOL CNewWizDialog::ActivatePage(CNewWizPage* page)
     if (!page)
         return FALSE;
     if (!page->m_isCreated) {
+        // The page's initialisation asks the wizard for its fonts.
+        page->m_wizard = this;
         if (!page->CreateChild(m_hWnd))
             return FALSE;
         page->m_isCreated = true;
-        page->m_wizard = this;
         if (!page->OnCreatePage())
             return FALSE;
     }
     if (!DeactivateCurrent())
         return FALSE;
 
-    RECT area = {0, 0, 0, 0};
-    if (HWND placeholder = GetItem(m_placeholderId)) {
-        GetWindowRect(placeholder, &area);
-        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
-    }
+    const RECT area = RectIn(GetItem(m_placeholderId), m_hWnd);
     HWND pageWindow = page->GetHwnd();
-    SetWindowPos(pageWindow, nullptr, area.left, area.top, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+    // First among the frame's children: Tab goes through the page's controls
+    // before the buttons under it, in reading order.
+    SetWindowPos(pageWindow, HWND_TOP, area.left, area.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     EnableWindow(pageWindow, TRUE);
     ShowWindow(pageWindow, SW_SHOW);
     InvalidateRect(pageWindow, nullptr, TRUE);
@@ -163,6 +264,7 @@ BOOL CNewWizDialog::ActivatePage(CNewWizPage* page)
 
     page->OnSetActive();
     page->m_isActive = true;
+    UpdateKeyboard();
     return TRUE;
 }
 
@@ -182,7 +284,28 @@ BOOL CNewWizDialog::OnInitDialog()
     }
     if (!m_pages.empty())
         ActivatePage(m_pages.front());
+    UpdateKeyboard();
     return TRUE;
+}
+
+INT_PTR CNewWizDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && m_pendingFocus) {
+        // After the dialog's own restoring of the focus.
+        if (CanTakeFocus(m_pendingFocus))
+            PostMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_pendingFocus), TRUE);
+        m_pendingFocus = nullptr;
+    }
+    if (message == WM_SHOWWINDOW && wParam && !m_shown) {
+        // The keyboard starts on the default button, so that Enter goes on
+        // (not on the page's first control, which the dialog would choose
+        // when it is first activated: after the window shows).
+        m_shown = true;
+        HWND next = GetItem(IDC_NEXT), finish = GetItem(IDC_FINISH);
+        if (HWND first = next && IsWindowEnabled(next) ? next : finish && IsWindowEnabled(finish) ? finish : nullptr)
+            PostMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+    }
+    return CDialog::OnMessage(message, wParam, lParam, handled);
 }
 
 bool CNewWizDialog::OnCommand(WORD id, WORD notifyCode, HWND control)
@@ -317,10 +440,67 @@ void CNewWizDialog::OnDestroy()
     }
 }
 
+namespace {
+
+bool IsRadioButton(HWND window)
+{
+    wchar_t kind[16] = {0};
+    GetClassNameW(window, kind, 16);
+    const LONG type = GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK;
+    return lstrcmpiW(kind, L"Button") == 0 && (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON);
+}
+
+// The next (or previous) choice of the radio button group `choice` belongs
+// to (from a control marked WS_GROUP to the next one, in the order of the
+// page's controls, wrapping round), skipping disabled and hidden ones.
+HWND NextInGroup(HWND choice, bool forward)
+{
+    HWND start = choice;
+    while (!(GetWindowLongW(start, GWL_STYLE) & WS_GROUP) && GetWindow(start, GW_HWNDPREV))
+        start = GetWindow(start, GW_HWNDPREV);
+    std::vector<HWND> group;
+    for (HWND w = start; w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (w != start && (GetWindowLongW(w, GWL_STYLE) & WS_GROUP))
+            break;
+        group.push_back(w);
+    }
+    size_t at = 0;
+    while (at < group.size() && group[at] != choice)
+        ++at;
+    for (size_t step = 1; step < group.size(); ++step) {
+        const size_t i = forward ? (at + step) % group.size() : (at + group.size() - step) % group.size();
+        if (IsRadioButton(group[i]) && CanTakeFocus(group[i]))
+            return group[i];
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool CNewWizDialog::PreTranslateMessage(MSG* msg)
 {
-    // Enter never presses a button of the wizard.
-    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
-        return true;
+    // The arrow keys move among a group of the page's controls (the cable
+    // choices): the page's own dialog handling knows its groups, the
+    // frame's would leave the page for the buttons.
+    if (msg->message == WM_KEYDOWN &&
+        (msg->wParam == VK_LEFT || msg->wParam == VK_RIGHT || msg->wParam == VK_UP || msg->wParam == VK_DOWN)) {
+        CNewWizPage* page = GetActivePage();
+        if (page && page->GetHwnd() && IsChild(page->GetHwnd(), msg->hwnd) && IsRadioButton(msg->hwnd)) {
+            const bool forward = msg->wParam == VK_RIGHT || msg->wParam == VK_DOWN;
+            if (HWND next = NextInGroup(msg->hwnd, forward)) {
+                SetFocus(next);
+                SendMessageW(next, BM_CLICK, 0, 0);
+            }
+            return true;
+        }
+    }
     return CDialog::PreTranslateMessage(msg);
+}
+
+void CNewWizDialog::OnOK()
+{
+    if (IsPressable(GetItem(IDC_NEXT)))
+        OnNext();
+    else if (IsPressable(GetItem(IDC_FINISH)))
+        OnFinish();
 }

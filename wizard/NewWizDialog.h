@@ -5,16 +5,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "support/Handle.h"
 #include "support/Window.h"
+#include "wizard/WizardLook.h"
 
 class CNewWizDialog;
-
-// The Arial fonts of the wizard (titles 20 pixels bold, the hotline 16
-// pixels normal); the caller owns the font.
-HFONT CreateArialFont(int height, int weight);
 
 // One page of the wizard. Pages are created when first shown and only hidden
 // when left, so they keep their state while the user goes back and forth.
@@ -51,9 +49,16 @@ protected:
     void OnDestroy() override;
 
     CNewWizDialog* GetWizard() const { return m_wizard; }
-    // The bold heading font of the pages (Arial, 20, bold), made on first use
-    // and held until the page is destroyed.
+    // The bold heading font of the pages, the wizard's (made at the
+    // display's scale).
     HFONT HeadingFont();
+    // Fills the picture control `controlId` (its template rectangle, cut off
+    // at the page's edge, is the frame) with picture `pictureId` at the
+    // display's scale.
+    void ShowPicture(int controlId, UINT pictureId, PictureAnchor anchor);
+    // Makes text control `id` tall enough for its text wrapped at its width,
+    // but never down over control `limitId`.
+    void GrowToText(int id, int limitId);
 
 private:
     friend class CNewWizDialog;
@@ -61,7 +66,6 @@ private:
     bool m_isCreated = false;
     bool m_isActive = false;
     CNewWizDialog* m_wizard = nullptr;
-    UniqueFont m_titleFont;
     UniqueBrush m_whiteBrush;
 };
 
@@ -80,13 +84,20 @@ public:
 
     CNewWizPage* GetActivePage() const;
 
+    // The fonts and pictures of the wizard at the display's scale.
+    CWizardLook& Look();
+
     bool PreTranslateMessage(MSG* msg) override;
 
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+    // Enter (where the focused control does not take it itself) presses the
+    // default button: Next while it is enabled, otherwise Finish.
+    void OnOK() override;
     void OnCancel() override;
     void OnDestroy() override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
     void SetPlaceholderId(int id) { m_placeholderId = id; }
 
@@ -97,13 +108,24 @@ private:
     bool DeactivateCurrent();
     CNewWizPage* FindPage(LONG templateId) const;
     size_t IndexOf(const CNewWizPage* page) const;
+    // Makes Next or Finish (whichever is enabled, Next first) the default
+    // button, and moves the focus off a control that can no longer take it.
+    void UpdateKeyboard() const;
 
     std::vector<CNewWizPage*> m_pages;
+    std::unique_ptr<CWizardLook> m_look;
     int m_placeholderId = 0;
     // A move between pages is under way (the setup page's whole
     // installation runs inside it): Next, Back, Finish, Cancel, Escape and
     // the close box wait for its end, and are ignored until then.
     bool m_moving = false;
+    bool m_shown = false;
+    // Where the focus is to go when the wizard is next activated: it moved
+    // off a control while another window was active.
+    mutable HWND m_pendingFocus = nullptr;
+    // A control the focus was put on for want of an enabled Next or Finish:
+    // it goes on to that button as soon as there is one.
+    mutable HWND m_stopgapFocus = nullptr;
 };
 
 #endif

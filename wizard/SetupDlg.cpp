@@ -37,6 +37,7 @@ BOOL CSetupDlg::OnInitDialog()
 {
     CNewWizPage::OnInitDialog();
     SendItem(IDC_SETUP_HEADING, WM_SETFONT, reinterpret_cast<WPARAM>(HeadingFont()), TRUE);
+    ShowPicture(IDC_PAGE_PICTURE, IDB_BANNER_WELCOME, PictureAnchor::Top);
     CWnd::SetItemText(IDC_TEST_PAGE, ResString(IDS_PRINT_TEST_PAGE));
     // The template's placeholder status would flash before the run starts.
     CWnd::SetItemText(IDC_SETUP_STATUS, std::wstring());

@@ -17,6 +17,7 @@ BOOL CTypeDlg::OnInitDialog()
     // The plain dialog look: this page skips the page initialisation.
     CDialog::OnInitDialog();
     SetItemText(IDC_MODEL_LABEL, ResString(IDS_MODEL_LABEL));
+    ShowPicture(IDC_PAGE_PICTURE, IDB_BANNER_MODEL, PictureAnchor::Top);
 
     m_catalogue = BuildModelCatalogue(GetProgramFolder());
     for (const PrinterModel& model : m_catalogue)
@@ -76,9 +77,7 @@ SIZE TextExtent(HWND window, const std::wstring& text)
 
 TextBox BoxOf(HWND parent, HWND window)
 {
-    RECT r = {0, 0, 0, 0};
-    GetWindowRect(window, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    const RECT r = CWnd::RectIn(window, parent);
     TextBox box;
     box.left = r.left, box.top = r.top, box.right = r.right, box.bottom = r.bottom;
     return box;

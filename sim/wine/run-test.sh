@@ -2,10 +2,12 @@
 # Runs one Windows program in a fresh copy of a prepared Wine prefix:
 #   run-test.sh --build DIR [--bits 32|64] --arch win32|win64
 #               --version default|win98|nt40|win2k|winxp|win7|win10
-#               --lang en_US.UTF-8 --name NAME [--keep] -- program.exe [args...]
+#               --lang en_US.UTF-8 --name NAME [--dpi N] [--keep] -- program.exe [args...]
 # --bits says which build DIR holds: 32 (the programs that ship; the default)
 # or 64 (the x86-64 build, which runs in a win64 prefix under Wine's 64-bit
 # loader, also where this machine cannot start 32-bit programs).
+# --dpi sets the display's dots per inch of the prefix (96 is 100 %, 120 is
+# 125 %, 144 is 150 %, 192 is 200 %), as the display settings would.
 # The copy lives in DIR/prefixes/run/NAME and is removed after a passing run
 # (kept after a failing one, for a look). The program sees:
 #   QV_TEST_OUTPUT   a Windows path (Z:\...) of DIR/test-output/NAME, for screenshots
@@ -13,7 +15,7 @@
 # Every process of the prefix is ended before this script returns.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build= bits=32 arch=win32 version=default lang=en_US.UTF-8 name= keep=0
+build= bits=32 arch=win32 version=default lang=en_US.UTF-8 name= dpi= keep=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
@@ -22,6 +24,7 @@ while [ $# -gt 0 ]; do
     --version) version=$2; shift 2 ;;
     --lang) lang=$2; shift 2 ;;
     --name) name=$2; shift 2 ;;
+    --dpi) dpi=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     --) shift; break ;;
     *) echo "run-test: unknown argument $1" >&2; exit 2 ;;
@@ -39,8 +42,8 @@ esac
 if [ -z "${DISPLAY:-}" ] && [ -z "${QV_IN_XVFB:-}" ]; then
   # Windows need an X server; without one, give this run its own.
   export QV_IN_XVFB=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --build "$build" --bits "$bits" --arch "$arch" --version "$version" \
-    --lang "$lang" --name "$name" $( [ $keep = 1 ] && echo --keep ) -- "$@"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --build "$build" --bits "$bits" --arch "$arch" --version "$version" \
+    --lang "$lang" --name "$name" ${dpi:+--dpi "$dpi"} $( [ $keep = 1 ] && echo --keep ) -- "$@"
 fi
 
 template=$build/prefixes/template-$arch
@@ -80,6 +83,13 @@ trap 'exit 143' TERM INT
 
 if [ "$version" != default ]; then
   wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+fi
+
+if [ -n "$dpi" ]; then
+  # Where Wine reads the scale from (the user's desktop settings), and where
+  # older Wine versions did.
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 || true
 fi
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }

@@ -22,6 +22,7 @@
 
 #include "tests/e2e/E2eSupport.h"
 #include "tests/e2e/InstallMachine.h"
+#include "tests/e2e/ScaleChecks.h"
 #include "app/CommandLine.h"
 #include "context/ProductInfo.h"
 #include "catalog/CatalogueCore.h"
@@ -1928,6 +1929,125 @@ TEST_F(InstallFlow, PlantedDllsInThePackageFolderNeverLoad)
         EXPECT_EQ(Utf8(Lower(system)), Utf8(Lower(std::wstring(folders.back().begin(), folders.back().end()))));
     }
     Finish();
+}
+
+// ---- the keyboard alone, at every display scale
+
+// The page passes the fit checks; its screenshot is taken either way.
+void ExpectPageFits(HWND wizard, int dpi, const std::string& shot)
+{
+    Shot(shot);
+    for (const std::string& fault : PageFitFaults(wizard, dpi))
+        ADD_FAILURE() << shot << ": " << fault;
+}
+
+// Tab (or Shift+Tab) moves the focus through exactly `order`, in turn.
+void ExpectTabOrder(HWND wizard, const std::vector<HWND>& order, bool backwards)
+{
+    for (size_t i = 0; i < order.size(); ++i) {
+        PressKey(VK_TAB, backwards);
+        HWND focus = FocusOf(wizard);
+        EXPECT_EQ(order[i], focus) << (backwards ? "Shift+Tab " : "Tab ") << i + 1 << " went to control "
+                                   << GetDlgCtrlID(focus) << " \"" << Utf8(TextOf(focus)) << "\"";
+        EXPECT_TRUE(focus && IsWindowEnabled(focus)) << "a disabled control has the focus";
+    }
+}
+
+TEST_F(InstallFlow, KeyboardOnlyInstallationAtEveryScale)
+{
+    const std::wstring folder = MakePackageFolder(L"keys");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    int widthAt96 = 0;
+    for (int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(std::to_string(dpi) + " dpi");
+        const std::string scale = std::to_string(dpi) + "dpi-";
+        DeletePrintersStartingWith(kQx1000);
+        ASSERT_TRUE(SetDisplayDpi(dpi));
+        ASSERT_NO_FATAL_FAILURE(Start(folder));
+        auto button = [&](int id) { return FindControl(wizard, id); };
+        auto focusIs = [&](HWND window) { return WaitUntil([&] { return FocusOf(wizard) == window; }, 5000); };
+
+        // Welcome: the wizard has the scale's size; the keyboard starts on Next.
+        ASSERT_TRUE(WaitForTitle(IDS_CAPTION_WELCOME)) << Utf8(TextOf(wizard));
+        RECT frame = {};
+        GetWindowRect(wizard, &frame);
+        if (dpi == 96)
+            widthAt96 = frame.right - frame.left;
+        // (Dialog units follow the font's measures, which grow a little
+        // unevenly with the scale.)
+        const double growth = static_cast<double>(frame.right - frame.left) / widthAt96;
+        EXPECT_TRUE(growth > 0.85 * dpi / 96 && growth < 1.15 * dpi / 96) << "the wizard grew " << growth << " times";
+        EXPECT_TRUE(focusIs(button(IDC_NEXT)));
+        ExpectPageFits(wizard, dpi, scale + "01-welcome");
+        HWND link = FindControl(Page(), IDC_WELCOME_LINK);
+        ExpectTabOrder(wizard, {button(IDCANCEL), link, button(IDC_NEXT)}, false);
+        ExpectTabOrder(wizard, {link, button(IDCANCEL), button(IDC_NEXT)}, true);
+
+        // Model page: Enter goes on; without a model chosen, Enter answers
+        // the message; End chooses the last model in the list.
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitForTitle(IDS_CAPTION_MODEL)) << Utf8(TextOf(wizard));
+        HWND list = FindControl(Page(), IDC_MODEL_LIST);
+        if (dpi == 96) {
+            PressKey(VK_RETURN);
+            HWND box = app.WaitForMessageBox(10000);
+            ASSERT_NE(nullptr, box);
+            EXPECT_EQ(Utf8(Text(IDS_SELECT_MODEL_FIRST)), Utf8(MessageBoxText(box)));
+            PressKey(VK_RETURN);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000)) << "Enter did not answer the message";
+        }
+        ASSERT_TRUE(focusIs(button(IDC_NEXT)));
+        ExpectTabOrder(wizard, {button(IDCANCEL), list, button(IDC_BACK), button(IDC_NEXT)}, false);
+        ExpectTabOrder(wizard, {button(IDC_BACK), list}, true);
+        // The arrow keys go down the list to the model.
+        for (int i = 0; i < 5 && ControlText(Page(), IDC_MODEL_SELECTED) != kQx1000; ++i)
+            PressKey(VK_DOWN);
+        ASSERT_TRUE(WaitUntil([&] { return ControlText(Page(), IDC_MODEL_SELECTED) == kQx1000; }, 5000))
+            << "the arrow keys did not choose the model";
+        ExpectPageFits(wizard, dpi, scale + "02-model");
+
+        // Connection page: Tab enters the cable choices at the checked one
+        // (USB), an arrow key moves the choice to parallel.
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitForTitle(IDS_CAPTION_CONNECT)) << Utf8(TextOf(wizard));
+        ASSERT_TRUE(focusIs(button(IDC_NEXT))) << "the focus did not leave the hidden page";
+        HWND usb = FindControl(Page(), IDC_RADIO_USB), lpt = FindControl(Page(), IDC_RADIO_LPT);
+        ExpectTabOrder(wizard, {button(IDCANCEL), usb}, false);
+        PressKey(VK_RIGHT);
+        EXPECT_TRUE(WaitUntil([&] { return IsChecked(Page(), IDC_RADIO_LPT); }, 5000)) << "the arrow key chose nothing";
+        EXPECT_EQ(lpt, FocusOf(wizard));
+        ExpectTabOrder(wizard, {button(IDC_BACK), button(IDC_NEXT), button(IDCANCEL), lpt}, false);
+        ExpectPageFits(wizard, dpi, scale + "03-connection");
+
+        // The installation, started with Enter; the keyboard ends on Finish.
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitUntil([&] { return IsEnabled(wizard, IDC_FINISH) || app.WaitForMessageBox(0); }, 120000));
+        HWND box = app.WaitForMessageBox(0);
+        ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+        ExpectSucceeded(kQx1000, L"LPT1:", kQx1000);
+        EXPECT_TRUE(focusIs(button(IDC_FINISH))) << "the focus is on control " << GetDlgCtrlID(FocusOf(wizard));
+        ExpectPageFits(wizard, dpi, scale + "04-complete");
+
+        // The test page: Tab to its button, Space, and Enter for OK.
+        HWND testPage = FindControl(Page(), IDC_TEST_PAGE);
+        ExpectTabOrder(wizard, {testPage}, false);
+        PressKey(VK_SPACE);
+        HWND dialog = app.WaitForDialog(60000);
+        ASSERT_NE(nullptr, dialog) << "Space did not press the test-page button";
+        if (dpi == 96 || dpi == 192)
+            Shot(scale + "05-test-page");
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000)) << "Enter did not close the dialog";
+
+        // Back to Finish, and Enter ends the program.
+        ExpectTabOrder(wizard, {button(IDC_FINISH)}, false);
+        PressKey(VK_RETURN);
+        DWORD code = 1;
+        ASSERT_TRUE(app.WaitForExit(20000, &code)) << "Enter on Finish did not end the program";
+        EXPECT_EQ(0u, code);
+        EXPECT_EQ(Utf8(kQx1000), Utf8(DefaultPrinterName()));
+    }
+    SetDisplayDpi(96);
 }
 
 int main(int argc, char** argv)

@@ -289,10 +289,17 @@ protected:
     // Clicks `link` and returns the message box's text, or an empty text
     // when none came within `ms`.
     std::wstring ClickForMessageBox(CHyperLink& link, DWORD ms) {
+        return KeyForMessageBox(link, 0, ms);
+    }
+    // The same with key `key` pressed on the focused link instead (0: a click).
+    std::wstring KeyForMessageBox(CHyperLink& link, WPARAM key, DWORD ms) {
         g_boxText.clear();
         g_boxSeen = false;
         const UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseBoxTimer);
-        Click(link);
+        if (key != 0)
+            PostMessageW(link.GetHwnd(), WM_KEYDOWN, key, 1);
+        else
+            Click(link);
         const bool seen = PumpUntil(m_dlg, ms, [] { return g_boxSeen; });
         if (!seen) KillTimer(nullptr, timer);
         return seen ? g_boxText : std::wstring();
@@ -554,6 +561,44 @@ TEST_F(HyperLinkTest, ElevatedLinkNeverRunsTheAssociation) {
     EXPECT_EQ(link.IsVisited() ? std::wstring() : L"Open this yourself:\n\n" + address, box);
     Pump(m_dlg, 1000);  // time for anything started to write its record
     EXPECT_TRUE(ReadWholeRecord().empty()) << "the address or the association ran";
+}
+
+TEST_F(HyperLinkTest, TabReachesTheLinkWithAFocusMarkAndEnterOrSpaceOpensIt) {
+    FactsLink& link = m_dlg.text;
+    link.UseFacts(ElevatedFacts(false));  // a box with the address: nothing leaves the test
+    link.SetAddressPrompt(L"Open this yourself:");
+    link.SetURL(kAddress);
+
+    // Tab goes round the dialog's links and comes to this one.
+    SetFocus(m_dlg.empty.GetHwnd());
+    bool reached = false;
+    for (int i = 0; i < 5 && !reached; ++i) {
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+        Pump(m_dlg, 100);
+        reached = GetFocus() == link.GetHwnd();
+    }
+    ASSERT_TRUE(reached) << "Tab never reached the link";
+
+    // The focus mark: the link's top row of pixels changes with the focus.
+    auto topRow = [&] {
+        std::vector<COLORREF> row;
+        RECT client;
+        GetClientRect(link.GetHwnd(), &client);
+        HDC dc = GetDC(link.GetHwnd());
+        for (int x = 0; x < client.right; ++x) row.push_back(GetPixel(dc, x, 0));
+        ReleaseDC(link.GetHwnd(), dc);
+        return row;
+    };
+    const std::vector<COLORREF> focused = topRow();
+    SetFocus(m_dlg.empty.GetHwnd());
+    Pump(m_dlg, 200);
+    EXPECT_NE(focused, topRow()) << "no focus mark";
+
+    SetFocus(link.GetHwnd());
+    Pump(m_dlg, 100);
+    EXPECT_EQ(L"Open this yourself:\n\n" + kAddress, KeyForMessageBox(link, VK_RETURN, 5000));
+    SetFocus(link.GetHwnd());
+    EXPECT_EQ(L"Open this yourself:\n\n" + kAddress, KeyForMessageBox(link, VK_SPACE, 5000));
 }
 
 // The facts this process finds for itself, and the click that follows them:

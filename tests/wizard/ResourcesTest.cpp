@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -167,7 +168,18 @@ TEST(Pictures, SizesAndColourDepths)
         {IDB_BANNER_CONNECTION, 160, 310, 8},
         {IDB_USB_CABLE, 124, 120, 24},
         {IDB_PARALLEL_CABLE, 124, 120, 24},
+        // Drawn again for 125, 150 and 200 % display scale, in 256 colours.
+        {IDB_BANNER_WELCOME + IDB_OFFSET_125, 200, 388, 8},
+        {IDB_BANNER_MODEL + IDB_OFFSET_150, 240, 465, 8},
+        {IDB_BANNER_CONNECTION + IDB_OFFSET_200, 320, 620, 8},
+        {IDB_USB_CABLE + IDB_OFFSET_125, 155, 150, 8},
+        {IDB_USB_CABLE + IDB_OFFSET_200, 248, 240, 8},
+        {IDB_PARALLEL_CABLE + IDB_OFFSET_150, 186, 180, 8},
     };
+    // Every picture at every scale.
+    for (UINT id : {IDB_BANNER_WELCOME, IDB_BANNER_MODEL, IDB_BANNER_CONNECTION, IDB_USB_CABLE, IDB_PARALLEL_CABLE})
+        for (UINT offset : {0, IDB_OFFSET_125, IDB_OFFSET_150, IDB_OFFSET_200})
+            EXPECT_NE(nullptr, FindResourceW(nullptr, MAKEINTRESOURCEW(id + offset), MAKEINTRESOURCEW(2))) << id + offset;
     for (const Picture& p : pictures) {
         HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(p.id), MAKEINTRESOURCEW(2));
         ASSERT_NE(nullptr, info) << p.id;
@@ -180,25 +192,26 @@ TEST(Pictures, SizesAndColourDepths)
     }
 }
 
-TEST(Icon, GroupHoldsBothSizesInSixteenColours)
+TEST(Icon, GroupHoldsTheSizesOfEveryScale)
 {
     HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(IDI_APP), MAKEINTRESOURCEW(14));
     ASSERT_NE(nullptr, info);
     const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, info)));
     ASSERT_NE(nullptr, dir);
     WORD count = *reinterpret_cast<const WORD*>(dir + 4);
-    ASSERT_EQ(2, count);
-    bool has32 = false, has16 = false;
+    ASSERT_EQ(7, count);
+    // 16 and 32 pixels in 16 colours (as always); the small and large icons
+    // of 125, 150 and 200 % in 256 colours, which Windows 2000 shows too.
+    std::set<int> sizes;
     for (WORD i = 0; i < count; ++i) {
         const BYTE* entry = dir + 6 + i * 14;
-        int width = entry[0], colours = entry[2];
+        int width = entry[0] ? entry[0] : 256;
         WORD bits = *reinterpret_cast<const WORD*>(entry + 6);
-        EXPECT_TRUE(colours == 16 || bits == 4) << "image " << i;
-        has32 = has32 || width == 32;
-        has16 = has16 || width == 16;
+        EXPECT_EQ(width == 16 || width == 32 ? 4 : 8, bits) << width << " pixels";
+        EXPECT_EQ(width, entry[1] ? entry[1] : 256);
+        sizes.insert(width);
     }
-    EXPECT_TRUE(has32);
-    EXPECT_TRUE(has16);
+    EXPECT_EQ((std::set<int>{16, 20, 24, 32, 40, 48, 64}), sizes);
 }
 
 TEST(Manifest, DemandsAdministrativeRights)
@@ -209,6 +222,9 @@ TEST(Manifest, DemandsAdministrativeRights)
     std::string manifest(text, SizeofResource(nullptr, info));
     EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
     EXPECT_NE(std::string::npos, manifest.find("uiAccess=\"false\""));
+    // Aware of the system's scale: Windows does not stretch the wizard.
+    EXPECT_NE(std::string::npos,
+              manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"));
 
     // Every architecture it names is this program's own: Windows does not
     // start a program whose common-controls dependency names another one.

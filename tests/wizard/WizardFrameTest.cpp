@@ -306,9 +306,10 @@ void PressEnterThenCheck(TestPage* page)
     PostMessageW(page->Window(), WM_APP_CHECK, 0, 0);
 }
 
-void EscapeIfStillOnFirstPage(TestPage* page)
+void EscapeIfOnSecondPage(TestPage* page)
 {
-    // Enter went nowhere: still here, so Escape now cancels the wizard.
+    // Enter in the first page's field pressed Next: the second page shows;
+    // Escape there cancels the wizard.
     if (page->IsPageActive())
         PostMessageW(GetDlgItem(page->Window(), 100), WM_KEYDOWN, VK_ESCAPE, 0);
 }
@@ -338,13 +339,32 @@ TEST_F(WizardFrame, ModalRunEndsWithFinishOrCancel)
     EXPECT_EQ(IDCANCEL, second.DoModal());
 }
 
-TEST_F(WizardFrame, EnterIsSwallowedAndEscapeCancels)
+TEST_F(WizardFrame, EnterPressesTheDefaultButtonAndEscapeCancels)
 {
-    AddPages({901, 902});
+    AddPages({901, 902, 903});
     Page(0)->onActivate = PressEnterThenCheck;
-    Page(0)->onCheck = EscapeIfStillOnFirstPage;
+    Page(1)->onActivate = [](TestPage* page) { PostMessageW(page->Window(), WM_APP_CHECK, 0, 0); };
+    Page(1)->onCheck = EscapeIfOnSecondPage;
     EXPECT_EQ(IDCANCEL, wizard.DoModal());
-    EXPECT_EQ(0, Page(1)->created);
+    EXPECT_EQ(1, Page(1)->activated);
+    EXPECT_EQ(0, Page(2)->created);
+
+    // On the last page Next is off and Enter presses Finish.
+    TestWizard second;
+    TestPage one(901), two(902);
+    second.AddPage(one, 901);
+    second.AddPage(two, 902);
+    one.onActivate = [](TestPage* page) {
+        if (page->activated == 1)
+            PostMessageW(GetParent(page->Window()), WM_COMMAND, MAKEWPARAM(1023, BN_CLICKED), 0);
+    };
+    two.onActivate = [](TestPage* page) {
+        HWND edit = GetDlgItem(page->Window(), 100);
+        SetFocus(edit);
+        PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    };
+    EXPECT_EQ(1025, second.DoModal());
+    EXPECT_EQ(1, two.finishAsked);
 }
 
 namespace {

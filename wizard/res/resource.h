@@ -18,6 +18,11 @@
 #define IDB_USB_CABLE              463
 #define IDB_PARALLEL_CABLE         464
 #define IDI_APP                    128
+// Each picture is drawn for 100 % display scale under its own id and for
+// 125 %, 150 % and 200 % under that id plus these offsets.
+#define IDB_OFFSET_125             2000
+#define IDB_OFFSET_150             3000
+#define IDB_OFFSET_200             4000
 
 // Embedded files: the unidriver core files and the helper service program
 #include "context/EmbeddedFiles.h"
@@ -28,6 +33,12 @@
 #define IDR_HELPER_EXE             QV_EMBEDDED_HELPER_EXE_ID
 
 // Wizard frame (template 452)
+
+// The pictures of the pages (static controls the code fills with the
+// picture drawn for the display's scale)
+#define IDC_PAGE_PICTURE           1090
+#define IDC_USB_PICTURE            1091
+#define IDC_LPT_PICTURE            1092
 #define IDC_BACK                   1022
 #define IDC_NEXT                   1023
 #define IDC_FINISH                 1025

@@ -260,6 +260,37 @@ bool Press(HWND root, int id)
     return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
 }
 
+bool PressKey(WORD key, bool shift)
+{
+    INPUT inputs[4] = {};
+    UINT count = 0;
+    auto add = [&](WORD vk, bool up) {
+        inputs[count].type = INPUT_KEYBOARD;
+        inputs[count].ki.wVk = vk;
+        inputs[count].ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, 0));
+        inputs[count].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        ++count;
+    };
+    if (shift)
+        add(VK_SHIFT, false);
+    add(key, false);
+    add(key, true);
+    if (shift)
+        add(VK_SHIFT, true);
+    const bool sent = SendInput(count, inputs, sizeof(INPUT)) == count;
+    // Time for the program to take the keys in.
+    WaitUntil([] { return false; }, 150);
+    return sent;
+}
+
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    return thread && GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
 bool SelectListLine(HWND root, int id, int index)
 {
     HWND list = FindControl(root, id);

@@ -67,6 +67,13 @@ int ProgressPosition(HWND root, int id);
 
 // Clicks a button like the user would (nothing happens when it is disabled).
 bool Press(HWND root, int id);
+// Presses and releases key `key` (with Shift held for `shift`) as the
+// keyboard does: the input goes to the window that has the focus in the
+// foreground program.
+bool PressKey(WORD key, bool shift = false);
+// The window that has the keyboard focus in the thread of `window`.
+HWND FocusOf(HWND window);
+
 // Selects line `index` of a list box and notifies its owner, as a click does.
 bool SelectListLine(HWND root, int id, int index);
 int ListCount(HWND root, int id);
