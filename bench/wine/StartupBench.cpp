@@ -573,7 +573,11 @@ int main(int argc, char** argv)
                     minimal.push_back(m);
             }
             report.Line("");
-            report.Line("Start to the first window painted, under Wine (median of %d starts):", options.runs);
+            HDC screen = GetDC(nullptr);
+            const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+            ReleaseDC(nullptr, screen);
+            report.Line("Start to the first window painted, under Wine at %d dpi (median of %d starts):", dpi,
+                        options.runs);
             report.Line("  installer, welcome page shown: %.0f ms; minimal dialog program: %.0f ms; ratio %.2f"
                         " (target 1.2 or less)",
                         Median(installer), Median(minimal),
