@@ -39,6 +39,19 @@ PixelSize ResourceSize(HMODULE module, UINT id)
     return size;
 }
 
+// The description of an uncompressed picture with rows top down.
+BITMAPINFO TopDownInfo(PixelSize size, WORD bitsPerPixel)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = size.width;
+    info.bmiHeader.biHeight = -size.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bitsPerPixel;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 // The pixels (0x00RRGGBB, rows top down) of bitmap resource `id`.
 bool LoadPixels(HMODULE module, UINT id, PixelSize size, std::vector<uint32_t>& pixels)
 {
@@ -46,13 +59,7 @@ bool LoadPixels(HMODULE module, UINT id, PixelSize size, std::vector<uint32_t>& 
         LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap)
         return false;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size.width;
-    info.bmiHeader.biHeight = -size.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownInfo(size, 32);
     pixels.assign(static_cast<size_t>(size.width) * static_cast<size_t>(size.height), 0);
     HDC screen = GetDC(nullptr);
     const int rows = GetDIBits(screen, bitmap.Get(), 0, static_cast<UINT>(size.height), pixels.data(), &info,
@@ -67,13 +74,7 @@ bool LoadPixels(HMODULE module, UINT id, PixelSize size, std::vector<uint32_t>& 
 // depth of the display).
 HBITMAP MakeBitmap(const std::vector<uint32_t>& pixels, PixelSize size)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size.width;
-    info.bmiHeader.biHeight = -size.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownInfo(size, 24);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap || !bits)
