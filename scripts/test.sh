@@ -40,7 +40,7 @@ xvfb_pid=
 if [ -z "${DISPLAY:-}" ] || [ -n "${CI:-}" ]; then
   for n in $(seq 90 120); do
     [ -e "/tmp/.X${n}-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY=":$n"
     sleep 1

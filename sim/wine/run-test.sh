@@ -42,7 +42,7 @@ esac
 if [ -z "${DISPLAY:-}" ] && [ -z "${QV_IN_XVFB:-}" ]; then
   # Windows need an X server; without one, give this run its own.
   export QV_IN_XVFB=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --build "$build" --bits "$bits" --arch "$arch" --version "$version" \
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --build "$build" --bits "$bits" --arch "$arch" --version "$version" \
     --lang "$lang" --name "$name" ${dpi:+--dpi "$dpi"} $( [ $keep = 1 ] && echo --keep ) -- "$@"
 fi
 
