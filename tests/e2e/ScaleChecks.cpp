@@ -13,7 +13,8 @@ namespace {
 std::string Describe(HWND window)
 {
     char line[160];
-    std::snprintf(line, sizeof(line), "control %d \"%s\"", GetDlgCtrlID(window), Utf8(TextOf(window)).substr(0, 40).c_str());
+    std::snprintf(line, sizeof(line), "control %d \"%s\"", GetDlgCtrlID(window),
+                  Utf8(TextOf(window)).substr(0, 40).c_str());
     return line;
 }
 
@@ -32,7 +33,8 @@ std::wstring ClassOf(HWND window)
 HFONT MakeFontFor(HWND page, HWND control, int dpi)
 {
     const int id = GetDlgCtrlID(control);
-    const bool heading = control != page && ((id == IDC_WELCOME_TITLE && GetDlgItem(page, IDC_WELCOME_LINK)) ||
+    // (The frame's Next button shares the welcome heading's id.)
+    const bool heading = GetParent(control) == page && ((id == IDC_WELCOME_TITLE && GetDlgItem(page, IDC_WELCOME_LINK)) ||
                                              (id == IDC_SETUP_HEADING && GetDlgItem(page, IDC_SETUP_PROGRESS)));
     if (heading)
         return CreateFontW(MulDiv(15, dpi, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
