@@ -2,19 +2,22 @@
 
 #include "catalog/InfFields.h"
 #include "support/PlainFile.h"
+#include "support/ResString.h"
 #include "support/Sha256.h"
 
 bool LoadPackageDigests(HMODULE module, PackageDigestList& list)
 {
     list = PackageDigestList();
-    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(kPackageDigestsResourceId), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-    if (!info)
-        return false;
-    HGLOBAL loaded = LoadResource(module, info);
-    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-    const DWORD size = SizeofResource(module, info);
+    const void* data = nullptr;
+    DWORD size = 0;
+    if (!ResourceBytes(module, MAKEINTRESOURCEW(10) /* RT_RCDATA */, MAKEINTRESOURCEW(kPackageDigestsResourceId),
+                       data, size)) {
+        // No list, or one that is there but cannot be loaded: that one
+        // vouches for nothing, rather than letting everything through.
+        return FindResourceW(module, MAKEINTRESOURCEW(kPackageDigestsResourceId), MAKEINTRESOURCEW(10)) != nullptr;
+    }
     // Present but unreadable: a list that vouches for nothing.
-    if (data && !list.Parse(std::string(data, size)))
+    if (!list.Parse(std::string(static_cast<const char*>(data), size)))
         list = PackageDigestList();
     return true;
 }

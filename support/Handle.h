@@ -112,6 +112,12 @@ struct Library {
     static Type Invalid() { return nullptr; }
     static auto Close(Type h) { return FreeLibrary(h); }
 };
+// A SID made by AllocateAndInitializeSid.
+struct Sid {
+    using Type = PSID;
+    static Type Invalid() { return nullptr; }
+    static auto Close(Type h) { return FreeSid(h); }
+};
 
 }  // namespace handle_traits
 
@@ -126,5 +132,48 @@ using UniqueBrush = UniqueHandle<handle_traits::GdiObject<HBRUSH>>;
 using UniqueBitmap = UniqueHandle<handle_traits::GdiObject<HBITMAP>>;
 using UniqueLocal = UniqueHandle<handle_traits::LocalMemory>;
 using UniqueLibrary = UniqueHandle<handle_traits::Library>;
+using UniqueSid = UniqueHandle<handle_traits::Sid>;
+
+// A window's device context (GetDC; a null window: the screen's) for as long
+// as the owner lives.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : m_window(window), m_dc(GetDC(window)) {}
+    ~WindowDc()
+    {
+        if (m_dc)
+            ReleaseDC(m_window, m_dc);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const { return m_dc; }
+    bool IsValid() const { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// An object selected into a device context for as long as the guard lives;
+// the one selected before comes back at its end. A null object selects
+// nothing.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : m_dc(dc), m_previous(dc && object ? SelectObject(dc, object) : nullptr)
+    {
+    }
+    ~SelectedObject()
+    {
+        if (m_previous)
+            SelectObject(m_dc, m_previous);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
 
 #endif

@@ -44,3 +44,48 @@ bool IsPlainFolder(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
+
+namespace {
+
+bool WriteAll(HANDLE file, const char* data, DWORD size)
+{
+    DWORD done = 0;
+    while (done < size) {
+        DWORD wrote = 0;
+        if (!WriteFile(file, data + done, size - done, &wrote, nullptr) || wrote == 0)
+            return false;
+        done += wrote;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CreateFileWithData(const std::wstring& path, const char* data, DWORD size, SECURITY_ATTRIBUTES* security)
+{
+    bool written;
+    {
+        UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, security, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (!file.IsValid())
+            return false;
+        written = WriteAll(file.Get(), data, size) && FlushFileBuffers(file.Get());
+    }
+    if (!written)
+        DeleteFileW(path.c_str());
+    return written;
+}
+
+bool WriteFileThroughScratch(const std::wstring& path, const char* data, DWORD size, bool replace)
+{
+    const std::wstring scratch = path + L".qvnew";
+    DeleteFileW(scratch.c_str());
+    if (!CreateFileWithData(scratch, data, size))
+        return false;
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (!MoveFileExW(scratch.c_str(), path.c_str(), flags)) {
+        DeleteFileW(scratch.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,17 +1,30 @@
 #include "support/ResString.h"
 
+bool ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name, const void*& data, DWORD& size)
+{
+    data = nullptr;
+    size = 0;
+    HRSRC info = FindResourceW(module, name, type);
+    if (!info)
+        return false;
+    HGLOBAL loaded = LoadResource(module, info);
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes)
+        return false;
+    data = bytes;
+    size = SizeofResource(module, info);
+    return true;
+}
+
 bool LoadResString(UINT id, std::wstring& text, HMODULE module)
 {
     // Strings live in blocks of 16; the loader picks the language variant
     // that matches the user's interface language.
-    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id / 16 + 1), MAKEINTRESOURCEW(6));
-    if (!info)
+    const void* data = nullptr;
+    DWORD size = 0;
+    if (!ResourceBytes(module, MAKEINTRESOURCEW(6) /* RT_STRING */, MAKEINTRESOURCEW(id / 16 + 1), data, size))
         return false;
-    HGLOBAL loaded = LoadResource(module, info);
-    const DWORD size = SizeofResource(module, info);
-    const WCHAR* p = loaded ? static_cast<const WCHAR*>(LockResource(loaded)) : nullptr;
-    if (!p)
-        return false;
+    const WCHAR* p = static_cast<const WCHAR*>(data);
     const WCHAR* end = p + size / sizeof(WCHAR);
     // Each entry is a length followed by that many characters, no terminator.
     for (UINT i = 0; i < id % 16; ++i) {

@@ -1,5 +1,6 @@
 #include "wizard/MasterDlg.h"
 
+#include "support/Handle.h"
 #include "support/ResString.h"
 #include "wizard/PageLayout.h"
 #include "wizard/res/resource.h"
@@ -64,13 +65,13 @@ bool CMasterDlg::OnPaint()
     int available = 0;
     if (HWND back = GetItem(IDC_BACK))
         available = HotlineWidth(left, RectIn(back, m_hWnd).left, left);
-    HGDIOBJ previous = SelectObject(dc, look.HotlineFont(dc, hotline, available));
-    // Clipped to the space before the buttons whatever happens.
-    const int top = area.bottom + look.Scaled(16);
-    RECT clip = {left, top, left + available, top + look.Scaled(24)};
-    ExtTextOutW(dc, left, top, ETO_CLIPPED, &clip, hotline.c_str(), static_cast<UINT>(hotline.size()), nullptr);
-    if (previous)
-        SelectObject(dc, previous);
+    {
+        const SelectedObject font(dc, look.HotlineFont(dc, hotline, available));
+        // Clipped to the space before the buttons whatever happens.
+        const int top = area.bottom + look.Scaled(16);
+        RECT clip = {left, top, left + available, top + look.Scaled(24)};
+        ExtTextOutW(dc, left, top, ETO_CLIPPED, &clip, hotline.c_str(), static_cast<UINT>(hotline.size()), nullptr);
+    }
     EndPaint(m_hWnd, &paint);
     return true;
 }

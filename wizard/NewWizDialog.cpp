@@ -1,5 +1,6 @@
 #include "wizard/NewWizDialog.h"
 
+#include "support/Handle.h"
 #include "wizard/res/resource.h"
 
 // ---------------------------------------------------------------- CNewWizPage
@@ -56,14 +57,14 @@ void CNewWizPage::GrowToText(int id, int limitId)
     const RECT box = RectIn(text, m_hWnd);
     const std::wstring content = TextOf(text);
     RECT needed = {0, 0, box.right - box.left, 0};
-    HDC dc = GetDC(text);
-    if (!dc)
-        return;
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
-    DrawTextW(dc, content.c_str(), static_cast<int>(content.size()), &needed,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
-    SelectObject(dc, previous);
-    ReleaseDC(text, dc);
+    {
+        const WindowDc dc(text);
+        if (!dc.IsValid())
+            return;
+        const SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(text, WM_GETFONT, 0, 0)));
+        DrawTextW(dc.Get(), content.c_str(), static_cast<int>(content.size()), &needed,
+                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    }
     int bottom = box.top + (needed.bottom - needed.top);
     if (HWND limit = GetItem(limitId)) {
         const int limitTop = RectIn(limit, m_hWnd).top;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "support/Handle.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
 #include "wizard/PageLayout.h"
@@ -65,13 +66,11 @@ namespace {
 SIZE TextExtent(HWND window, const std::wstring& text)
 {
     SIZE size = {0, 0};
-    HDC dc = GetDC(window);
-    if (!dc)
+    const WindowDc dc(window);
+    if (!dc.IsValid())
         return size;
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, previous);
-    ReleaseDC(window, dc);
+    const SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size;
 }
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "support/Handle.h"
+#include "support/ResString.h"
 #include "wizard/res/resource.h"
 
 namespace {
@@ -28,11 +30,13 @@ const size_t kVariants = 4;
 PixelSize ResourceSize(HMODULE module, UINT id)
 {
     PixelSize size;
-    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2));  // RT_BITMAP
-    if (!info || SizeofResource(module, info) < sizeof(BITMAPINFOHEADER))
+    const void* data = nullptr;
+    DWORD bytes = 0;
+    if (!ResourceBytes(module, MAKEINTRESOURCEW(2) /* RT_BITMAP */, MAKEINTRESOURCEW(id), data, bytes) ||
+        bytes < sizeof(BITMAPINFOHEADER))
         return size;
-    const BITMAPINFOHEADER* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, info)));
-    if (!header || header->biSize < sizeof(BITMAPINFOHEADER) || header->biWidth <= 0 || header->biHeight == 0)
+    const BITMAPINFOHEADER* header = static_cast<const BITMAPINFOHEADER*>(data);
+    if (header->biSize < sizeof(BITMAPINFOHEADER) || header->biWidth <= 0 || header->biHeight == 0)
         return size;
     size.width = header->biWidth;
     size.height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
@@ -61,10 +65,9 @@ bool LoadPixels(HMODULE module, UINT id, PixelSize size, std::vector<uint32_t>& 
         return false;
     BITMAPINFO info = TopDownInfo(size, 32);
     pixels.assign(static_cast<size_t>(size.width) * static_cast<size_t>(size.height), 0);
-    HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, bitmap.Get(), 0, static_cast<UINT>(size.height), pixels.data(), &info,
+    const WindowDc screen(nullptr);
+    const int rows = GetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(size.height), pixels.data(), &info,
                                DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
     for (uint32_t& p : pixels)
         p &= 0xFFFFFFu;
     return rows == size.height;
@@ -97,10 +100,8 @@ HBITMAP MakeBitmap(const std::vector<uint32_t>& pixels, PixelSize size)
 
 int SystemDpi()
 {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen.IsValid() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
     return dpi > 0 ? dpi : kDefaultDpi;
 }
 
@@ -129,10 +130,11 @@ HFONT CWizardLook::HotlineFont(HDC dc, const std::wstring& text, int available)
         UniqueFont font(CreateArial(height, FW_NORMAL));
         if (!font)
             continue;
-        HGDIOBJ previous = SelectObject(dc, font.Get());
         SIZE size = {0, 0};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(dc, previous);
+        {
+            const SelectedObject selected(dc, font.Get());
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        }
         if (size.cx <= available || height == smallest) {
             m_hotline = std::move(font);
             break;
