@@ -7,20 +7,12 @@
 #include "install/CommandLines.h"
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
+#include "install/SpoolerLists.h"
 #include "support/Handle.h"
 #include "support/MessageLoop.h"
 #include "support/SystemLibrary.h"
 
 namespace {
-
-// Owns a LocalAlloc'ed block.
-bool Fail(std::vector<std::wstring>& names, std::uint32_t* errorCode, DWORD error)
-{
-    names.clear();
-    if (errorCode)
-        *errorCode = error;
-    return false;
-}
 
 // The system folder, empty when the system cannot say.
 std::wstring SystemFolderText()
@@ -95,28 +87,16 @@ bool RunPrintUi(const std::wstring& parameters)
 bool EnumeratePrinterNames(std::vector<std::wstring>& names, std::uint32_t* errorCode)
 {
     names.clear();
-    wchar_t noName[] = L"";
-    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-    // A printer added between the size query and the listing makes the
-    // buffer too small; ask again a few times before giving up.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        DWORD needed = 0, count = 0;
-        EnumPrintersW(flags, noName, 2, nullptr, 0, &needed, &count);
-        const UniqueLocal memory(LocalAlloc(LMEM_ZEROINIT, needed + 4));
-        const LPBYTE buffer = static_cast<LPBYTE>(memory.Get());
-        if (!buffer)
-            return Fail(names, errorCode, GetLastError());
-        if (EnumPrintersW(flags, noName, 2, buffer, needed + 4, &needed, &count)) {
-            const PRINTER_INFO_2W* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
-            for (DWORD i = 0; i < count; ++i)
-                names.push_back(printers[i].pPrinterName ? printers[i].pPrinterName : L"");
-            return true;
-        }
-        const DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER)
-            return Fail(names, errorCode, error);
+    std::vector<ListedPrinter> printers;
+    DWORD error = ERROR_SUCCESS;
+    if (!ListPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, printers, error)) {
+        if (errorCode)
+            *errorCode = error;
+        return false;
     }
-    return Fail(names, errorCode, ERROR_INSUFFICIENT_BUFFER);
+    for (const ListedPrinter& printer : printers)
+        names.push_back(printer.name);
+    return true;
 }
 
 bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port, const std::wstring& driverName)
@@ -151,26 +131,6 @@ bool SetDefaultPrinter(const std::wstring& printerName, const std::wstring& conn
     // it was rather than clearing it.
     const std::wstring entry = DefaultPrinterEntry(printerName, connectionType, port);
     return !entry.empty() && WriteProfileStringW(L"windows", L"device", entry.c_str()) != FALSE;
-}
-
-bool ProcessIsLocalSystem()
-{
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-        return false;
-    const UniqueKernelHandle owned(token);
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size ? size : 1);
-    if (!size || !GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
-        return false;
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID system = nullptr;
-    if (!AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system))
-        return false;
-    const bool same = EqualSid(reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid, system) != FALSE;
-    FreeSid(system);
-    return same;
 }
 
 void PrintTestPage(const std::wstring& printerName)

@@ -43,10 +43,6 @@ bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring
 bool SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,
                        const std::wstring& port);
 
-// Whether this process runs as the local system account (a deployment
-// tool's service), whose profile is no user's.
-bool ProcessIsLocalSystem();
-
 // Runs "rundll32.exe printui.dll,PrintUIEntry /k /n "<name>"" and waits.
 void PrintTestPage(const std::wstring& printerName);
 
