@@ -27,6 +27,20 @@ std::wstring SwitchName(const std::wstring& argument)
     return Folded(argument.substr(1));
 }
 
+// A process id: decimal digits only, from 1 to the largest 32-bit number.
+bool ParseProcessId(const std::wstring& text, unsigned long& processId)
+{
+    if (text.empty() || text.size() > 10 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return false;
+    unsigned long long value = 0;
+    for (wchar_t c : text)
+        value = value * 10 + static_cast<unsigned>(c - L'0');
+    if (value == 0 || value > 0xFFFFFFFFull)
+        return false;
+    processId = static_cast<unsigned long>(value);
+    return true;
+}
+
 bool IsKnownSwitch(const std::wstring& name)
 {
     for (const wchar_t* known : {L"?", L"quiet", L"force", L"model", L"cable", L"log", L"uninstall", L"cleanup"})
@@ -63,14 +77,14 @@ CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments)
         } else if (name == L"cleanup") {
             // Removal's own call of a copy of the program (see
             // CommandLineOptions::cleanupProcess): a process id, and nothing else.
-            const bool digits = i + 1 < arguments.size() && !arguments[i + 1].empty() &&
-                                arguments[i + 1].size() <= 10 &&
-                                arguments[i + 1].find_first_not_of(L"0123456789") == std::wstring::npos;
-            if (!digits || arguments.size() != 2) {
+            options.cleanup = true;
+            unsigned long processId = 0;
+            if (arguments.size() != 2 || i != 0 || !ParseProcessId(arguments[i + 1], processId)) {
                 fail(L"/cleanup takes a process id and nothing else");
                 continue;
             }
-            options.cleanupProcess = std::stoul(arguments[++i]);
+            options.cleanupProcess = processId;
+            ++i;
         } else if (name == L"model" || name == L"cable" || name == L"log") {
             // The value is the next argument, unless that is a switch itself.
             const bool hasValue = i + 1 < arguments.size() && !arguments[i + 1].empty() &&

@@ -15,7 +15,7 @@
 //
 // Switches start with '/' or '-' and are read regardless of letter case.
 //
-// One run at a time (app/SingleInstance.h): a run that would change the
+// One run at a time (install/RunLock.h): a run that would change the
 // machine while another run does ends at once with exit code 1618
 // (kAlreadyRunningExitCode), changing nothing. A command line that cannot be
 // followed gets 87 first, whether or not another run is under way.
@@ -27,28 +27,7 @@
 #include <vector>
 
 #include "catalog/CatalogueCore.h"
-
-// The exit code of a command line the program cannot follow
-// (ERROR_INVALID_PARAMETER).
-const int kBadCommandLineExitCode = 87;
-// Installed, but the helper service did not finish the device records (its
-// program could not be written out, or a step of its run failed).
-const int kHelperNotFinishedExitCode = 80;
-// Installed, but the printer could not be made the default printer.
-const int kDefaultPrinterNotSetExitCode = 81;
-// Removal: removed, but a file in use is deleted when Windows restarts
-// (ERROR_SUCCESS_REBOOT_REQUIRED, which deployment tools know).
-const int kRemovedAtRestartExitCode = 3010;
-// Removal: nothing of ours is installed (ERROR_UNKNOWN_PRODUCT).
-const int kNothingInstalledExitCode = 1605;
-// Removal: a printer or driver could not be removed; the entry in the list
-// of programs stays for another attempt (ERROR_INSTALL_FAILURE).
-const int kRemovalIncompleteExitCode = 1603;
-// The user answered no to the removal's question (ERROR_INSTALL_USEREXIT).
-const int kRemovalCancelledExitCode = 1602;
-// Another run of the installer is under way; nothing was changed
-// (ERROR_INSTALL_ALREADY_RUNNING, what Windows Installer answers too).
-const int kAlreadyRunningExitCode = 1618;
+#include "context/ExitCodes.h"
 
 struct CommandLineOptions {
     bool help = false;
@@ -57,7 +36,10 @@ struct CommandLineOptions {
     bool uninstall = false;
     // "/cleanup PID": the copy of the program that a removal run from the
     // installer copy under Program Files starts from the temporary folder,
-    // to delete that copy once process PID has ended. Not for people.
+    // to delete that copy once process PID has ended. Not for people: a
+    // wrong one ends with 87 and shows nothing. `cleanup`: the switch was
+    // given, whether or not its value could be read.
+    bool cleanup = false;
     unsigned long cleanupProcess = 0;
     std::wstring model;    // as given
     std::wstring cable;    // "usb", "parallel" or empty for the default
@@ -71,7 +53,7 @@ struct CommandLineOptions {
     // No argument at all: the wizard.
     bool IsWizard() const
     {
-        return !help && !quiet && !force && !uninstall && cleanupProcess == 0 && model.empty() && cable.empty() &&
+        return !help && !quiet && !force && !uninstall && !cleanup && model.empty() && cable.empty() &&
                logPath.empty();
     }
 };

@@ -11,8 +11,9 @@
 #include "app/PlatformDetection.h"
 #include "app/QuietInstall.h"
 #include "app/RemovalRun.h"
-#include "install/Removal.h"
-#include "app/SingleInstance.h"
+#include "app/UnattendedRun.h"
+#include "install/ProgramCopy.h"
+#include "install/RunLock.h"
 #include "support/Handle.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
@@ -55,10 +56,18 @@ BOOL CDriverApp::InitInstance()
 
     // Held until the wizard has closed. A wizard started while another run
     // holds it shows that run's wizard instead, if it has one, and ends.
-    SingleInstance run;
-    if (!run.Acquire()) {
+    RunLock run;
+    const LockOutcome lock = run.Acquire();
+    if (lock == LockOutcome::HeldByAnotherRun) {
         BringRunningWizardToFront();
         SetExitCode(kAlreadyRunningExitCode);
+        return FALSE;
+    }
+    if (lock == LockOutcome::Unavailable) {
+        // Not an administrator: the manifest asks for the rights, but Windows
+        // 2000 and XP start the program for anyone.
+        AppMessageBox(nullptr, ResString(IDS_ERR_NOT_ADMINISTRATOR), MB_OK | MB_ICONERROR);
+        SetExitCode(kLockUnavailableExitCode);
         return FALSE;
     }
 
@@ -66,7 +75,7 @@ BOOL CDriverApp::InitInstance()
     std::unique_ptr<CWelcomeDlg> welcome(new CWelcomeDlg());
     std::unique_ptr<CConnectionDlg> connection(new CConnectionDlg(m_context));
     std::unique_ptr<CTypeDlg> model(new CTypeDlg(m_context));
-    std::unique_ptr<CSetupDlg> setup(new CSetupDlg(m_context));
+    std::unique_ptr<CSetupDlg> setup(new CSetupDlg(m_context, m_program));
 
     // Until the model page is left, the cable defaults to USB.
     m_context.model.connectionType = L"USB";
@@ -88,6 +97,18 @@ BOOL CDriverApp::InitInstance()
 
 void CDriverApp::RunCommandLine(const CommandLineOptions& options)
 {
+    if (options.cleanup) {
+        // Started by a removal, with nobody to read a box.
+        if (!options.error.empty()) {
+            WriteStandardError(L"Wrong command line: " + options.error + L". Exit code " +
+                               std::to_wstring(kBadCommandLineExitCode) + L".");
+            SetExitCode(kBadCommandLineExitCode);
+            return;
+        }
+        FinishProgramCopyDeletion(options.cleanupProcess);
+        SetExitCode(0);
+        return;
+    }
     if (options.help || (!options.quiet && !options.error.empty())) {
         // Someone is at the machine: the usage, in the user's language, after
         // the reasons the command line was refused.
@@ -98,14 +119,9 @@ void CDriverApp::RunCommandLine(const CommandLineOptions& options)
         SetExitCode(options.help ? 0 : kBadCommandLineExitCode);
         return;
     }
-    if (options.cleanupProcess != 0 && options.error.empty()) {
-        FinishProgramCopyDeletion(options.cleanupProcess);
-        SetExitCode(0);
-        return;
-    }
     if (options.uninstall && options.error.empty()) {
-        SetExitCode(RunRemoval(m_context, options, GetCommandLineW()));
+        SetExitCode(RunRemoval(m_context, options, GetCommandLineW(), m_program));
         return;
     }
-    SetExitCode(RunUnattendedInstallation(m_context, options, GetCommandLineW()));
+    SetExitCode(RunUnattendedInstallation(m_context, options, GetCommandLineW(), m_program));
 }

@@ -7,10 +7,16 @@
 #include "context/InstallContext.h"
 #include "support/Window.h"
 
+class RunningProgramFile;
+
 class CDriverApp : public CWinApp {
 public:
-    // `startFolder`: the current folder the program was started in.
-    explicit CDriverApp(const std::wstring& startFolder) : m_startFolder(startFolder) {}
+    // `startFolder`: the current folder the program was started in;
+    // `program`: the running program's file, held since start-up.
+    CDriverApp(const std::wstring& startFolder, const RunningProgramFile& program)
+        : m_startFolder(startFolder), m_program(program)
+    {
+    }
 
     BOOL InitInstance() override;
 
@@ -19,6 +25,7 @@ private:
 
     InstallContext m_context;
     std::wstring m_startFolder;
+    const RunningProgramFile& m_program;
 };
 
 #endif

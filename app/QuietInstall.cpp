@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/InstallLog.h"
-#include "app/SingleInstance.h"
+#include "app/UnattendedRun.h"
 #include "catalog/ModelCatalogue.h"
 #include "install/RecordingOperations.h"
 #include "install/InstallSequence.h"
@@ -83,6 +83,11 @@ public:
     void ReportHelperFailed(const std::wstring&, const HelperRunResult&) override
     {
         m_log.Line(L"The device records stay unfinished; restart the computer and run the installation again.");
+    }
+    void ReportNotRegistered(const std::wstring&) override
+    {
+        m_log.Line(L"The installation is not registered whole: removal cannot take away what is not recorded, "
+                   L"and the entry in the list of programs may be missing; run the installation again.");
     }
 
 private:
@@ -207,10 +212,11 @@ public:
 
     bool RegisterInstallation() override
     {
-        return Outcome(m_ops.RegisterInstallation(),
-                       L"Registered in the list of programs, with a copy of the installer for removal",
-                       L"Failed: the entry in the list of programs or the installer's copy could not be written");
+        const bool registered = m_ops.RegisterInstallation();
+        return Outcome(registered, L"Registered in the list of programs, with a copy of the installer for removal",
+                       L"Failed: the installation could not be registered: " + m_ops.RegistrationProblem());
     }
+    std::wstring RegistrationProblem() const override { return m_ops.RegistrationProblem(); }
 
 private:
     // Why a staging step failed, when the package's digest list refused a file.
@@ -232,71 +238,16 @@ private:
     CInstallLog& m_log;
 };
 
-std::wstring Refusal(const std::wstring& why)
-{
-    return L"Wrong command line: " + why + L". Nothing was changed.";
-}
-
-// The refusal in the log, if there is one; returns the exit code.
-int LogRefusal(CInstallLog& log, const std::wstring& why)
-{
-    log.Line(Refusal(why));
-    log.Line(L"Exit code " + Number(kBadCommandLineExitCode) + L".");
-    return kBadCommandLineExitCode;
-}
-
 }  // namespace
 
-// The refusal of an unattended run: also on standard error, for a
-// deployment tool that does not look into the log, or when there is none.
-int BadCommandLine(CInstallLog& log, const std::wstring& why)
-{
-    WriteStandardError(Refusal(why) + L" Exit code " + Number(kBadCommandLineExitCode) + L".");
-    return LogRefusal(log, why);
-}
-
-// Another run holds the machine: said on standard error and in the log,
-// when the log can take it (the other run may hold the same log open).
-int AnotherRunInProgress(CInstallLog& log)
-{
-    const std::wstring text = L"Another installation is in progress; nothing was changed. Exit code " +
-                              Number(kAlreadyRunningExitCode) + L".";
-    WriteStandardError(text);
-    log.Line(text);
-    return kAlreadyRunningExitCode;
-}
-
-std::wstring LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine)
-{
-    std::wstring logProblem = options.logProblem;
-    CInstallLog log;
-    if (logProblem.empty() && !options.logPath.empty() && log.Open(options.logPath, logProblem)) {
-        log.Line(L"Command line: " + commandLine);
-        LogRefusal(log, options.error);
-    }
-    return Refusal(logProblem.empty() ? options.error : options.error + L"; " + logProblem);
-}
-
 int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
-                              const std::wstring& commandLine)
+                              const std::wstring& commandLine, const RunningProgramFile& program)
 {
-    CInstallLog log;
-    std::wstring logProblem = options.logProblem;
-    if (logProblem.empty() && !options.logPath.empty())
-        log.Open(options.logPath, logProblem);
-    // A log that another program holds open for writing may be held by
-    // another run of ours: that is decided once the rest of the command line
-    // is known to be right. Any other refused log is a wrong command line.
-    const bool logHeld = log.HeldByAnotherProgram();
-    if (!logProblem.empty() && (!logHeld || !options.error.empty()))  // nothing goes to a refused log
-        return BadCommandLine(log, options.error.empty() ? logProblem : options.error + L"; " + logProblem);
-    log.Line(L"Unattended installation: " + commandLine);
-    if (!options.error.empty())
-        return BadCommandLine(log, options.error);
-    // The reasons below name the held log too: it would have been refused.
-    const auto badCommandLine = [&log, &logProblem](const std::wstring& why) {
-        return BadCommandLine(log, logProblem.empty() ? why : why + L"; " + logProblem);
-    };
+    UnattendedRun run(options);
+    CInstallLog& log = run.Log();
+    int exitCode = 0;
+    if (!run.Begin(L"Unattended installation: " + commandLine, exitCode))
+        return exitCode;
 
     const std::wstring folder = GetProgramFolder();
     const ModelCatalogue catalogue = BuildModelCatalogue(folder);
@@ -305,20 +256,17 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
         std::wstring offered;
         for (const PrinterModel& m : catalogue)
             offered += (offered.empty() ? L"" : L", ") + m.infBaseName + L" (" + m.displayName + L")";
-        return badCommandLine(L"no model " + Quoted(options.model) + L" in " + folder + L"; it offers " +
-                              (offered.empty() ? L"none" : offered));
+        return run.Refuse(L"no model " + Quoted(options.model) + L" in " + folder + L"; it offers " +
+                          (offered.empty() ? L"none" : offered));
     }
     std::wstring connectionType, why;
     if (!ChooseConnection(*model, options.cable, connectionType, why))
-        return badCommandLine(why);
+        return run.Refuse(why);
 
     // The command line is right: from here on this run changes the machine,
     // and only when no other run does.
-    SingleInstance run;
-    if (!run.Acquire())
-        return AnotherRunInProgress(log);
-    if (!logProblem.empty())  // held by a program that is no run of ours
-        return BadCommandLine(log, logProblem);
+    if (!run.TakeLock(exitCode))
+        return exitCode;
 
     context.model = *model;
     context.model.connectionType = connectionType;
@@ -327,7 +275,7 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
              L"." + Number(static_cast<long>(context.osMinorVersion)) + L", spooler environment " + context.environment + L", " +
              (context.useLegacyInstall ? L"through the spooler directly." : L"through the system's printer installation."));
 
-    RecordedMachine machine(context);
+    RecordedMachine machine(context, program);
     machine.machine.SetUnattended(true);
     LoggedOperations operations(machine.operations, log);
     QuietPage page(log, context.model, options.force);
@@ -349,6 +297,11 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
         log.Line(L"Installed: printer " + Quoted(printer) + L", but its device records are not finished. Exit code " +
                  Number(kHelperNotFinishedExitCode) + L".");
         return kHelperNotFinishedExitCode;
+    }
+    if (!sequence.IsRegistered()) {
+        log.Line(L"Installed: printer " + Quoted(printer) + L", but not registered. Exit code " +
+                 Number(kNotRegisteredExitCode) + L".");
+        return kNotRegisteredExitCode;
     }
     if (printer.empty()) {
         log.Line(L"Installed, but the new printer does not carry the model's name and was not made the default "

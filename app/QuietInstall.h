@@ -10,26 +10,16 @@
 
 // Checks the command line against the catalogue of the program's folder
 // and installs the model it names. Returns the process exit code: 0, the
-// run's result value, kBadCommandLineExitCode when the command line cannot
-// be followed, or, for a command line that can, kAlreadyRunningExitCode when
-// another run of the installer is under way (nothing on the machine is
-// changed then; the reason goes to the log and to standard error). Holds the
-// one-run mutex from its checks to its end. Shows no window. `commandLine` is
-// the program's whole command line, for the log.
+// run's result value, one of the installed-but codes (80, 81, 82),
+// kBadCommandLineExitCode when the command line cannot be followed, or, for
+// a command line that can, kAlreadyRunningExitCode when another run of the
+// installer is under way or kLockUnavailableExitCode when the lock cannot be
+// taken (nothing on the machine is changed then; the reason goes to the log
+// and to standard error). Holds the installation lock from its checks to its
+// end. Shows no window. `commandLine` is the program's whole command line,
+// for the log; `program` the running program's file, held since start-up.
+class RunningProgramFile;
 int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions& options,
-                              const std::wstring& commandLine);
-
-// Unattended runs' two early ends, each said on standard error and in `log`
-// (when it is open) with its exit code: a command line that cannot be
-// followed (`why`), and another run of ours in progress. Both return the
-// exit code.
-class CInstallLog;
-int BadCommandLine(CInstallLog& log, const std::wstring& why);
-int AnotherRunInProgress(CInstallLog& log);
-
-// A command line that cannot be followed, started by someone at the machine
-// (without /quiet): the reason goes to the log it names, if that may be
-// used. Returns the reasons, the log's own among them, for the usage box.
-std::wstring LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine);
+                              const std::wstring& commandLine, const RunningProgramFile& program);
 
 #endif

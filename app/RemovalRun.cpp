@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include "app/InstallLog.h"
-#include "app/QuietInstall.h"
-#include "app/SingleInstance.h"
+#include "app/UnattendedRun.h"
+#include "install/ProgramCopy.h"
 #include "install/Removal.h"
 #include "support/ResString.h"
 #include "wizard/AppMessage.h"
@@ -23,39 +22,21 @@ private:
     CInstallLog& m_log;
 };
 
-int ExitCodeOf(RemovalOutcome outcome)
-{
-    switch (outcome) {
-    case RemovalOutcome::Removed: return 0;
-    case RemovalOutcome::RemovedAtRestart: return kRemovedAtRestartExitCode;
-    case RemovalOutcome::NothingInstalled: return kNothingInstalledExitCode;
-    case RemovalOutcome::Incomplete: return kRemovalIncompleteExitCode;
-    }
-    return kRemovalIncompleteExitCode;
-}
-
 }  // namespace
 
-int RunRemoval(const InstallContext& context, const CommandLineOptions& options, const std::wstring& commandLine)
+int RunRemoval(const InstallContext& context, const CommandLineOptions& options, const std::wstring& commandLine,
+               const RunningProgramFile& program)
 {
-    CInstallLog log;
-    std::wstring logProblem = options.logProblem;
-    if (logProblem.empty() && !options.logPath.empty())
-        log.Open(options.logPath, logProblem);
-    // As for the unattended installation: a log held open for writing may
-    // be held by another run of ours, which the guard below tells.
-    const bool logHeld = log.HeldByAnotherProgram();
-    if (!logProblem.empty() && !logHeld)
-        return BadCommandLine(log, logProblem);
-    log.Line(L"Removal: " + commandLine);
-    SingleInstance run;
-    if (!run.Acquire()) {
-        if (!options.quiet)
+    UnattendedRun run(options);
+    CInstallLog& log = run.Log();
+    int exitCode = 0;
+    if (!run.Begin(L"Removal: " + commandLine, exitCode))
+        return exitCode;
+    if (!run.TakeLock(exitCode)) {
+        if (!options.quiet && run.AnotherRunHeldTheLock())
             BringRunningWizardToFront();
-        return AnotherRunInProgress(log);
+        return exitCode;
     }
-    if (!logProblem.empty())
-        return BadCommandLine(log, logProblem);
 
     if (!options.quiet &&
         AppMessageBox(nullptr, ResString(IDS_UNINSTALL_CONFIRM), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
@@ -63,14 +44,14 @@ int RunRemoval(const InstallContext& context, const CommandLineOptions& options,
         return kRemovalCancelledExitCode;
     }
     LogReport report(log);
-    RemovalOutcome outcome = RemoveInstallation(context, report);
+    RemovalOutcome outcome = RemoveInstallation(context, report, program);
     // Run from the installer copy: the copy goes once this run has ended.
     if ((outcome == RemovalOutcome::Removed || outcome == RemovalOutcome::RemovedAtRestart) &&
-        !DeleteProgramCopyAfterExit()) {
+        !StartProgramCopyCleanup(program)) {
         log.Line(L"The installer copy could not be handed to a clean-up run: it is deleted when Windows restarts.");
         outcome = RemovalOutcome::RemovedAtRestart;
     }
-    const int code = ExitCodeOf(outcome);
+    const int code = RemovalExitCode(outcome);
     log.Line(RemovalLogText(outcome) + L" Exit code " + std::to_wstring(code) + L".");
     if (!options.quiet)
         AppMessageBox(nullptr, ResString(RemovalMessageId(outcome)),

@@ -10,10 +10,14 @@
 #include "context/InstallContext.h"
 
 // Runs the removal that `options` asks for (its command line was accepted)
-// and returns the process exit code: 0 removed, kRemovedAtRestartExitCode,
-// kNothingInstalledExitCode, kRemovalIncompleteExitCode, or
-// kRemovalCancelledExitCode when the user said no. `commandLine` is the
-// program's whole command line, for the log.
-int RunRemoval(const InstallContext& context, const CommandLineOptions& options, const std::wstring& commandLine);
+// and returns the process exit code: the removal outcome's (0 removed,
+// kRemovedAtRestartExitCode, kNothingInstalledExitCode,
+// kRemovalIncompleteExitCode), kRemovalCancelledExitCode when the user said
+// no, or one of the unattended runs' early ends (87, 1618, 5). `commandLine`
+// is the program's whole command line, for the log; `program` the running
+// program's file, held since start-up.
+class RunningProgramFile;
+int RunRemoval(const InstallContext& context, const CommandLineOptions& options, const std::wstring& commandLine,
+               const RunningProgramFile& program);
 
 #endif

@@ -29,6 +29,11 @@ constexpr wchar_t kRecordKey[] = L"SOFTWARE\\Quorvex\\Printer Driver";
 constexpr wchar_t kProgramFolderName[] = L"Quorvex Printer Driver";
 constexpr wchar_t kInstallerFileName[] = L"QuorvexSetup.exe";
 
+// The lock every run of the installer holds, in the Windows folder, and the
+// name start of the folders the clean-up copy of a removal runs from.
+constexpr wchar_t kRunLockFileName[] = L"QuorvexSetup.lock";
+constexpr wchar_t kCleanupFolderPrefix[] = L"QuorvexSetup-cleanup-";
+
 }  // namespace product
 
 #endif

@@ -58,6 +58,8 @@ TEST(CommandLine, SwitchesInAnyCaseWithSlashOrDash)
     EXPECT_EQ("", Narrow(cleanup.error));
     EXPECT_EQ(4242u, cleanup.cleanupProcess);
     EXPECT_FALSE(cleanup.IsWizard());
+    EXPECT_EQ(4294967295u, Parse({L"/cleanup", L"4294967295"}).cleanupProcess);
+    EXPECT_TRUE(Parse({L"/cleanup", L"9999999999"}).cleanup) << "a wrong value is still the clean-up's call";
 }
 
 TEST(CommandLine, WhatCannotBeFollowedIsExplained)
@@ -83,6 +85,12 @@ TEST(CommandLine, WhatCannotBeFollowedIsExplained)
         {{L"/cleanup"}, "/cleanup takes a process id and nothing else"},
         {{L"/cleanup", L"12x"}, "/cleanup takes a process id and nothing else"},
         {{L"/uninstall", L"/cleanup", L"12"}, "/cleanup takes a process id and nothing else"},
+        // Beyond a process id's 32 bits, or none at all: refused, not thrown.
+        {{L"/cleanup", L"9999999999"}, "/cleanup takes a process id and nothing else"},
+        {{L"/cleanup", L"4294967296"}, "/cleanup takes a process id and nothing else"},
+        {{L"/cleanup", L"0"}, "/cleanup takes a process id and nothing else"},
+        {{L"/quiet", L"/cleanup"}, "/cleanup takes a process id and nothing else"},
+        {{L"/cleanup", L"12345678901"}, "/cleanup takes a process id and nothing else"},
     };
     for (const auto& c : cases) {
         const CommandLineOptions options = ParseCommandLine(c.arguments);
