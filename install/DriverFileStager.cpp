@@ -8,7 +8,9 @@
 
 #include "catalog/PackageVouching.h"
 #include "support/DiskObject.h"
+#include "support/PlainFile.h"
 #include "support/Handle.h"
+#include "support/ResString.h"
 
 namespace {
 
@@ -41,18 +43,6 @@ bool ReadAll(const File& file, DWORD length, std::vector<char>& data)
     return true;
 }
 
-bool WriteAll(const File& file, const char* data, DWORD size)
-{
-    DWORD done = 0;
-    while (done < size) {
-        DWORD wrote = 0;
-        if (!WriteFile(file.Get(), data + done, size - done, &wrote, nullptr) || wrote == 0)
-            return false;
-        done += wrote;
-    }
-    return true;
-}
-
 // True when the open file holds exactly `data`.
 bool Holds(const File& file, const char* data, DWORD size)
 {
@@ -66,43 +56,6 @@ bool Holds(const File& file, const char* data, DWORD size)
 bool FileHolds(const std::wstring& path, const char* data, DWORD size)
 {
     return Holds(File(OpenForReading(path)), data, size);
-}
-
-// Writes `data` as a new file at `path`, on the disk before it returns; a
-// file that could not be written whole is removed again.
-bool CreateWithData(const std::wstring& path, const char* data, DWORD size)
-{
-    bool written;
-    {
-        File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid())
-            return false;
-        written = WriteAll(file, data, size) && FlushFileBuffers(file.Get());
-    }
-    if (!written)
-        DeleteFileW(path.c_str());
-    return written;
-}
-
-// Puts `data` at `path`. The bytes go to a scratch file beside it first and
-// take the real name only once they are all on the disk, so that no file is
-// ever half written under its real name: not after a failed write (a full
-// disk, a file the spooler holds open), nor after the program was ended or
-// the power went in the middle. `replace`: whether a file already at `path`
-// gives way; without it an existing file makes this fail.
-bool WriteThroughScratch(const std::wstring& path, const char* data, DWORD size, bool replace)
-{
-    const std::wstring scratch = path + L".qvnew";
-    DeleteFileW(scratch.c_str());
-    if (!CreateWithData(scratch, data, size))
-        return false;
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (!MoveFileExW(scratch.c_str(), path.c_str(), flags)) {
-        DeleteFileW(scratch.c_str());
-        return false;
-    }
-    return true;
 }
 
 // A find-first on the exact path: true for a file (not a folder) of that name.
@@ -119,15 +72,11 @@ bool PathNamesFile(const std::wstring& path)
 bool LoadResourceBytes(HMODULE module, const std::wstring& type, unsigned id, const char*& data,
                        DWORD& size)
 {
-    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), type.c_str());
-    if (!info)
+    const void* bytes = nullptr;
+    if (!ResourceBytes(module, type.c_str(), MAKEINTRESOURCEW(id), bytes, size))
         return false;
-    HGLOBAL loaded = LoadResource(module, info);
-    if (!loaded)
-        return false;
-    size = SizeofResource(module, info);
-    data = static_cast<const char*>(LockResource(loaded));
-    return data != nullptr || size == 0;
+    data = static_cast<const char*>(bytes);
+    return true;
 }
 
 std::wstring RunningModuleFolder()
@@ -195,6 +144,17 @@ void DriverFileStager::Report(const std::wstring& target, StageOutcome outcome,
         OutputDebugStringW((text + L"\n").c_str());
     if (m_log)
         m_log->push_back(Record{target, outcome});
+    if (outcome == StageOutcome::OverwriteFailed)
+        m_unreplaced = true;
+}
+
+void DriverFileStager::EnsureFolder(const std::wstring& folder)
+{
+    CDiskObject disk;
+    if (disk.DirectoryExists(folder))
+        return;
+    if (disk.CreateDirectoryTree(folder))
+        m_createdFolders.push_back(folder);
 }
 
 bool DriverFileStager::WriteResourceFile(const std::wstring& type, unsigned id,
@@ -202,9 +162,7 @@ bool DriverFileStager::WriteResourceFile(const std::wstring& type, unsigned id,
                                          const std::wstring& fileName)
 {
     const std::wstring target = JoinPath(targetFolder, fileName);
-    CDiskObject disk;
-    if (!disk.DirectoryExists(targetFolder))
-        disk.CreateDirectoryTree(targetFolder);
+    EnsureFolder(targetFolder);
 
     const char* data = nullptr;
     DWORD size = 0;
@@ -215,18 +173,19 @@ bool DriverFileStager::WriteResourceFile(const std::wstring& type, unsigned id,
         return false;
     }
 
-    if (disk.FileExists(target)) {
+    if (CDiskObject().FileExists(target)) {
         if (FileHolds(target, data, size)) {
             Report(target, StageOutcome::Unchanged, fileName, true);
             return true;
         }
-        // A file the spooler holds open stays as it is; that is no failure.
-        const bool replaced = WriteThroughScratch(target, data, size, true);
+        // Other bytes that cannot be replaced (a file held open) would be
+        // registered as ours unchecked: the staging fails.
+        const bool replaced = WriteFileThroughScratch(target, data, size, true);
         Report(target, replaced ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed,
                fileName, true);
-        return true;
+        return replaced;
     }
-    const bool created = WriteThroughScratch(target, data, size, false);
+    const bool created = WriteFileThroughScratch(target, data, size, false);
     Report(target, created ? StageOutcome::Generated : StageOutcome::GenerationFailed, fileName, true);
     return created;
 }
@@ -236,9 +195,7 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
                                          const std::wstring& targetFolder,
                                          const std::wstring& targetName)
 {
-    CDiskObject disk;
-    if (!disk.DirectoryExists(targetFolder))
-        disk.CreateDirectoryTree(targetFolder);
+    EnsureFolder(targetFolder);
     const std::wstring target = JoinPath(targetFolder, targetName);
     const std::wstring source = JoinPath(sourceFolder, sourceName);
     // The name must stay a name: no folder part, no stream, no wildcard.
@@ -259,6 +216,10 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
                          ReadAll(sourceFile, sourceLength, sourceBytes);
             if (!targetFile.IsValid() || !sourceFile.IsValid()) {
                 Report(target, StageOutcome::CompareOpenFailure, source, false);
+                // A model file missing from the package is passed over, as
+                // where there is no target: the spooler names it.
+                if (!sourceRead)
+                    return false;
             } else {
                 DWORD targetLength = 0;
                 std::vector<char> targetBytes;
@@ -272,16 +233,16 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
         }
         // The new bytes replace the old file only once they are written
         // whole, so a copy that fails halfway leaves the old file intact.
-        const bool copied = sourceRead && WriteThroughScratch(target, sourceBytes.data(),
-                                                              static_cast<DWORD>(sourceBytes.size()), true);
+        const bool copied = sourceRead && WriteFileThroughScratch(target, sourceBytes.data(),
+                                                                  static_cast<DWORD>(sourceBytes.size()), true);
         Report(target, copied ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed, targetName, false);
-        return true;
+        return copied;
     }
     std::vector<char> bytes;
     File sourceFile(OpenForReading(source));
     DWORD length = 0;
     const bool copied = sourceFile.IsValid() && GetLength(sourceFile, length) && ReadAll(sourceFile, length, bytes) &&
-                        WriteThroughScratch(target, bytes.data(), length, false);
+                        WriteFileThroughScratch(target, bytes.data(), length, false);
     Report(target, copied ? StageOutcome::Generated : StageOutcome::GenerationFailed, targetName, false);
     return copied;
 }
@@ -289,9 +250,7 @@ bool DriverFileStager::CopyFileIfChanged(const std::wstring& sourceFolder,
 bool DriverFileStager::CopyVouchedFile(const std::wstring& sourceFolder, const std::wstring& fileName,
                                        const std::wstring& targetFolder)
 {
-    CDiskObject disk;
-    if (!disk.DirectoryExists(targetFolder))
-        disk.CreateDirectoryTree(targetFolder);
+    EnsureFolder(targetFolder);
     const std::wstring target = JoinPath(targetFolder, fileName);
     // The file's path in the list: the plan's source folders are the
     // package folder or one folder inside it.
@@ -315,11 +274,11 @@ bool DriverFileStager::CopyVouchedFile(const std::wstring& sourceFolder, const s
             Report(target, StageOutcome::Unchanged, fileName, false);
             return true;
         }
-        const bool replaced = WriteThroughScratch(target, bytes.data(), size, true);
+        const bool replaced = WriteFileThroughScratch(target, bytes.data(), size, true);
         Report(target, replaced ? StageOutcome::Overwritten : StageOutcome::OverwriteFailed, fileName, false);
-        return true;
+        return replaced;
     }
-    const bool created = WriteThroughScratch(target, bytes.data(), size, false);
+    const bool created = WriteFileThroughScratch(target, bytes.data(), size, false);
     Report(target, created ? StageOutcome::Generated : StageOutcome::GenerationFailed, fileName, false);
     return created;
 }
@@ -342,9 +301,11 @@ bool DriverFileStager::StageDriverFiles(const std::wstring& infBaseName)
     const DriverFilePlan plan = MakeDriverFilePlan(m_context, infBaseName, ModuleFolder(), driverDirectory);
     // A model file that is missing does not stop the staging; the spooler
     // reports it when the driver is installed. With the digest list every
-    // file must be there and match it.
+    // file must be there and match it. A file of other bytes that could not
+    // be replaced stops it either way.
+    m_unreplaced = false;
     for (const PlannedCopy& copy : plan.copies)
-        if (!CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder) && m_withDigests)
+        if (!CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder) && (m_withDigests || m_unreplaced))
             return false;
     for (const PlannedResource& resource : plan.resources)
         if (!WriteResourceFile(kCoreFileResourceType, resource.id, resource.targetFolder,
@@ -358,8 +319,9 @@ bool DriverFileStager::StageInfAndCatalog(const std::wstring& infBaseName)
     const std::wstring driverDirectory = DriverDirectory();
     if (driverDirectory.empty())
         return false;
+    m_unreplaced = false;
     for (const PlannedCopy& copy : MakeInfAndCatalogPlan(infBaseName, ModuleFolder(), driverDirectory))
-        if (!CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder) && m_withDigests)
+        if (!CopyDriverFile(copy.sourceFolder, copy.fileName, copy.targetFolder) && (m_withDigests || m_unreplaced))
             return false;
     return true;
 }
@@ -371,7 +333,7 @@ bool DriverFileStager::ExtractHelperService(const std::wstring& exeName)
     if (m_commonFilesFolder.empty() && CommonFilesFolder().empty())
         return false;
     const std::wstring folder = HelperFolder();
-    CDiskObject().CreateDirectoryTree(folder);
+    EnsureFolder(folder);
     if (!WriteResourceFile(kHelperResourceType, kHelperResourceId, folder, exeName))
         return false;
 

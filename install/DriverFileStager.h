@@ -37,12 +37,15 @@ public:
 
     // Steps 1 to 13: the model's plug-ins, INI and GPD files (missing ones are
     // passed over), then the four core files. False as soon as a core file
-    // cannot be written or its resource is missing. In an installer that
-    // carries the package's digest list, also false as soon as a package
-    // file does not match it (RefusedFile names it).
+    // cannot be written or its resource is missing, or a file of other bytes
+    // is in the way and cannot be replaced (held open): the driver folder
+    // would hold bytes nobody checked. In an installer that carries the
+    // package's digest list, also false as soon as a package file does not
+    // match it (RefusedFile names it).
     bool StageDriverFiles(const std::wstring& infBaseName);
     // The INF file and the catalogue, beside the program to the driver
-    // directory. True but for a file the digest list refuses.
+    // directory. True but for a file the digest list refuses, or one of other
+    // bytes in the way that cannot be replaced.
     bool StageInfAndCatalog(const std::wstring& infBaseName);
     // Writes the helper program (WIN7 232) into <common files>\Services and
     // checks that the file there is ours byte for byte. From then on, until
@@ -71,10 +74,14 @@ public:
 
     // When set, every staged file's outcome is appended there.
     void SetOutcomeLog(std::vector<Record>* log) { m_log = log; }
+    // The folders this object created, in the order it made them.
+    const std::vector<std::wstring>& CreatedFolders() const { return m_createdFolders; }
 
 private:
     void Report(const std::wstring& target, StageOutcome outcome, const std::wstring& subject,
                 bool fromResource);
+    // Creates `folder` (and what it lacks above it) when it is not there.
+    void EnsureFolder(const std::wstring& folder);
     // CopyFileIfChanged with the digest list: the source is read once,
     // checked, and exactly the checked bytes are written.
     bool CopyVouchedFile(const std::wstring& sourceFolder, const std::wstring& fileName,
@@ -89,6 +96,9 @@ private:
     bool m_withDigests;
     PackageDigestList m_digests;
     std::wstring m_refusedFile;
+    std::vector<std::wstring> m_createdFolders;
+    // A file of other bytes could not be replaced in the current step.
+    bool m_unreplaced = false;
 };
 
 // The running program's full path, however long; empty when the system

@@ -8,9 +8,10 @@
 #include "install/InstallRecordStore.h"
 #include "install/Printers.h"
 #include "install/ServiceHelper.h"
+#include "support/Security.h"
 
-SystemInstallOperations::SystemInstallOperations(const InstallContext& context)
-    : m_context(context), m_stager(context)
+SystemInstallOperations::SystemInstallOperations(const InstallContext& context, const RunningProgramFile& program)
+    : m_program(program), m_context(context), m_stager(context)
 {
 }
 
@@ -32,22 +33,33 @@ bool SystemInstallOperations::EnumeratePrinterNames(std::vector<std::wstring>& n
     return ::EnumeratePrinterNames(names, &errorCode);
 }
 
-bool SystemInstallOperations::StageDriverFiles(const PrinterModel& model)
+template <class Step>
+bool SystemInstallOperations::Stage(const PrinterModel& model, Step stage)
 {
     const InstallContext context = WithModel(model);
     DriverFileStager stager(context);
-    const bool staged = stager.StageDriverFiles(model.infBaseName);
+    std::vector<DriverFileStager::Record> outcomes;
+    stager.SetOutcomeLog(&outcomes);
+    const bool staged = stage(stager);
     m_refusedFile = stager.RefusedFile();
+    m_staged = StagedPaths();
+    m_staged.createdFolders = stager.CreatedFolders();
+    for (const DriverFileStager::Record& record : outcomes) {
+        m_staged.targets.push_back(record.target);
+        if (record.outcome == StageOutcome::Generated)
+            m_staged.createdFiles.push_back(record.target);
+    }
     return staged;
+}
+
+bool SystemInstallOperations::StageDriverFiles(const PrinterModel& model)
+{
+    return Stage(model, [&model](DriverFileStager& stager) { return stager.StageDriverFiles(model.infBaseName); });
 }
 
 bool SystemInstallOperations::StageInfAndCatalog(const PrinterModel& model)
 {
-    const InstallContext context = WithModel(model);
-    DriverFileStager stager(context);
-    const bool staged = stager.StageInfAndCatalog(model.infBaseName);
-    m_refusedFile = stager.RefusedFile();
-    return staged;
+    return Stage(model, [&model](DriverFileStager& stager) { return stager.StageInfAndCatalog(model.infBaseName); });
 }
 
 bool SystemInstallOperations::RegisterPrinterDriver(const PrinterModel& model)
@@ -73,7 +85,7 @@ DefaultPrinterOutcome SystemInstallOperations::MakeDefaultPrinter(const std::wst
 {
     // The default printer is a setting of the user's profile: the system
     // account's own would change no user's.
-    if (ProcessIsLocalSystem())
+    if (ProcessIsLocalSystemAccount())
         return DefaultPrinterOutcome::LeftToUser;
     return ::SetDefaultPrinter(printerName, connectionType, port) ? DefaultPrinterOutcome::Set
                                                                   : DefaultPrinterOutcome::NotSet;
@@ -119,5 +131,5 @@ HelperRunResult SystemInstallOperations::RunHelperServiceOnce(const std::wstring
 
 bool SystemInstallOperations::RegisterInstallation()
 {
-    return RegisterInstalledProduct();
+    return RegisterInstalledProduct(m_program, m_registrationProblem);
 }

@@ -6,9 +6,13 @@
 #include "install/DriverFileStager.h"
 #include "install/InstallSequence.h"
 
+class RunningProgramFile;
+
 class SystemInstallOperations : public IInstallOperations {
 public:
-    explicit SystemInstallOperations(const InstallContext& context);
+    // `program`: the running program's file, held since start-up, which
+    // registration copies under Program Files.
+    SystemInstallOperations(const InstallContext& context, const RunningProgramFile& program);
 
     // Nobody is at the machine: the system's printer installation is asked
     // to show no message either, and the helper service's run waits for
@@ -21,6 +25,7 @@ public:
     bool StageDriverFiles(const PrinterModel& model) override;
     bool StageInfAndCatalog(const PrinterModel& model) override;
     std::wstring RefusedPackageFile() const override { return m_refusedFile; }
+    StagedPaths LastStaged() const override { return m_staged; }
     bool RegisterPrinterDriver(const PrinterModel& model) override;
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;
@@ -35,9 +40,18 @@ public:
     std::wstring CommonFilesFolder() override;
     HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
     bool RegisterInstallation() override;
+    std::wstring RegistrationProblem() const override { return m_registrationProblem; }
 
 private:
+    // Runs a staging step with `stage` on a stager of its own and keeps what
+    // it put in the driver folders.
+    template <class Step>
+    bool Stage(const PrinterModel& model, Step stage);
+
     std::wstring m_refusedFile;
+    StagedPaths m_staged;
+    std::wstring m_registrationProblem;
+    const RunningProgramFile& m_program;
     // The platform's settings with `model` as the model.
     InstallContext WithModel(const PrinterModel& model) const;
 

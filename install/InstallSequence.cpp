@@ -42,6 +42,7 @@ void InstallSequence::OnSetActive()
     m_page.EnableButton(ISetupPage::Button::Finish, false);
 
     m_completion = CompletionOutcome::NothingToFinish;
+    m_registered = false;
     m_resultCode = RunInstallation();
 
     if (m_resultCode == InstallResult::Interrupted) {
@@ -49,7 +50,9 @@ void InstallSequence::OnSetActive()
     } else if (m_resultCode == InstallResult::Success) {
         CompleteInstallation();
         // In the list of programs, with a copy of the installer for removal.
-        m_ops.RegisterInstallation();
+        m_registered = m_ops.RegisterInstallation();
+        if (!m_registered)
+            m_page.ReportNotRegistered(m_context.model.displayName);
         ShowStatus(ISetupPage::Status::Succeeded, 0);
         m_page.ShowTestPageButton(true);
     } else {

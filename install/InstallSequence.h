@@ -76,6 +76,19 @@ public:
     // A step of the helper service's run failed (see `result`), so the
     // device records are not finished.
     virtual void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) = 0;
+    // The printer is installed, but the entry in the list of programs, the
+    // installer copy or the record of what was installed could not be
+    // written.
+    virtual void ReportNotRegistered(const std::wstring& modelName) = 0;
+};
+
+// What a staging step put in the driver folders, full paths: the files and
+// folders it created where nothing of that name was (what it found there or
+// replaced is not among them), and every file it wrote or found in place.
+struct StagedPaths {
+    std::vector<std::wstring> createdFiles;
+    std::vector<std::wstring> createdFolders;
+    std::vector<std::wstring> targets;
 };
 
 // The system services the run needs whatever page it runs for: the message
@@ -113,6 +126,8 @@ public:
     // After a staging step failed: the package file the installer's digest
     // list refused (its path in the package), or empty.
     virtual std::wstring RefusedPackageFile() const { return std::wstring(); }
+    // After a staging step: what it put in the driver folders.
+    virtual StagedPaths LastStaged() const { return StagedPaths(); }
     // The model's driver for its connection type.
     virtual bool RegisterPrinterDriver(const PrinterModel& model) = 0;
     virtual bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
@@ -139,8 +154,11 @@ public:
     virtual HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) = 0;
     // After a successful run: the entry in the system's list of programs and
     // the copy of the installer it starts for removal; false when not all of
-    // it could be written.
+    // it could be written, or the run's record of what it installed could
+    // not be written whole.
     virtual bool RegisterInstallation() = 0;
+    // After RegisterInstallation failed: what failed, in the log's words.
+    virtual std::wstring RegistrationProblem() const { return std::wstring(); }
 };
 
 class InstallSequence {
@@ -170,6 +188,8 @@ public:
     InstallResult GetResultCode() const { return m_resultCode; }
     DefaultPrinterOutcome GetDefaultPrinterOutcome() const { return m_defaultPrinter; }
     CompletionOutcome GetCompletionOutcome() const { return m_completion; }
+    // Whether the successful run was registered (see RegisterInstallation).
+    bool IsRegistered() const { return m_registered; }
     const std::wstring& GetPrinterName() const { return m_printerName; }
     const std::vector<std::wstring>& GetPrintersBefore() const { return m_printersBefore; }
     const std::vector<std::wstring>& GetPrintersAfter() const { return m_printersAfter; }
@@ -185,6 +205,7 @@ private:
     InstallResult m_resultCode = InstallResult::Success;
     DefaultPrinterOutcome m_defaultPrinter = DefaultPrinterOutcome::NotSet;
     CompletionOutcome m_completion = CompletionOutcome::NothingToFinish;
+    bool m_registered = false;
     // A quit message came while the run pumped messages: the run ends
     // before its next step.
     bool m_quitting = false;

@@ -15,19 +15,22 @@
 
 namespace {
 
-IInstallOperations* OwnOperations(const InstallContext& context, IInstallOperations* given,
+IInstallOperations& OwnOperations(const InstallContext& context, const RunningProgramFile& program,
                                   std::unique_ptr<RecordedMachine>& owner)
 {
-    if (!given)
-        owner.reset(new RecordedMachine(context));
-    return given ? given : &owner->operations;
+    owner.reset(new RecordedMachine(context, program));
+    return owner->operations;
 }
 
 }  // namespace
 
-CSetupDlg::CSetupDlg(InstallContext& context, IInstallOperations* operations)
-    : CNewWizPage(IDD_SETUP),
-      m_sequence(context, *this, m_host, *OwnOperations(context, operations, m_ownOperations))
+CSetupDlg::CSetupDlg(InstallContext& context, const RunningProgramFile& program)
+    : CNewWizPage(IDD_SETUP), m_sequence(context, *this, m_host, OwnOperations(context, program, m_ownOperations))
+{
+}
+
+CSetupDlg::CSetupDlg(InstallContext& context, IInstallOperations& operations)
+    : CNewWizPage(IDD_SETUP), m_sequence(context, *this, m_host, operations)
 {
 }
 
@@ -280,4 +283,10 @@ void CSetupDlg::ReportHelperFailed(const std::wstring& modelName, const HelperRu
 {
     const std::wstring caption = SetupUtilityCaption(ResString(IDS_SETUP_UTILITY_CAPTION), modelName);
     MessageBoxW(m_hWnd, ResString(IDS_ERR_HELPER_SERVICE).c_str(), caption.c_str(), MB_OK);
+}
+
+void CSetupDlg::ReportNotRegistered(const std::wstring& modelName)
+{
+    const std::wstring caption = SetupUtilityCaption(ResString(IDS_SETUP_UTILITY_CAPTION), modelName);
+    MessageBoxW(m_hWnd, ResString(IDS_ERR_NOT_REGISTERED).c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
 }

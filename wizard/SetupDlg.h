@@ -17,8 +17,11 @@ const UINT WM_INSTALL_PRINT_TEST_PAGE = WM_USER + 10;
 
 class CSetupDlg : public CNewWizPage, private ISetupPage {
 public:
-    // `operations` defaults to the real machine's.
-    explicit CSetupDlg(InstallContext& context, IInstallOperations* operations = nullptr);
+    // The real machine's operations, which copy `program` (the running
+    // program's file, held since start-up) under Program Files.
+    CSetupDlg(InstallContext& context, const RunningProgramFile& program);
+    // The given operations.
+    CSetupDlg(InstallContext& context, IInstallOperations& operations);
     ~CSetupDlg() override;
 
     void OnSetActive() override;
@@ -63,6 +66,7 @@ private:
     bool AskForceInstall() override;
     void ReportHelperNotWritten(const std::wstring& modelName) override;
     void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) override;
+    void ReportNotRegistered(const std::wstring& modelName) override;
 
     SystemRunHost m_host;
     std::unique_ptr<RecordedMachine> m_ownOperations;

@@ -1,5 +1,6 @@
 #include "wizard/SetupTexts.h"
 
+#include "context/ExitCodes.h"
 #include "wizard/res/resource.h"
 
 namespace {
@@ -81,12 +82,13 @@ unsigned PhaseTitleId(ISetupPage::Phase phase)
 }
 
 const RemovalText kRemovalTexts[] = {
-    {RemovalOutcome::Removed, IDS_UNINSTALL_DONE, L"Removed."},
-    {RemovalOutcome::RemovedAtRestart, IDS_UNINSTALL_RESTART,
+    {RemovalOutcome::Removed, 0, IDS_UNINSTALL_DONE, L"Removed."},
+    {RemovalOutcome::RemovedAtRestart, kRemovedAtRestartExitCode, IDS_UNINSTALL_RESTART,
      L"Removed, but a file in use is deleted when Windows restarts."},
-    {RemovalOutcome::NothingInstalled, IDS_UNINSTALL_NOTHING,
+    {RemovalOutcome::NothingInstalled, kNothingInstalledExitCode, IDS_UNINSTALL_NOTHING,
      L"Nothing to remove: the Quorvex printer driver is not installed."},
-    {RemovalOutcome::Incomplete, IDS_UNINSTALL_FAILED, L"Not everything could be removed."},
+    {RemovalOutcome::Incomplete, kRemovalIncompleteExitCode, IDS_UNINSTALL_FAILED,
+     L"Not everything could be removed."},
 };
 
 const std::size_t kRemovalTextCount = sizeof(kRemovalTexts) / sizeof(kRemovalTexts[0]);
@@ -111,4 +113,9 @@ unsigned RemovalMessageId(RemovalOutcome outcome)
 std::wstring RemovalLogText(RemovalOutcome outcome)
 {
     return FindRemovalText(outcome).logText;
+}
+
+int RemovalExitCode(RemovalOutcome outcome)
+{
+    return FindRemovalText(outcome).exitCode;
 }

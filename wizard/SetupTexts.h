@@ -45,8 +45,10 @@ std::wstring SetupUtilityCaption(const std::wstring& format, const std::wstring&
 
 // What a removal's outcome says, in the same two forms: the message it ends
 // with (every outcome has one) and its line in the log.
+// What a removal's outcome says, and the exit code it ends with.
 struct RemovalText {
     RemovalOutcome outcome;
+    int exitCode;
     unsigned messageId;
     const wchar_t* logText;
 };
@@ -56,5 +58,6 @@ extern const std::size_t kRemovalTextCount;
 
 unsigned RemovalMessageId(RemovalOutcome outcome);
 std::wstring RemovalLogText(RemovalOutcome outcome);
+int RemovalExitCode(RemovalOutcome outcome);
 
 #endif

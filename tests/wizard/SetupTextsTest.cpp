@@ -52,12 +52,20 @@ TEST(SetupTexts, EveryResultHasOneRowForTheWizardAndTheLog)
               ResultLogText(InstallResult::UsbDeviceNotMatched, L"Quorvex QX2000"));
     EXPECT_EQ(L"the printer was not created", ResultLogText(InstallResult::PrinterNotCreated, L"Quorvex QX2000"));
 
-    // Removal's outcomes: each its own message and a whole sentence for the log.
-    const RemovalOutcome outcomes[] = {RemovalOutcome::Removed, RemovalOutcome::RemovedAtRestart,
-                                       RemovalOutcome::NothingInstalled, RemovalOutcome::Incomplete};
+    // Removal's outcomes: each its own message, a whole sentence for the log
+    // and the exit code deployment tools know for it (Windows Installer's).
+    const struct {
+        RemovalOutcome outcome;
+        int exitCode;
+    } outcomes[] = {{RemovalOutcome::Removed, 0},
+                    {RemovalOutcome::RemovedAtRestart, 3010},
+                    {RemovalOutcome::NothingInstalled, 1605},
+                    {RemovalOutcome::Incomplete, 1603}};
     EXPECT_EQ(sizeof(outcomes) / sizeof(outcomes[0]), kRemovalTextCount);
     std::set<unsigned> ids;
-    for (RemovalOutcome outcome : outcomes) {
+    for (const auto& row : outcomes) {
+        const RemovalOutcome outcome = row.outcome;
+        EXPECT_EQ(row.exitCode, RemovalExitCode(outcome));
         EXPECT_TRUE(ids.insert(RemovalMessageId(outcome)).second) << "two outcomes share a message";
         const std::wstring text = RemovalLogText(outcome);
         ASSERT_FALSE(text.empty());

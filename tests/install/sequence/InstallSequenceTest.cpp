@@ -74,6 +74,7 @@ public:
         helperFailed.push_back(modelName + L"|" + std::to_wstring(static_cast<int>(result.failed)) + L"|" +
                                std::to_wstring(result.error));
     }
+    void ReportNotRegistered(const std::wstring& modelName) override { notRegistered.push_back(modelName); }
 
     Phase phase = Phase::Complete;
     bool prepared = false, linesVisible = false, statusVisible = false, testPageVisible = false;
@@ -81,7 +82,7 @@ public:
     Status status = Status::None;
     std::map<Button, bool> enabled, everDisabled;
     int rangeLow = 0, rangeHigh = 100, step = 10, position = 0;
-    std::vector<std::wstring> log, helperNotWritten, helperFailed;
+    std::vector<std::wstring> log, helperNotWritten, helperFailed, notRegistered;
     std::vector<InstallResult> failures;
     std::vector<std::uint32_t> listErrors;
     unsigned questions = 0;
@@ -229,7 +230,7 @@ public:
     bool RegisterInstallation() override
     {
         calls.push_back(L"register-product");
-        return true;
+        return registerProductOk;
     }
 
     std::vector<std::wstring> calls, detectedKeys;
@@ -238,7 +239,7 @@ public:
     std::vector<std::wstring> printers;
     std::vector<InstallResult> detections;
     bool enumerateFails = false, stageOk = true, registerOk = true, addOk = true;
-    bool printUiOk = true, printUiCreates = true, extractOk = true, handedOver = true;
+    bool printUiOk = true, printUiCreates = true, extractOk = true, handedOver = true, registerProductOk = true;
     DefaultPrinterOutcome defaultOutcome = DefaultPrinterOutcome::Set;
     HelperRunResult helperRun;
     std::wstring printUiName;  // the printer the entry point makes; empty: the one asked for
@@ -584,6 +585,30 @@ TEST_F(Sequence, AFailedEnumerationIsShownAndTheRunGoesOn)
     EXPECT_EQ((std::vector<std::uint32_t>{5, 5}), page.listErrors);
     EXPECT_EQ(std::vector<InstallResult>{InstallResult::PrinterNotCreated}, page.failures);
     EXPECT_TRUE(Called(L"add"));
+}
+
+// A registration that fails is no failure of the installation, whose
+// printer is there, but it is said, once, and the run knows it.
+TEST_F(Sequence, ARegistrationThatFailsIsReportedAndKnown)
+{
+    for (const bool ok : {true, false}) {
+        SCOPED_TRACE(ok);
+        ops.printers.clear();
+        page.notRegistered.clear();
+        ops.registerProductOk = ok;
+        RunPage();
+        EXPECT_EQ(InstallResult::Success, sequence.GetResultCode());
+        EXPECT_EQ(ok, sequence.IsRegistered());
+        EXPECT_EQ(ok ? std::vector<std::wstring>{} : std::vector<std::wstring>{L"Quorvex QX1000"},
+                  page.notRegistered);
+        EXPECT_EQ(Status::Succeeded, page.status);
+    }
+    // A failed run registers nothing and claims nothing.
+    ops.stageOk = false;
+    ops.calls.clear();
+    RunPage();
+    EXPECT_FALSE(Called(L"register-product"));
+    EXPECT_FALSE(sequence.IsRegistered());
 }
 
 TEST_F(Sequence, AHelperThatCannotBeWrittenIsReportedOnce)

@@ -136,7 +136,7 @@ TEST_F(Staging, ChangedTargetsAreRewritten)
     EXPECT_FALSE(wt::FileExists(m_dir + L"\\unidrvui.dll.qvnew"));
 }
 
-TEST_F(Staging, ATargetThatCannotBeReplacedKeepsItsBytes)
+TEST_F(Staging, ATargetThatCannotBeReplacedKeepsItsBytesAndFailsTheStaging)
 {
     Stage();
     const std::wstring ini = m_dir + L"\\AB1234.INI";
@@ -147,7 +147,8 @@ TEST_F(Staging, ATargetThatCannotBeReplacedKeepsItsBytes)
     DriverFileStager stager(m_context, nullptr, pkg::kFolder);
     std::vector<DriverFileStager::Record> log;
     stager.SetOutcomeLog(&log);
-    EXPECT_TRUE(stager.StageDriverFiles(L"AB1234"));
+    // Bytes nobody checked would stay in the driver folder: no success.
+    EXPECT_FALSE(stager.StageDriverFiles(L"AB1234"));
     CloseHandle(held);
     std::vector<StageOutcome> iniOutcomes;
     for (const auto& r : log)
