@@ -42,7 +42,7 @@ bool SameName(const std::wstring& a, const std::wstring& b)
 bool InstallRecord::Empty() const
 {
     return printers.empty() && drivers.empty() && files.empty() && folders.empty() && classInstances.empty() &&
-           !classKeyValues && devices.empty();
+           classKeyValues.empty() && devices.empty();
 }
 
 bool InstallRecord::AddRecordedPrinter(const RecordedPrinter& printer)
@@ -68,9 +68,17 @@ bool InstallRecord::AddFolder(const std::wstring& path)
     return AddUnique(folders, path, SameName);
 }
 
-bool InstallRecord::AddClassInstance(const std::wstring& name)
+bool InstallRecord::AddClassInstance(const RecordedClassInstance& instance)
 {
-    return AddUnique(classInstances, name, SameName);
+    return AddUnique(classInstances, instance, [](const RecordedClassInstance& a, const RecordedClassInstance& b) {
+        return SameName(a.name, b.name);
+    });
+}
+
+bool InstallRecord::AddClassKeyValue(const SavedValue& value)
+{
+    return AddUnique(classKeyValues, value,
+                     [](const SavedValue& a, const SavedValue& b) { return SameName(a.name, b.name); });
 }
 
 bool InstallRecord::AddDevice(const RecordedDevice& device)
@@ -84,6 +92,12 @@ bool InstallRecord::HasDriverNamed(const std::wstring& name) const
 {
     return std::any_of(drivers.begin(), drivers.end(),
                        [&](const RecordedDriver& d) { return SameName(d.name, name); });
+}
+
+bool InstallRecord::HasClassInstanceNamed(const std::wstring& name) const
+{
+    return std::any_of(classInstances.begin(), classInstances.end(),
+                       [&](const RecordedClassInstance& c) { return SameName(c.name, name); });
 }
 
 bool InstallRecord::HasPrinterNamed(const std::wstring& name) const

@@ -32,6 +32,14 @@ struct SavedValue {
     std::uint32_t number = 0;
 };
 
+// A printer class instance key our run added, and the device id it was made
+// for (its "MatchingDeviceId"; empty in a record of an earlier version,
+// which kept only the name). Removal deletes it only while it still says so.
+struct RecordedClassInstance {
+    std::wstring name;  // below the printer class key: "0003"
+    std::wstring matchingDeviceId;
+};
+
 // A device instance key (below HKEY_LOCAL_MACHINE) whose values the helper
 // service writes, with those of its values that were there before.
 struct RecordedDevice {
@@ -44,9 +52,12 @@ struct InstallRecord {
     std::vector<RecordedDriver> drivers;
     std::vector<std::wstring> files;    // full paths
     std::vector<std::wstring> folders;  // full paths, created by our runs
-    std::vector<std::wstring> classInstances;  // names below the printer class key
-    // The printer class key's own values were written by us (it was empty).
-    bool classKeyValues = false;
+    std::vector<RecordedClassInstance> classInstances;
+    // The printer class key's own values that were not there and that our
+    // run wrote, each with the text it wrote. (A record of an earlier
+    // version kept only a flag, set whenever the key had no instances, even
+    // where Windows' own values were there: it is not read.)
+    std::vector<SavedValue> classKeyValues;
     std::vector<RecordedDevice> devices;
 
     bool Empty() const;
@@ -57,12 +68,14 @@ struct InstallRecord {
     bool AddDriver(const RecordedDriver& driver);
     bool AddFile(const std::wstring& path);
     bool AddFolder(const std::wstring& path);
-    bool AddClassInstance(const std::wstring& name);
+    bool AddClassInstance(const RecordedClassInstance& instance);
+    bool AddClassKeyValue(const SavedValue& value);
     // A device already in the record keeps the values saved first: those
     // are what it had before our first run.
     bool AddDevice(const RecordedDevice& device);
 
     bool HasDriverNamed(const std::wstring& name) const;
+    bool HasClassInstanceNamed(const std::wstring& name) const;
     bool HasPrinterNamed(const std::wstring& name) const;
 };
 

@@ -21,9 +21,11 @@ void WriteValues(CRegistry& reg, const std::vector<RegistryValue>& values)
     }
 }
 
-// Half one: the class key's own values when it is empty, and a new
-// instance key. Returns the instance key's name, empty when the class key
-// could not be opened.
+// Half one: the class key's own values when it has no instance yet, and a
+// new instance key. Returns the instance key's name, empty when the class
+// key could not be opened. Of the class key's values only those that are
+// missing are written: Windows keeps its own there on a machine that never
+// had a Plug-and-Play printer, and they stay as they are.
 std::wstring AddClassInstance(const InstallContext& context,
                               const std::vector<RegistryValue>& instanceValues)
 {
@@ -31,8 +33,18 @@ std::wstring AddClassInstance(const InstallContext& context,
     if (!reg.OpenKey(kPrinterClassKey, TRUE))
         return std::wstring();
     const std::vector<std::wstring> subKeys = reg.ListSubKeys(reg.GetKey());
-    if (subKeys.empty())
-        WriteValues(reg, ClassKeyValues(context.classKeyDefaultValue));
+    if (subKeys.empty()) {
+        const std::vector<std::wstring> present = reg.ListValueNames(reg.GetKey());
+        std::vector<RegistryValue> missing;
+        for (const RegistryValue& value : ClassKeyValues(context.classKeyDefaultValue)) {
+            bool there = false;
+            for (const std::wstring& name : present)
+                there = there || lstrcmpiW(name.c_str(), value.name.c_str()) == 0;
+            if (!there)
+                missing.push_back(value);
+        }
+        WriteValues(reg, missing);
+    }
     const std::wstring instance = InstanceKeyName(NextInstanceNumber(subKeys));
     if (reg.OpenSubKey(reg.GetKey(), instance, kReadWrite, TRUE))
         WriteValues(reg, instanceValues);

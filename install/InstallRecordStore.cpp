@@ -7,6 +7,9 @@
 #include "context/ProductInfo.h"
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
+#include "install/PendingDeletions.h"
+#include "install/ProgramCopy.h"
+#include "support/ErrorText.h"
 #include "support/Handle.h"
 #include "support/Registry.h"
 
@@ -19,14 +22,43 @@ std::wstring Below(const wchar_t* part)
     return std::wstring(product::kRecordKey) + L"\\" + part;
 }
 
-// The value names of key `path` below the record key; empty when it is not there.
-std::vector<std::wstring> ValueNamesOf(const wchar_t* part)
-{
-    CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
-    if (!reg.OpenKey(Below(part), FALSE))
-        return {};
-    return reg.ListValueNames(reg.GetKey());
-}
+// Reads the record's parts and remembers the first part that was there
+// but could not be opened: a record read in part must not pass for whole.
+class RecordReader {
+public:
+    // Opens `part` below the record key into `reg`; false when it is not
+    // there or cannot be opened (the latter noted).
+    bool Open(CRegistry& reg, const std::wstring& path)
+    {
+        const RegStatus status = reg.OpenKey(path, FALSE);
+        if (!status && !status.NotFound() && m_status)
+            m_status = status;
+        return static_cast<bool>(status);
+    }
+    // The value names of `part`; empty when it is not there.
+    std::vector<std::wstring> ValueNamesOf(const wchar_t* part)
+    {
+        CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
+        return Open(reg, Below(part)) ? reg.ListValueNames(reg.GetKey()) : std::vector<std::wstring>();
+    }
+    // The numbered subkeys of `part` ("0", "1", ...) with `read` applied to each.
+    template <class Read>
+    void ForEachNumbered(const wchar_t* part, Read read)
+    {
+        CRegistry list(HKEY_LOCAL_MACHINE, KEY_READ);
+        if (!Open(list, Below(part)))
+            return;
+        for (const std::wstring& name : list.ListSubKeys(list.GetKey())) {
+            CRegistry item(HKEY_LOCAL_MACHINE, KEY_READ);
+            if (Open(item, Below(part) + L"\\" + name))
+                read(item, Below(part) + L"\\" + name);
+        }
+    }
+    RegStatus Status() const { return m_status; }
+
+private:
+    RegStatus m_status;
+};
 
 SavedValue ReadSaved(CRegistry& reg, const std::wstring& name, bool& found)
 {
@@ -41,20 +73,6 @@ SavedValue ReadSaved(CRegistry& reg, const std::wstring& name, bool& found)
         found = false;
     }
     return value;
-}
-
-// The numbered subkeys of `part` ("0", "1", ...) with `read` applied to each.
-template <class Read>
-void ForEachNumbered(const wchar_t* part, Read read)
-{
-    CRegistry list(HKEY_LOCAL_MACHINE, KEY_READ);
-    if (!list.OpenKey(Below(part), FALSE))
-        return;
-    for (const std::wstring& name : list.ListSubKeys(list.GetKey())) {
-        CRegistry item(HKEY_LOCAL_MACHINE, KEY_READ);
-        if (item.OpenKey(Below(part) + L"\\" + name, FALSE))
-            read(item, Below(part) + L"\\" + name);
-    }
 }
 
 // A new numbered subkey of `part`, opened in `reg`.
@@ -72,16 +90,19 @@ bool CreateNumbered(CRegistry& reg, const wchar_t* part)
     return static_cast<bool>(reg.OpenKey(std::to_wstring(next), TRUE));
 }
 
-bool AddNamedValues(const wchar_t* part, const std::vector<std::wstring>& names,
-                    const std::vector<std::wstring>& present)
+// Writes the values of `names` that `present` lacks into `part`, each with
+// the text `textOf` gives it.
+template <class Item, class NameOf, class TextOf>
+bool AddNamedValues(const wchar_t* part, const std::vector<Item>& items, const std::vector<Item>& present,
+                    NameOf nameOf, TextOf textOf)
 {
-    std::vector<std::wstring> missing;
-    for (const std::wstring& name : names) {
+    std::vector<const Item*> missing;
+    for (const Item& item : items) {
         bool there = false;
-        for (const std::wstring& p : present)
-            there = there || SameName(p, name);
+        for (const Item& p : present)
+            there = there || SameName(nameOf(p), nameOf(item));
         if (!there)
-            missing.push_back(name);
+            missing.push_back(&item);
     }
     if (missing.empty())
         return true;
@@ -89,10 +110,13 @@ bool AddNamedValues(const wchar_t* part, const std::vector<std::wstring>& names,
     if (!reg.OpenKey(Below(part), TRUE))
         return false;
     bool ok = true;
-    for (const std::wstring& name : missing)
-        ok = static_cast<bool>(reg.WriteDword(name, 1)) && ok;
+    for (const Item* item : missing)
+        ok = static_cast<bool>(reg.WriteString(nameOf(*item), textOf(*item))) && ok;
     return ok;
 }
+
+const auto kPath = [](const std::wstring& path) { return path; };
+const auto kMarked = [](const std::wstring&) { return std::wstring(L"1"); };
 
 std::wstring ProgramFilesFolder()
 {
@@ -112,40 +136,19 @@ bool FileSize(const std::wstring& path, std::uint64_t& size)
     return true;
 }
 
-// Copies the running program to `target` through a scratch file beside it,
-// so that the target is never a half-written program.
-bool CopyRunningProgram(const std::wstring& target)
-{
-    const std::wstring source = RunningProgramPath();
-    if (source.empty())
-        return false;
-    if (SameName(source, target))
-        return true;  // removal's own copy installing again: it is in place
-    const std::wstring scratch = target + L".new";
-    if (!CopyFileW(source.c_str(), scratch.c_str(), FALSE))
-        return false;
-    if (!MoveFileExW(scratch.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(scratch.c_str());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
-bool ReadInstallRecord(InstallRecord& record)
+RegStatus ReadInstallRecord(InstallRecord& record)
 {
     record = InstallRecord();
     CRegistry root(HKEY_LOCAL_MACHINE, KEY_READ);
-    if (!root.OpenKey(product::kRecordKey, FALSE))
-        return false;
-    DWORD classValues = 0;
-    root.ReadDword(L"ClassKeyValues", classValues);
-    record.classKeyValues = classValues != 0;
-
+    const RegStatus opened = root.OpenKey(product::kRecordKey, FALSE);
+    if (!opened)
+        return opened;
+    RecordReader reader;
     {
         CRegistry printers(HKEY_LOCAL_MACHINE, KEY_READ);
-        if (printers.OpenKey(Below(L"Printers"), FALSE))
+        if (reader.Open(printers, Below(L"Printers")))
             for (const std::wstring& name : printers.ListValueNames(printers.GetKey())) {
                 RecordedPrinter printer;
                 printer.name = name;
@@ -153,7 +156,7 @@ bool ReadInstallRecord(InstallRecord& record)
                 record.AddRecordedPrinter(printer);
             }
     }
-    ForEachNumbered(L"Drivers", [&](CRegistry& item, const std::wstring&) {
+    reader.ForEachNumbered(L"Drivers", [&](CRegistry& item, const std::wstring&) {
         RecordedDriver driver;
         DWORD version = 3;
         item.ReadString(L"Name", driver.name);
@@ -163,18 +166,38 @@ bool ReadInstallRecord(InstallRecord& record)
         if (!driver.name.empty() && !driver.environment.empty())
             record.AddDriver(driver);
     });
-    for (const std::wstring& path : ValueNamesOf(L"Files"))
+    for (const std::wstring& path : reader.ValueNamesOf(L"Files"))
         record.AddFile(path);
-    for (const std::wstring& path : ValueNamesOf(L"Folders"))
+    for (const std::wstring& path : reader.ValueNamesOf(L"Folders"))
         record.AddFolder(path);
-    for (const std::wstring& name : ValueNamesOf(L"ClassInstances"))
-        record.AddClassInstance(name);
-    ForEachNumbered(L"Devices", [&](CRegistry& item, const std::wstring& path) {
+    {
+        // Each instance with the device id it was made for (a record of an
+        // earlier version marks it with the number 1 instead).
+        CRegistry instances(HKEY_LOCAL_MACHINE, KEY_READ);
+        if (reader.Open(instances, Below(L"ClassInstances")))
+            for (const std::wstring& name : instances.ListValueNames(instances.GetKey())) {
+                RecordedClassInstance instance;
+                instance.name = name;
+                instances.ReadString(name, instance.matchingDeviceId);
+                record.AddClassInstance(instance);
+            }
+    }
+    {
+        CRegistry values(HKEY_LOCAL_MACHINE, KEY_READ);
+        if (reader.Open(values, Below(L"ClassKeyValues")))
+            for (const std::wstring& name : values.ListValueNames(values.GetKey())) {
+                SavedValue value;
+                value.name = name;
+                if (values.ReadString(name, value.text))
+                    record.AddClassKeyValue(value);
+            }
+    }
+    reader.ForEachNumbered(L"Devices", [&](CRegistry& item, const std::wstring& path) {
         RecordedDevice device;
         if (!item.ReadString(L"InstanceKey", device.instanceKey) || device.instanceKey.empty())
             return;
         CRegistry before(HKEY_LOCAL_MACHINE, KEY_READ);
-        if (before.OpenKey(path + L"\\Before", FALSE))
+        if (reader.Open(before, path + L"\\Before"))
             for (const std::wstring& name : DeviceValueNames()) {
                 bool found = false;
                 const SavedValue value = ReadSaved(before, name, found);
@@ -183,20 +206,20 @@ bool ReadInstallRecord(InstallRecord& record)
             }
         record.AddDevice(device);
     });
-    return true;
+    return reader.Status();
 }
 
 bool AddToInstallRecord(const InstallRecord& additions)
 {
     InstallRecord current;
-    ReadInstallRecord(current);
+    const RegStatus read = ReadInstallRecord(current);
+    if (!read && !read.NotFound())
+        return false;  // what is there must not be written over unseen
     bool ok = true;
     {
         CRegistry root(HKEY_LOCAL_MACHINE, kReadWrite);
         if (!root.OpenKey(product::kRecordKey, TRUE))
             return false;
-        if (additions.classKeyValues && !current.classKeyValues)
-            ok = static_cast<bool>(root.WriteDword(L"ClassKeyValues", 1)) && ok;
     }
     for (const RecordedPrinter& printer : additions.printers) {
         if (current.HasPrinterNamed(printer.name))
@@ -211,9 +234,17 @@ bool AddToInstallRecord(const InstallRecord& additions)
         ok = CreateNumbered(reg, L"Drivers") && reg.WriteString(L"Name", driver.name) &&
              reg.WriteString(L"Environment", driver.environment) && reg.WriteDword(L"Version", driver.version) && ok;
     }
-    ok = AddNamedValues(L"Files", additions.files, current.files) && ok;
-    ok = AddNamedValues(L"Folders", additions.folders, current.folders) && ok;
-    ok = AddNamedValues(L"ClassInstances", additions.classInstances, current.classInstances) && ok;
+    ok = AddNamedValues(L"Files", additions.files, current.files, kPath, kMarked) && ok;
+    ok = AddNamedValues(L"Folders", additions.folders, current.folders, kPath, kMarked) && ok;
+    ok = AddNamedValues(
+             L"ClassInstances", additions.classInstances, current.classInstances,
+             [](const RecordedClassInstance& c) { return c.name; },
+             [](const RecordedClassInstance& c) { return c.matchingDeviceId; }) &&
+         ok;
+    ok = AddNamedValues(
+             L"ClassKeyValues", additions.classKeyValues, current.classKeyValues,
+             [](const SavedValue& v) { return v.name; }, [](const SavedValue& v) { return v.text; }) &&
+         ok;
     for (const RecordedDevice& device : additions.devices) {
         if (!current.AddDevice(device))
             continue;  // saved by an earlier run: that is what it had before us
@@ -251,7 +282,8 @@ LONG DeleteInstallRecordAndEntry()
 bool UninstallEntryExists()
 {
     CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
-    return static_cast<bool>(reg.OpenKey(product::kUninstallKey, FALSE));
+    // A key that cannot be opened is there for all this program can tell.
+    return !reg.OpenKey(product::kUninstallKey, FALSE).NotFound();
 }
 
 std::wstring ProductFolder()
@@ -271,32 +303,57 @@ std::uint64_t RecordedFilesSize(const InstallRecord& record)
     return total;
 }
 
-bool RegisterInstalledProduct()
+bool RegisterInstalledProduct(const RunningProgramFile& program, std::wstring& problem)
 {
+    problem.clear();
     const std::wstring folder = ProductFolder();
-    if (folder.empty())
+    if (folder.empty()) {
+        problem = L"the program-files folder is not known";
         return false;
+    }
+    if (!program.Held()) {
+        problem = L"no copy of the installer can be kept: " + program.Problem();
+        return false;
+    }
     InstallRecord additions;
-    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (!CreateDirectoryW(folder.c_str(), nullptr))
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (!CreateDirectoryW(folder.c_str(), nullptr)) {
+            problem = L"the folder " + folder + L" cannot be created" + SystemErrorText(GetLastError());
             return false;
+        }
         additions.AddFolder(folder);
+    } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        // The copy must be where the entry says, not where a link leads.
+        problem = L"the folder " + folder + L" cannot be created: a file or link has its name";
+        return false;
     }
     const std::wstring copy = JoinPath(folder, product::kInstallerFileName);
     // Recorded before it is written: a run ended in between leaves a file
     // that removal knows.
     additions.AddFile(copy);
-    if (!AddToInstallRecord(additions) || !CopyRunningProgram(copy))
+    if (!AddToInstallRecord(additions)) {
+        problem = L"the record of what was installed cannot be written";
         return false;
+    }
+    // A removal's deletions at the next restart must not take them away.
+    if (!CancelPendingDeletions({copy, folder})) {
+        problem = L"a deletion at the next restart of " + copy + L" cannot be cancelled";
+        return false;
+    }
+    if (!WriteProgramCopy(program, copy)) {
+        problem = L"the copy " + copy + L" cannot be written" + SystemErrorText(GetLastError());
+        return false;
+    }
 
     InstallRecord record;
     ReadInstallRecord(record);
     CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
-    if (!reg.OpenKey(product::kUninstallKey, TRUE))
-        return false;
-    bool ok = true;
+    const RegStatus opened = reg.OpenKey(product::kUninstallKey, TRUE);
+    bool ok = static_cast<bool>(opened);
     for (const UninstallValue& value : UninstallEntryValues(copy, folder, RecordedFilesSize(record)))
-        ok = (value.isNumber ? reg.WriteDword(value.name, value.number) : reg.WriteString(value.name, value.text)) &&
-             ok;
+        ok = ok && (value.isNumber ? reg.WriteDword(value.name, value.number) : reg.WriteString(value.name, value.text));
+    if (!ok)
+        problem = L"the entry in the list of programs cannot be written";
     return ok;
 }

@@ -6,9 +6,12 @@
 //   Printers        one value per printer: its name, the driver's name as data
 //   Drivers\<n>     "Name", "Environment", "Version"
 //   Files, Folders  one value per full path
-//   ClassInstances  one value per printer class instance key name
+//   ClassInstances  one value per printer class instance key name, its
+//                   MatchingDeviceId as data
+//   ClassKeyValues  one value per value of the printer class key itself that
+//                   our run added, the text it wrote as data (the key's
+//                   unnamed value as this key's unnamed value)
 //   Devices\<n>     "InstanceKey"; below "Before", the values it had
-//   ClassKeyValues  1 when the printer class key's own values are ours
 // Entries are only ever added while installing, each as soon as the thing
 // exists, so that a run ended halfway is recorded as far as it got; removal
 // deletes the whole key last.
@@ -21,10 +24,13 @@
 #include <string>
 
 #include "context/InstallRecord.h"
+#include "support/Registry.h"
 
-// The record as the registry holds it; false (and `record` empty) when there
-// is none or it cannot be read.
-bool ReadInstallRecord(InstallRecord& record);
+// The record as the registry holds it. The status is NotFound() when there
+// is none, and another failure when it or a part of it is there but cannot
+// be read: then `record` holds what could be read, which must not be taken
+// for the whole.
+RegStatus ReadInstallRecord(InstallRecord& record);
 
 // Adds to the record what `additions` holds and the record lacks. False when
 // something could not be written.
@@ -34,18 +40,21 @@ bool AddToInstallRecord(const InstallRecord& additions);
 // status of the first that failed (what is already gone counts as deleted).
 LONG DeleteInstallRecordAndEntry();
 
-// Whether the entry in the list of programs is there.
+// Whether the entry in the list of programs is there (or cannot be told
+// apart from being there: a key that cannot be opened).
 bool UninstallEntryExists();
 
 // Our folder below the program-files folder (32-bit Program Files for the
 // 32-bit program on 64-bit Windows).
 std::wstring ProductFolder();
 
-// After a successful installation: keeps a copy of the running installer in
+// After a successful installation: keeps a copy of the held installer in
 // our folder below Program Files (written to a scratch file there, then put
 // in place), records both, and writes the entry in the list of programs
-// with the size of everything recorded. False when any of it failed.
-bool RegisterInstalledProduct();
+// with the size of everything recorded. False, with what failed in
+// `problem`, when any of it failed.
+class RunningProgramFile;
+bool RegisterInstalledProduct(const RunningProgramFile& program, std::wstring& problem);
 
 // The size in bytes of the recorded files that are there.
 std::uint64_t RecordedFilesSize(const InstallRecord& record);

@@ -1,7 +1,6 @@
 #include "install/RecordingOperations.h"
 
 #include <windows.h>
-#include <winspool.h>
 
 #include <vector>
 
@@ -11,13 +10,27 @@
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
 #include "install/InstallRecordStore.h"
+#include "install/PendingDeletions.h"
+#include "install/SpoolerLists.h"
 #include "install/UsbDetection.h"
+#include "support/ErrorText.h"
 #include "support/Handle.h"
 #include "support/Registry.h"
 
 namespace {
 
-// Adds every file and folder below `folder` to `contents`, as full paths.
+// A path as Windows compares it (ASCII letters regardless of case), for the
+// sets of what was there before.
+std::wstring Folded(std::wstring path)
+{
+    for (wchar_t& c : path)
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    return path;
+}
+
+// Adds every file and folder below `folder` to `contents`, as folded full
+// paths.
 void ListTree(const std::wstring& folder, std::set<std::wstring>& contents, int depth)
 {
     WIN32_FIND_DATAW data;
@@ -29,7 +42,7 @@ void ListTree(const std::wstring& folder, std::set<std::wstring>& contents, int 
         if (name == L"." || name == L"..")
             continue;
         const std::wstring path = JoinPath(folder, name);
-        contents.insert(path);
+        contents.insert(Folded(path));
         // Folders are followed, never a link to somewhere else.
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
             depth > 0)
@@ -43,25 +56,11 @@ bool IsFolder(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Whether the spooler lists driver `name` in `environment`, and under which
-// version.
-bool RegisteredDriverVersion(const std::wstring& name, const std::wstring& environment, std::uint32_t& version)
+// Whether `path` lies below `folder`.
+bool Below(const std::wstring& path, const std::wstring& folder)
 {
-    std::wstring env = environment;
-    DWORD needed = 0, count = 0;
-    EnumPrinterDriversW(nullptr, &env[0], 2, nullptr, 0, &needed, &count);
-    if (needed == 0)
-        return false;
-    std::vector<BYTE> buffer(needed);
-    if (!EnumPrinterDriversW(nullptr, &env[0], 2, buffer.data(), needed, &needed, &count))
-        return false;
-    const DRIVER_INFO_2W* drivers = reinterpret_cast<const DRIVER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (drivers[i].pName && SameName(drivers[i].pName, name)) {
-            version = drivers[i].cVersion;
-            return true;
-        }
-    return false;
+    return !folder.empty() && path.size() > folder.size() + 1 && path[folder.size()] == L'\\' &&
+           SameName(path.substr(0, folder.size()), folder);
 }
 
 // The six values of instance key `path` that are there.
@@ -98,10 +97,30 @@ std::vector<std::wstring> InstancesOf(const std::wstring& devicePath)
     return instances;
 }
 
-std::vector<std::wstring> ClassInstances()
+// The printer class key as it is: its instance keys and its own values'
+// names.
+struct ClassKeyState {
+    std::vector<std::wstring> instances;
+    std::vector<std::wstring> valueNames;
+};
+
+ClassKeyState ClassKeyNow()
 {
+    ClassKeyState state;
     CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
-    return reg.OpenKey(kPrinterClassKey, FALSE) ? reg.ListSubKeys(reg.GetKey()) : std::vector<std::wstring>();
+    if (reg.OpenKey(kPrinterClassKey, FALSE)) {
+        state.instances = reg.ListSubKeys(reg.GetKey());
+        state.valueNames = reg.ListValueNames(reg.GetKey());
+    }
+    return state;
+}
+
+bool Contains(const std::vector<std::wstring>& names, const std::wstring& name)
+{
+    for (const std::wstring& n : names)
+        if (SameName(n, name))
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -111,8 +130,25 @@ RecordingOperations::RecordingOperations(IInstallOperations& operations, const I
 {
 }
 
-std::set<std::wstring> RecordingOperations::DriverFolderContents() const
+bool RecordingOperations::Record(const InstallRecord& additions, const std::wstring& what)
 {
+    if (additions.Empty() || AddToInstallRecord(additions))
+        return true;
+    if (m_recordProblem.empty())
+        m_recordProblem = L"the record of " + what + L" could not be written";
+    return false;
+}
+
+void RecordingOperations::KeepAfterRestart(const std::vector<std::wstring>& paths)
+{
+    if (!CancelPendingDeletions(paths) && m_recordProblem.empty())
+        m_recordProblem = L"an earlier removal's deletion at the next restart could not be cancelled";
+}
+
+std::set<std::wstring> RecordingOperations::DriverFolderContents()
+{
+    if (m_driverDirectory.empty())
+        m_driverDirectory = GetDriverDirectory(m_context.environment);
     std::set<std::wstring> contents;
     // The driver folder, its file-set subfolders and the spooler's version
     // folders below it.
@@ -121,31 +157,58 @@ std::set<std::wstring> RecordingOperations::DriverFolderContents() const
     return contents;
 }
 
-void RecordingOperations::RecordNewFiles(const std::set<std::wstring>& before)
+void RecordingOperations::RecordStaged()
 {
+    const StagedPaths staged = m_ops.LastStaged();
     InstallRecord additions;
-    for (const std::wstring& path : DriverFolderContents()) {
-        if (before.count(path))
-            continue;
-        if (IsFolder(path))
-            additions.AddFolder(path);
-        else
-            additions.AddFile(path);
-    }
-    if (!additions.Empty())
-        AddToInstallRecord(additions);
+    for (const std::wstring& folder : staged.createdFolders)
+        additions.AddFolder(folder);
+    for (const std::wstring& file : staged.createdFiles)
+        additions.AddFile(file);
+    Record(additions, L"the staged driver files");
+    std::vector<std::wstring> kept = staged.targets;
+    kept.insert(kept.end(), staged.createdFolders.begin(), staged.createdFolders.end());
+    KeepAfterRestart(kept);
 }
 
-void RecordingOperations::RecordDriver(const std::wstring& driverName)
+void RecordingOperations::RecordDriver(const std::wstring& driverName, const std::set<std::wstring>& before)
 {
-    InstallRecord additions;
-    RecordedDriver driver;
-    driver.name = driverName;
-    driver.environment = m_context.environment;
-    if (!RegisteredDriverVersion(driverName, m_context.environment, driver.version))
+    std::vector<ListedDriver> drivers;
+    DWORD error = ERROR_SUCCESS;
+    if (!ListDrivers(m_context.environment, drivers, error)) {
+        if (m_recordProblem.empty())
+            m_recordProblem = L"the spooler's drivers could not be listed" + SystemErrorText(error) +
+                              L", so the driver's files are not recorded";
         return;
-    additions.AddDriver(driver);
-    AddToInstallRecord(additions);
+    }
+    InstallRecord additions;
+    std::vector<std::wstring> paths;
+    for (const ListedDriver& driver : drivers) {
+        if (!SameName(driver.name, driverName))
+            continue;
+        RecordedDriver recorded;
+        recorded.name = driverName;
+        recorded.environment = m_context.environment;
+        recorded.version = driver.version;
+        additions.AddDriver(recorded);
+        // Dependent files may be named bare: they are in the driver's folder.
+        const std::wstring folder = driver.files.empty() ? std::wstring() : ModuleFolderOf(driver.files.front());
+        for (const std::wstring& file : driver.files) {
+            const std::wstring path = file.find(L'\\') == std::wstring::npos ? JoinPath(folder, file) : file;
+            // Only in the spooler's folders, and only what our call brought.
+            if (!Below(path, m_driverDirectory))
+                continue;
+            paths.push_back(path);
+            if (before.count(Folded(path)))
+                continue;
+            additions.AddFile(path);
+            const std::wstring parent = ModuleFolderOf(path);
+            if (Below(parent, m_driverDirectory) && !before.count(Folded(parent)))
+                additions.AddFolder(parent);
+        }
+    }
+    Record(additions, L"the printer driver " + driverName + L" and its files");
+    KeepAfterRestart(paths);
 }
 
 InstallResult RecordingOperations::DetectUsbPrinterPort(const std::wstring& deviceKeyName, std::wstring& description,
@@ -161,21 +224,15 @@ bool RecordingOperations::EnumeratePrinterNames(std::vector<std::wstring>& names
 
 bool RecordingOperations::StageDriverFiles(const PrinterModel& model)
 {
-    if (m_driverDirectory.empty())
-        m_driverDirectory = GetDriverDirectory(m_context.environment);
-    const std::set<std::wstring> before = DriverFolderContents();
     const bool staged = m_ops.StageDriverFiles(model);
-    RecordNewFiles(before);
+    RecordStaged();
     return staged;
 }
 
 bool RecordingOperations::StageInfAndCatalog(const PrinterModel& model)
 {
-    if (m_driverDirectory.empty())
-        m_driverDirectory = GetDriverDirectory(m_context.environment);
-    const std::set<std::wstring> before = DriverFolderContents();
     const bool staged = m_ops.StageInfAndCatalog(model);
-    RecordNewFiles(before);
+    RecordStaged();
     return staged;
 }
 
@@ -183,9 +240,8 @@ bool RecordingOperations::RegisterPrinterDriver(const PrinterModel& model)
 {
     const std::set<std::wstring> before = DriverFolderContents();
     const bool registered = m_ops.RegisterPrinterDriver(model);
-    RecordNewFiles(before);
     if (registered)
-        RecordDriver(model.driverName);  // under the version the spooler gave it
+        RecordDriver(model.driverName, before);
     return registered;
 }
 
@@ -196,7 +252,7 @@ bool RecordingOperations::AddPrinterDirect(const std::wstring& printerName, cons
     if (added) {
         InstallRecord additions;
         additions.AddRecordedPrinter({printerName, driverName});
-        AddToInstallRecord(additions);
+        Record(additions, L"the printer " + printerName);
     }
     return added;
 }
@@ -206,14 +262,13 @@ bool RecordingOperations::InstallPrinterWithPrintUI(const PrinterModel& model, c
 {
     const std::set<std::wstring> before = DriverFolderContents();
     const bool installed = m_ops.InstallPrinterWithPrintUI(model, printerName, port);
-    RecordNewFiles(before);
     // The system's printer installation may have registered the driver
     // even when it reports a failure afterwards: what is there is recorded.
-    RecordDriver(model.driverName);
+    RecordDriver(model.driverName, before);
     if (installed) {
         InstallRecord additions;
         additions.AddRecordedPrinter({printerName, model.driverName});
-        AddToInstallRecord(additions);
+        Record(additions, L"the printer " + printerName);
     }
     return installed;
 }
@@ -238,28 +293,52 @@ bool RecordingOperations::WriteDeviceRecords(const PrinterModel& model, bool usb
     if (!usb)
         deviceKeys.push_back(WidenAscii(helper_protocol::kGenericLptDeviceKey));
 
-    InstallRecord additions;
+    InstallRecord devices;
     for (const std::wstring& key : deviceKeys)
         for (const std::wstring& instance : InstancesOf(std::wstring(kEnumRootKey) + enumerator + L"\\" + key))
-            additions.AddDevice(DeviceAsItIs(instance));
-    const std::vector<std::wstring> classBefore = ClassInstances();
-    additions.classKeyValues = classBefore.empty();
+            devices.AddDevice(DeviceAsItIs(instance));
     // Saved before anything is written: the helper service changes them.
-    AddToInstallRecord(additions);
+    // Without the saved values, removal could not put them back: nothing is
+    // handed over then.
+    if (!Record(devices, L"the device's values before the helper service's run"))
+        return false;
 
-    const bool handedOver =
-        usb ? m_ops.WriteUsbDeviceRecords(model) : m_ops.WriteLptDeviceRecords(model);
+    const ClassKeyState before = ClassKeyNow();
+    const bool handedOver = usb ? m_ops.WriteUsbDeviceRecords(model) : m_ops.WriteLptDeviceRecords(model);
 
+    // What our call made: the class key's own values that were missing and
+    // now hold what we write, and the new instance of our model's device.
     InstallRecord created;
-    for (const std::wstring& instance : ClassInstances()) {
-        bool old = false;
-        for (const std::wstring& b : classBefore)
-            old = old || SameName(b, instance);
-        if (!old)
-            created.AddClassInstance(instance);
+    CRegistry classKey(HKEY_LOCAL_MACHINE, KEY_READ);
+    if (classKey.OpenKey(kPrinterClassKey, FALSE)) {
+        for (const RegistryValue& value : ClassKeyValues(m_context.classKeyDefaultValue)) {
+            std::wstring text;
+            if (!value.isNumber && !Contains(before.valueNames, value.name) &&
+                classKey.ReadString(value.name, text) && text == value.text) {
+                SavedValue written;
+                written.name = value.name;
+                written.text = value.text;
+                created.AddClassKeyValue(written);
+            }
+        }
+        const std::vector<RegistryValue> ours =
+            usb ? UsbInstanceValues(model, model.usbIdSuffix) : LptInstanceValues(model, model.lptIdSuffix);
+        std::wstring matchingId;
+        for (const RegistryValue& value : ours)
+            if (value.name == L"MatchingDeviceId")
+                matchingId = value.text;
+        for (const std::wstring& instance : classKey.ListSubKeys(classKey.GetKey())) {
+            if (Contains(before.instances, instance))
+                continue;
+            CRegistry key(HKEY_LOCAL_MACHINE, KEY_READ);
+            std::wstring matching, description;
+            if (key.OpenSubKey(classKey.GetKey(), instance, KEY_READ, FALSE) &&
+                key.ReadString(L"MatchingDeviceId", matching) && SameName(matching, matchingId) &&
+                key.ReadString(L"DriverDesc", description) && SameName(description, model.driverName))
+                created.AddClassInstance({instance, matching});
+        }
     }
-    if (!created.Empty())
-        AddToInstallRecord(created);
+    Record(created, L"the printer class records");
     return handedOver;
 }
 
@@ -287,9 +366,11 @@ bool RecordingOperations::ExtractHelperService(const std::wstring& exeName)
         additions.AddFolder(folder);
     if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES)
         additions.AddFile(program);
-    // Recorded first: the file is written by the next call.
-    if (!additions.Empty())
-        AddToInstallRecord(additions);
+    // Recorded first: the file is written by the next call. A program that
+    // removal would not know is not written.
+    if (!Record(additions, L"the helper service program"))
+        return false;
+    KeepAfterRestart({program, HelperLogPathOf(program), folder});
     return m_ops.ExtractHelperService(exeName);
 }
 
@@ -308,12 +389,19 @@ HelperRunResult RecordingOperations::RunHelperServiceOnce(const std::wstring& bi
     if (!log.empty() && !logThere && GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES) {
         InstallRecord additions;
         additions.AddFile(log);
-        AddToInstallRecord(additions);
+        Record(additions, L"the helper service's log");
     }
     return result;
 }
 
 bool RecordingOperations::RegisterInstallation()
 {
-    return m_ops.RegisterInstallation();
+    const bool registered = m_ops.RegisterInstallation();
+    return registered && m_recordProblem.empty();
+}
+
+std::wstring RecordingOperations::RegistrationProblem() const
+{
+    const std::wstring problem = m_ops.RegistrationProblem();
+    return problem.empty() ? m_recordProblem : problem;
 }

@@ -1,10 +1,19 @@
 // The installation run's operations with the record of what they put on the
-// machine kept as they go: every file and folder a step created in the
-// spooler's driver folders or the helper folder, the driver and the printer
-// once they exist, and for the device records the new printer class
-// instances and, before the helper service is handed anything, the values
-// the device had. The record is written after each step, so that a run
-// ended halfway is recorded as far as it got.
+// machine kept as they go, so that removal takes away exactly that. Only
+// what our own calls produced is recorded, by name as it was made: the files
+// and folders the staging created, the files the spooler copied for our
+// driver that were not there before, the driver and the printer once they
+// exist, the printer class instances made for our model, the class key's
+// values that were missing and that we wrote, and for the device records,
+// before the helper service is handed anything, the values the device had.
+// Nothing is recorded for merely being new in a folder: another program's
+// files that appear meanwhile are not ours.
+//
+// A record that cannot be written is not passed over: the run goes on (what
+// was done is done) but ends unregistered (RegisterInstallation is false),
+// so that the exit code and the wizard say so. And every path the run
+// writes or relies on is taken off the system's list of deletions at the
+// next restart, where an earlier removal may have left it.
 #ifndef QV_INSTALL_RECORDINGOPERATIONS_H
 #define QV_INSTALL_RECORDINGOPERATIONS_H
 
@@ -40,26 +49,38 @@ public:
     std::wstring CommonFilesFolder() override;
     HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
     bool RegisterInstallation() override;
+    std::wstring RegistrationProblem() const override;
 
 private:
+    // Adds `additions` to the record; a failure is remembered with `what`.
+    bool Record(const InstallRecord& additions, const std::wstring& what);
+    // Takes `paths` off the deletions at the next restart; a failure is
+    // remembered.
+    void KeepAfterRestart(const std::vector<std::wstring>& paths);
+    // What a staging step created, and every path it wrote.
+    void RecordStaged();
+    // The files the spooler lists for our driver now that were not in the
+    // driver folders before (`before`), with their new folders; and the
+    // driver itself, under the version the spooler gave it.
+    void RecordDriver(const std::wstring& driverName, const std::set<std::wstring>& before);
     // The files and folders below the spooler's driver folder now.
-    std::set<std::wstring> DriverFolderContents() const;
-    // Records what is below the driver folder now and was not in `before`.
-    void RecordNewFiles(const std::set<std::wstring>& before);
-    void RecordDriver(const std::wstring& driverName);
-    // The instance keys of the devices whose values the helper will write,
-    // with the values they have now; and the class instance keys now.
+    std::set<std::wstring> DriverFolderContents();
     bool WriteDeviceRecords(const PrinterModel& model, bool usb);
 
     IInstallOperations& m_ops;
     const InstallContext& m_context;
     std::wstring m_driverDirectory;
+    // The first record that could not be written, in the log's words.
+    std::wstring m_recordProblem;
 };
 
 // The real machine's operations with their record: what the wizard and the
 // unattended run install through.
 struct RecordedMachine {
-    explicit RecordedMachine(const InstallContext& context) : machine(context), operations(machine, context) {}
+    RecordedMachine(const InstallContext& context, const RunningProgramFile& program)
+        : machine(context, program), operations(machine, context)
+    {
+    }
 
     SystemInstallOperations machine;
     RecordingOperations operations;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <map>
 #include <vector>
 
 #include "context/HelperProtocol.h"
@@ -10,13 +11,16 @@
 #include "context/ProductInfo.h"
 #include "install/DeviceRecords.h"
 #include "install/DeviceRecordsCore.h"
-#include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
 #include "install/InstallRecordStore.h"
 #include "install/Printers.h"
+#include "install/ProgramCopy.h"
 #include "install/ServiceHelper.h"
+#include "install/SpoolerLists.h"
+#include "support/ErrorText.h"
 #include "support/Handle.h"
 #include "support/Registry.h"
+#include "support/Security.h"
 #include "support/SystemLibrary.h"
 
 namespace {
@@ -33,160 +37,63 @@ std::wstring Quoted(const std::wstring& text)
 
 std::wstring Error(DWORD code)
 {
-    return L" (system error " + std::to_wstring(code) + L")";
-}
-
-struct Printer {
-    std::wstring name, driver, port;
-};
-
-bool LocalPrinters(std::vector<Printer>& printers)
-{
-    printers.clear();
-    const DWORD flags = PRINTER_ENUM_LOCAL;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        DWORD needed = 0, count = 0;
-        EnumPrintersW(flags, nullptr, 2, nullptr, 0, &needed, &count);
-        std::vector<BYTE> buffer(needed + 4);
-        if (EnumPrintersW(flags, nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) {
-            const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-            for (DWORD i = 0; i < count; ++i)
-                printers.push_back({info[i].pPrinterName ? info[i].pPrinterName : L"",
-                                    info[i].pDriverName ? info[i].pDriverName : L"",
-                                    info[i].pPortName ? info[i].pPortName : L""});
-            return true;
-        }
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            return false;
-    }
-    return false;
-}
-
-// The files of every driver the spooler lists in `environment`, each as the
-// spooler names it (full paths; dependent files may be bare names).
-struct DriverFiles {
-    std::wstring name;
-    DWORD version = 0;
-    std::vector<std::wstring> files;
-};
-
-bool ListDrivers(const std::wstring& environment, std::vector<DriverFiles>& drivers)
-{
-    drivers.clear();
-    std::wstring env = environment;
-    DWORD needed = 0, count = 0;
-    // Asked with a buffer from the start: some spoolers refuse a null one
-    // outright when they list no driver at all.
-    std::vector<BYTE> buffer(256);
-    for (int attempt = 0;; ++attempt) {
-        if (EnumPrinterDriversW(nullptr, &env[0], 3, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
-                                &count))
-            break;
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || attempt == 3)
-            return false;
-        buffer.resize(needed + 256);
-    }
-    const DRIVER_INFO_3W* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) {
-        DriverFiles driver;
-        driver.name = info[i].pName ? info[i].pName : L"";
-        driver.version = info[i].cVersion;
-        for (const wchar_t* file : {info[i].pDriverPath, info[i].pDataFile, info[i].pConfigFile, info[i].pHelpFile})
-            if (file && *file)
-                driver.files.push_back(file);
-        for (const wchar_t* dependent = info[i].pDependentFiles; dependent && *dependent;
-             dependent += wcslen(dependent) + 1)
-            driver.files.push_back(dependent);
-        drivers.push_back(driver);
-    }
-    return true;
-}
-
-// The driver information of level 8 (Windows Vista and later), which the
-// headers offer only to programs built for those systems; this program runs
-// on Windows 2000 too and asks for it only where the system knows it.
-struct DriverInfo8 {
-    DWORD cVersion;
-    LPWSTR pName;
-    LPWSTR pEnvironment;
-    LPWSTR pDriverPath;
-    LPWSTR pDataFile;
-    LPWSTR pConfigFile;
-    LPWSTR pHelpFile;
-    LPWSTR pDependentFiles;
-    LPWSTR pMonitorName;
-    LPWSTR pDefaultDataType;
-    LPWSTR pszzPreviousNames;
-    FILETIME ftDriverDate;
-    DWORDLONG dwlDriverVersion;
-    LPWSTR pszMfgName;
-    LPWSTR pszOEMUrl;
-    LPWSTR pszHardwareID;
-    LPWSTR pszProvider;
-    LPWSTR pszPrintProcessor;
-    LPWSTR pszVendorSetup;
-    LPWSTR pszzColorProfiles;
-    LPWSTR pszInfPath;
-    DWORD dwPrinterDriverAttributes;
-    LPWSTR pszzCoreDriverDependencies;
-    FILETIME ftMinInboxDriverVerDate;
-    DWORDLONG dwlMinInboxDriverVerVersion;
-};
-
-// Where Windows keeps the driver's package (Vista and later: the INF in its
-// driver store); empty when the system keeps none or cannot say.
-std::wstring DriverStoreInf(const std::wstring& environment, const std::wstring& driverName)
-{
-    std::wstring env = environment;
-    DWORD needed = 0, count = 0;
-    // Level 8 is known from Windows Vista on; older systems refuse it.
-    EnumPrinterDriversW(nullptr, &env[0], 8, nullptr, 0, &needed, &count);
-    if (needed == 0)
-        return std::wstring();
-    std::vector<BYTE> buffer(needed);
-    if (!EnumPrinterDriversW(nullptr, &env[0], 8, buffer.data(), needed, &needed, &count))
-        return std::wstring();
-    const DriverInfo8* info = reinterpret_cast<const DriverInfo8*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (info[i].pName && SameName(info[i].pName, driverName) && info[i].pszInfPath)
-            return info[i].pszInfPath;
-    return std::wstring();
+    return SystemErrorText(code);
 }
 
 class Remover {
 public:
-    Remover(const InstallContext& context, IRemovalReport& report) : m_context(context), m_report(report) {}
+    Remover(const InstallContext& context, IRemovalReport& report, const RunningProgramFile& program)
+        : m_context(context), m_report(report), m_program(program)
+    {
+    }
 
     RemovalOutcome Run();
 
 private:
+    bool LookFirst();
     void RemovePrinters();
     void RemoveDrivers();
     bool RemoveDriver(const RecordedDriver& driver);
     void RemoveFiles();
     void DeleteOneFile(const std::wstring& path);
-    void RemoveDeviceRecords();
+    void RemoveClassRecords(std::vector<std::wstring>& ourInstances);
+    void RemoveDeviceRecords(const std::vector<std::wstring>& ourInstances);
     void RemoveHelperLeftovers();
     void ChooseNewDefaultPrinter();
     void RemoveProgramCopy();
+    // Whether class instance `key` (opened) still says it is the one our
+    // run made: a driver of ours, the device id it was made for.
+    bool StillOurs(CRegistry& key, const RecordedClassInstance& recorded) const;
+    void Failed(const std::wstring& what)
+    {
+        Line(L"Failed: " + what + L".");
+        m_incomplete = true;
+    }
     void Line(const std::wstring& text) { m_report.Line(text); }
 
     const InstallContext& m_context;
     IRemovalReport& m_report;
+    const RunningProgramFile& m_program;
     InstallRecord m_record;
     std::wstring m_defaultBefore;
     bool m_defaultWasOurs = false;
     bool m_incomplete = false;
     bool m_atRestart = false;
-    // Files a driver that stays still uses.
-    std::vector<std::wstring> m_filesInUse;
-    std::vector<std::wstring> m_candidateFiles;
+    // What the spooler listed before anything was removed.
+    std::vector<ListedPrinter> m_printers;
+    std::vector<std::wstring> m_environments;
+    std::map<std::wstring, std::vector<ListedDriver>> m_drivers;
 };
 
 RemovalOutcome Remover::Run()
 {
-    const bool recorded = ReadInstallRecord(m_record);
-    if (!recorded && !UninstallEntryExists()) {
+    const RegStatus read = ReadInstallRecord(m_record);
+    if (!read && !read.NotFound()) {
+        Line(L"Failed: the record of what was installed could not be read" + Error(read.Code()) +
+             L". Nothing was removed.");
+        return RemovalOutcome::Incomplete;
+    }
+    if (read.NotFound() && !UninstallEntryExists()) {
         Line(L"Nothing of the Quorvex printer driver is installed here.");
         return RemovalOutcome::NothingInstalled;
     }
@@ -194,6 +101,14 @@ RemovalOutcome Remover::Run()
          std::to_wstring(m_record.drivers.size()) + L" drivers, " + std::to_wstring(m_record.files.size()) +
          L" files, " + std::to_wstring(m_record.classInstances.size()) + L" class instances, " +
          std::to_wstring(m_record.devices.size()) + L" device instances.");
+
+    // Nothing is deleted on what a list that could not be read would have
+    // said: a file another driver uses, a key that only looks gone.
+    if (!LookFirst()) {
+        Line(L"Nothing was removed. The record and the entry in the list of programs stay, so that another "
+             L"removal can finish.");
+        return RemovalOutcome::Incomplete;
+    }
 
     wchar_t entry[1024] = {0};
     GetProfileStringW(L"windows", L"device", L"", entry, 1024);
@@ -204,16 +119,16 @@ RemovalOutcome Remover::Run()
     // A removal ended after it deleted our default printer left the default
     // naming a printer that is gone: that one was ours too.
     if (!m_defaultWasOurs && !m_defaultBefore.empty() && m_record.HasPrinterNamed(m_defaultBefore)) {
-        std::vector<Printer> printers;
         bool there = false;
-        if (LocalPrinters(printers))
-            for (const Printer& p : printers)
-                there = there || SameName(p.name, m_defaultBefore);
+        for (const ListedPrinter& p : m_printers)
+            there = there || SameName(p.name, m_defaultBefore);
         m_defaultWasOurs = !there;
     }
     RemoveDrivers();
     RemoveHelperLeftovers();
-    RemoveDeviceRecords();
+    std::vector<std::wstring> ourInstances;
+    RemoveClassRecords(ourInstances);
+    RemoveDeviceRecords(ourInstances);
     RemoveFiles();
     ChooseNewDefaultPrinter();
     if (m_incomplete) {
@@ -230,15 +145,56 @@ RemovalOutcome Remover::Run()
     return m_atRestart ? RemovalOutcome::RemovedAtRestart : RemovalOutcome::Removed;
 }
 
+bool Remover::LookFirst()
+{
+    bool whole = true;
+    DWORD error = ERROR_SUCCESS;
+    if (!ListPrinters(PRINTER_ENUM_LOCAL, m_printers, error)) {
+        Line(L"Failed: the printer list could not be read" + Error(error) + L".");
+        whole = false;
+    }
+    // The drivers in every environment we registered one in.
+    for (const RecordedDriver& driver : m_record.drivers) {
+        bool seen = false;
+        for (const std::wstring& e : m_environments)
+            seen = seen || SameName(e, driver.environment);
+        if (!seen)
+            m_environments.push_back(driver.environment);
+    }
+    if (m_environments.empty())
+        m_environments.push_back(m_context.environment);
+    for (const std::wstring& environment : m_environments) {
+        std::vector<ListedDriver>& drivers = m_drivers[environment];
+        if (!ListDrivers(environment, drivers, error)) {
+            Line(L"Failed: the printer drivers of " + environment + L" could not be listed" + Error(error) + L".");
+            whole = false;
+        }
+    }
+    // The keys removal writes to or deletes from: gone is gone, but a key
+    // that is there and cannot be opened is no key to pass over.
+    if (!m_record.classInstances.empty() || !m_record.classKeyValues.empty()) {
+        CRegistry classKey(HKEY_LOCAL_MACHINE, kReadWrite);
+        const RegStatus opened = classKey.OpenKey(kPrinterClassKey, FALSE);
+        if (!opened && !opened.NotFound()) {
+            Line(L"Failed: the printer class key could not be opened" + Error(opened.Code()) + L".");
+            whole = false;
+        }
+    }
+    for (const RecordedDevice& device : m_record.devices) {
+        CRegistry instance(HKEY_LOCAL_MACHINE, kReadWrite);
+        const RegStatus opened = instance.OpenKey(device.instanceKey, FALSE);
+        if (!opened && !opened.NotFound()) {
+            Line(L"Failed: the device key " + device.instanceKey + L" could not be opened" + Error(opened.Code()) +
+                 L".");
+            whole = false;
+        }
+    }
+    return whole;
+}
+
 void Remover::RemovePrinters()
 {
-    std::vector<Printer> printers;
-    if (!LocalPrinters(printers)) {
-        Line(L"Failed: the printer list could not be read" + Error(GetLastError()) + L".");
-        m_incomplete = true;
-        return;
-    }
-    for (const Printer& printer : printers) {
+    for (const ListedPrinter& printer : m_printers) {
         // Every printer on one of our drivers, whoever made it: the driver
         // cannot go while a printer uses it.
         if (!m_record.HasDriverNamed(printer.driver))
@@ -253,13 +209,11 @@ void Remover::RemovePrinters()
             const DWORD error = GetLastError();
             if (error == ERROR_INVALID_PRINTER_NAME)
                 continue;  // gone meanwhile
-            Line(L"Failed: printer " + Quoted(name) + L" could not be opened" + Error(error) + L".");
-            m_incomplete = true;
+            Failed(L"printer " + Quoted(name) + L" could not be opened" + Error(error));
             continue;
         }
         if (!DeletePrinter(handle.Get())) {
-            Line(L"Failed: printer " + Quoted(name) + L" could not be deleted" + Error(GetLastError()) + L".");
-            m_incomplete = true;
+            Failed(L"printer " + Quoted(name) + L" could not be deleted" + Error(GetLastError()));
             continue;
         }
         Line(L"Printer " + Quoted(name) + L" deleted.");
@@ -271,45 +225,24 @@ void Remover::RemoveDrivers()
     for (const RecordedDriver& driver : m_record.drivers)
         if (!RemoveDriver(driver))
             m_incomplete = true;
-    // What the drivers that stay use, in every environment we touched.
-    std::vector<std::wstring> environments;
-    for (const RecordedDriver& driver : m_record.drivers) {
-        bool seen = false;
-        for (const std::wstring& e : environments)
-            seen = seen || SameName(e, driver.environment);
-        if (!seen)
-            environments.push_back(driver.environment);
-    }
-    if (environments.empty())
-        environments.push_back(m_context.environment);
-    for (const std::wstring& environment : environments) {
-        std::vector<DriverFiles> remaining;
-        if (!ListDrivers(environment, remaining)) {
-            // Without the list no file can be known to be unused.
-            Line(L"Failed: the drivers of " + environment + L" could not be listed" + Error(GetLastError()) + L".");
-            m_incomplete = true;
-            return;
-        }
-        for (const DriverFiles& d : remaining)
-            m_filesInUse.insert(m_filesInUse.end(), d.files.begin(), d.files.end());
-    }
 }
 
 bool Remover::RemoveDriver(const RecordedDriver& driver)
 {
-    std::vector<DriverFiles> listed;
-    ListDrivers(driver.environment, listed);
     bool present = false;
-    for (const DriverFiles& d : listed)
-        if (SameName(d.name, driver.name) && d.version == driver.version) {
-            present = true;
-            m_candidateFiles.insert(m_candidateFiles.end(), d.files.begin(), d.files.end());
-        }
+    for (const std::wstring& environment : m_environments)
+        if (SameName(environment, driver.environment))
+            for (const ListedDriver& d : m_drivers[environment])
+                present = present || (SameName(d.name, driver.name) && d.version == driver.version);
     if (!present) {
         Line(L"Printer driver " + Quoted(driver.name) + L" (" + driver.environment + L") is not registered.");
         return true;
     }
-    const std::wstring package = DriverStoreInf(driver.environment, driver.name);
+    std::wstring package;
+    DWORD listError = ERROR_SUCCESS;
+    if (!DriverStoreInf(driver.environment, driver.name, package, listError))
+        Line(L"The driver store of " + driver.environment + L" could not be asked for the package of " +
+             Quoted(driver.name) + Error(listError) + L"; it stays there.");
     std::wstring env = driver.environment, name = driver.name;
     const DWORD flags = DPD_DELETE_UNUSED_FILES | DPD_DELETE_SPECIFIC_VERSION;
     DWORD error = ERROR_SUCCESS;
@@ -323,8 +256,8 @@ bool Remover::RemoveDriver(const RecordedDriver& driver)
         error = GetLastError();
         if (error == ERROR_INVALID_PARAMETER) {
             // A spooler that does not take the flags removes the record
-            // without them; the files are then deleted below, those that no
-            // other driver uses.
+            // without them; the files our runs made are deleted below, those
+            // that no other driver uses.
             filesLeft = true;
             error = DeletePrinterDriverExW(nullptr, &env[0], &name[0], 0, 0) ? ERROR_SUCCESS : GetLastError();
         }
@@ -362,7 +295,7 @@ void Remover::RemoveHelperLeftovers()
     // A run ended before its helper service was removed leaves it, and the
     // hand-off values it would have applied.
     if (!ClearHelperHandOff())
-        Line(L"Failed: hand-off values in the printer class key could not be deleted.");
+        Failed(L"hand-off values in the printer class key could not be deleted");
     const std::wstring serviceName = WidenAscii(helper_protocol::kServiceName);
     CServiceHelper service;
     service.SetServiceName(serviceName.c_str());
@@ -372,57 +305,122 @@ void Remover::RemoveHelperLeftovers()
         service.WaitUntilRemoved();
         Line(L"Helper service " + Quoted(serviceName) + L" left by an ended run removed.");
     } else if (service.LastError() != ERROR_SERVICE_DOES_NOT_EXIST) {
-        Line(L"Failed: helper service " + Quoted(serviceName) + L" could not be removed" +
-             Error(service.LastError()) + L".");
-        m_incomplete = true;
+        Failed(L"helper service " + Quoted(serviceName) + L" could not be removed" + Error(service.LastError()));
     }
 }
 
-void Remover::RemoveDeviceRecords()
+bool Remover::StillOurs(CRegistry& key, const RecordedClassInstance& recorded) const
 {
+    std::wstring driverDesc, matchingId;
+    key.ReadString(L"DriverDesc", driverDesc);
+    key.ReadString(L"MatchingDeviceId", matchingId);
+    return m_record.HasDriverNamed(driverDesc) &&
+           (recorded.matchingDeviceId.empty() || SameName(matchingId, recorded.matchingDeviceId));
+}
+
+void Remover::RemoveClassRecords(std::vector<std::wstring>& ourInstances)
+{
+    if (m_record.classInstances.empty() && m_record.classKeyValues.empty())
+        return;
     CRegistry classKey(HKEY_LOCAL_MACHINE, kReadWrite);
-    if (classKey.OpenKey(kPrinterClassKey, FALSE)) {
-        for (const std::wstring& instance : m_record.classInstances) {
-            const RegStatus status = classKey.DeleteTree(instance);
-            if (!status.Gone()) {
-                Line(L"Failed: printer class instance " + instance + L" could not be deleted" + Error(status.Code()) +
-                     L".");
-                m_incomplete = true;
-            }
-        }
-        if (!m_record.classInstances.empty())
-            Line(L"Printer class instances deleted: " + std::to_wstring(m_record.classInstances.size()) + L".");
-        // The class key's own values went in with its first instance; they
-        // go when no instance is left.
-        if (m_record.classKeyValues && classKey.ListSubKeys(classKey.GetKey()).empty())
-            for (const RegistryValue& value : ClassKeyValues(m_context.classKeyDefaultValue))
-                classKey.DeleteValue(value.name);
+    const RegStatus opened = classKey.OpenKey(kPrinterClassKey, FALSE);
+    if (!opened) {
+        if (!opened.NotFound())
+            Failed(L"the printer class key could not be opened" + Error(opened.Code()));
+        return;
     }
+    std::size_t deleted = 0;
+    for (const RecordedClassInstance& recorded : m_record.classInstances) {
+        CRegistry instance(HKEY_LOCAL_MACHINE, KEY_READ);
+        const RegStatus found = instance.OpenSubKey(classKey.GetKey(), recorded.name, KEY_READ, FALSE);
+        if (found.NotFound()) {
+            ourInstances.push_back(recorded.name);  // gone already: no one else's either
+            continue;
+        }
+        if (!found) {
+            Failed(L"printer class instance " + recorded.name + L" could not be opened" + Error(found.Code()));
+            continue;
+        }
+        // A number of ours that another driver's instance has taken since
+        // ours went is that driver's.
+        if (!StillOurs(instance, recorded)) {
+            Line(L"Printer class instance " + recorded.name + L" belongs to another driver now: it is left as it is.");
+            continue;
+        }
+        instance.CloseKey();
+        const RegStatus status = classKey.DeleteTree(recorded.name);
+        if (!status.Gone()) {
+            Failed(L"printer class instance " + recorded.name + L" could not be deleted" + Error(status.Code()));
+            continue;
+        }
+        ourInstances.push_back(recorded.name);
+        ++deleted;
+    }
+    if (!m_record.classInstances.empty())
+        Line(L"Printer class instances deleted: " + std::to_wstring(deleted) + L".");
+    // The class key's own values that our runs added, while no instance of
+    // anyone's is left and each still holds what we wrote.
+    if (m_record.classKeyValues.empty() || !classKey.ListSubKeys(classKey.GetKey()).empty())
+        return;
+    std::size_t removedValues = 0;
+    for (const SavedValue& value : m_record.classKeyValues) {
+        std::wstring text;
+        if (!classKey.ReadString(value.name, text) || text != value.text)
+            continue;
+        const RegStatus status = classKey.DeleteValue(value.name);
+        if (!status.Gone())
+            Failed(L"the printer class key's value " + Quoted(value.name) + L" could not be deleted" +
+                   Error(status.Code()));
+        else
+            ++removedValues;
+    }
+    Line(L"Values of the printer class key that the installation added deleted: " + std::to_wstring(removedValues) +
+         L".");
+}
+
+void Remover::RemoveDeviceRecords(const std::vector<std::wstring>& ourInstances)
+{
+    std::size_t restored = 0;
     for (const RecordedDevice& device : m_record.devices) {
         CRegistry instance(HKEY_LOCAL_MACHINE, kReadWrite);
         const RegStatus opened = instance.OpenKey(device.instanceKey, FALSE);
-        if (!opened)
+        if (opened.NotFound())
             continue;  // the device is gone, and its records with it
-        bool restored = true;
+        if (!opened) {
+            Failed(L"the device key " + device.instanceKey + L" could not be opened" + Error(opened.Code()));
+            continue;
+        }
+        // Still tied to a class instance of ours: a device set up anew
+        // since (Windows' own driver, another maker's) keeps what it has.
+        std::wstring driver;
+        instance.ReadString(L"Driver", driver);
+        bool ours = false;
+        for (const std::wstring& name : ourInstances)
+            ours = ours || SameName(driver, std::wstring(kPrinterClassGuid) + L"\\" + name);
+        if (!ours) {
+            Line(L"Device " + device.instanceKey + L" was set up anew since: its values are left as they are.");
+            continue;
+        }
+        bool put = true;
         for (const std::wstring& name : DeviceValueNames()) {
             const SavedValue* saved = nullptr;
             for (const SavedValue& v : device.before)
                 if (SameName(v.name, name))
                     saved = &v;
             if (!saved)
-                restored = instance.DeleteValue(name).Gone() && restored;
+                put = instance.DeleteValue(name).Gone() && put;
             else if (saved->isNumber)
-                restored = static_cast<bool>(instance.WriteDword(name, saved->number)) && restored;
+                put = static_cast<bool>(instance.WriteDword(name, saved->number)) && put;
             else
-                restored = static_cast<bool>(instance.WriteString(name, saved->text)) && restored;
+                put = static_cast<bool>(instance.WriteString(name, saved->text)) && put;
         }
-        if (!restored) {
-            Line(L"Failed: the device records of " + device.instanceKey + L" could not be put back.");
-            m_incomplete = true;
-        }
+        if (!put)
+            Failed(L"the device records of " + device.instanceKey + L" could not be put back");
+        else
+            ++restored;
     }
     if (!m_record.devices.empty())
-        Line(L"Device records put back as they were: " + std::to_wstring(m_record.devices.size()) + L" instances.");
+        Line(L"Device records put back as they were: " + std::to_wstring(restored) + L" instances.");
 }
 
 void Remover::DeleteOneFile(const std::wstring& path)
@@ -433,37 +431,41 @@ void Remover::DeleteOneFile(const std::wstring& path)
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return;
     // In use (a program or the spooler still has it loaded): deleted when
-    // Windows restarts.
+    // Windows restarts, unless an installation before then writes it anew.
     if (MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         Line(L"File " + path + L" is in use: it is deleted when Windows restarts.");
         m_atRestart = true;
         return;
     }
-    Line(L"Failed: file " + path + L" could not be deleted" + Error(error) + L".");
-    m_incomplete = true;
+    Failed(L"file " + path + L" could not be deleted" + Error(error));
 }
 
 void Remover::RemoveFiles()
 {
-    const std::wstring programCopy = JoinPath(ProductFolder(), product::kInstallerFileName);
-    std::vector<std::wstring> files = m_record.files;
-    // The spooler's copies of our drivers' files, where a spooler that
-    // does not take the unused-files flag left them.
-    for (const std::wstring& file : m_candidateFiles) {
-        bool listed = false;
-        for (const std::wstring& f : files)
-            listed = listed || SameName(f, file);
-        if (!listed && file.find_first_of(L"\\/") != std::wstring::npos)
-            files.push_back(file);
+    // What the drivers that stay use, in every environment we touched, as
+    // the spooler says now that ours are gone. Without that list no file can
+    // be known to be unused: none is deleted.
+    std::vector<std::wstring> inUse;
+    for (const std::wstring& environment : m_environments) {
+        std::vector<ListedDriver> remaining;
+        DWORD error = ERROR_SUCCESS;
+        if (!ListDrivers(environment, remaining, error)) {
+            Failed(L"the printer drivers of " + environment + L" could not be listed" + Error(error) +
+                   L", so no file is deleted");
+            return;
+        }
+        for (const ListedDriver& d : remaining)
+            inUse.insert(inUse.end(), d.files.begin(), d.files.end());
     }
-    std::size_t deleted = 0, kept = 0;
-    for (const std::wstring& file : FilesNoneUses(files, m_filesInUse)) {
+    const std::wstring programCopy = ProgramCopyPath();
+    std::size_t deleted = 0;
+    for (const std::wstring& file : FilesNoneUses(m_record.files, inUse)) {
         if (SameName(file, programCopy))
             continue;  // last of all
         DeleteOneFile(file);
         ++deleted;
     }
-    kept = files.size() - deleted;
+    const std::size_t kept = m_record.files.size() - deleted;
     Line(L"Files deleted: " + std::to_wstring(deleted) + L"; kept because another driver uses them or removal "
          L"runs from them: " + std::to_wstring(kept) + L".");
     for (const std::wstring& folder : DeepestFirst(m_record.folders)) {
@@ -478,16 +480,17 @@ void Remover::ChooseNewDefaultPrinter()
 {
     if (!m_defaultWasOurs)
         return;
-    if (ProcessIsLocalSystem()) {
+    if (ProcessIsLocalSystemAccount()) {
         Line(L"Default printer left as it is: this run is the local system account's.");
         return;
     }
-    std::vector<Printer> printers;
-    if (!LocalPrinters(printers) || printers.empty()) {
+    std::vector<ListedPrinter> printers;
+    DWORD error = ERROR_SUCCESS;
+    if (!ListPrinters(PRINTER_ENUM_LOCAL, printers, error) || printers.empty()) {
         Line(L"No printer is left to be the default printer.");
         return;
     }
-    const Printer& next = printers.front();
+    const ListedPrinter& next = printers.front();
     if (SetDefaultPrinter(next.name, L"USB", next.port)) {
         SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000, nullptr);
         Line(L"Default printer: " + Quoted(next.name) + L".");
@@ -499,7 +502,7 @@ void Remover::ChooseNewDefaultPrinter()
 void Remover::RemoveProgramCopy()
 {
     const std::wstring folder = ProductFolder();
-    const std::wstring copy = JoinPath(folder, product::kInstallerFileName);
+    const std::wstring copy = ProgramCopyPath();
     if (DeleteFileW(copy.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) {
         RemoveDirectoryW(folder.c_str());
         Line(L"Installer copy and its folder deleted.");
@@ -507,8 +510,8 @@ void Remover::RemoveProgramCopy()
     }
     // A running program's file cannot be deleted: removal started from the
     // list of programs runs from that very copy. It goes once this run has
-    // ended (see DeleteProgramCopyAfterExit).
-    if (RunningFromProgramCopy())
+    // ended (see StartProgramCopyCleanup).
+    if (RunningFromProgramCopy(m_program))
         Line(L"Installer copy " + copy + L" is running: it and its folder are deleted once this run has ended.");
     else
         DeleteOneFile(copy);
@@ -516,86 +519,8 @@ void Remover::RemoveProgramCopy()
 
 }  // namespace
 
-RemovalOutcome RemoveInstallation(const InstallContext& context, IRemovalReport& report)
+RemovalOutcome RemoveInstallation(const InstallContext& context, IRemovalReport& report,
+                                  const RunningProgramFile& program)
 {
-    return Remover(context, report).Run();
-}
-
-namespace {
-
-std::wstring ProgramCopy()
-{
-    return JoinPath(ProductFolder(), product::kInstallerFileName);
-}
-
-// Deletes the installer copy when nothing else is left of the removal, at
-// the next restart when it cannot be deleted now.
-void ParkUntilRestart()
-{
-    MoveFileExW(ProgramCopy().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    MoveFileExW(ProductFolder().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-}
-
-}  // namespace
-
-bool RunningFromProgramCopy()
-{
-    return SameName(RunningProgramPath(), ProgramCopy());
-}
-
-bool DeleteProgramCopyAfterExit()
-{
-    if (!RunningFromProgramCopy() || GetFileAttributesW(ProgramCopy().c_str()) == INVALID_FILE_ATTRIBUTES)
-        return true;
-    // A copy of this program outside our folder waits for this process to
-    // end and then deletes the installer copy and the folder. Its own file
-    // is held open delete-on-close while it starts, so it disappears when
-    // that copy ends: nothing is left behind, and no restart is needed.
-    wchar_t temp[MAX_PATH + 1] = {0};
-    const DWORD length = GetTempPathW(MAX_PATH, temp);
-    const std::wstring cleaner = JoinPath(std::wstring(temp, length && length <= MAX_PATH ? length : 0),
-                                          L"QuorvexSetup-cleanup-" + std::to_wstring(GetCurrentProcessId()) + L".exe");
-    bool started = false;
-    if (length && length <= MAX_PATH && CopyFileW(RunningProgramPath().c_str(), cleaner.c_str(), FALSE)) {
-        UniqueFile hold(CreateFileW(cleaner.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-        if (hold.IsValid()) {
-            std::wstring commandLine = L"\"" + cleaner + L"\" /cleanup " + std::to_wstring(GetCurrentProcessId());
-            STARTUPINFOW startup = {};
-            startup.cb = sizeof(startup);
-            PROCESS_INFORMATION info = {};
-            wchar_t system[MAX_PATH] = {0};
-            GetSystemFolder(system);
-            started = CreateProcessW(cleaner.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                                     nullptr, system, &startup, &info) != FALSE;
-            if (started) {
-                CloseHandle(info.hThread);
-                CloseHandle(info.hProcess);
-            }
-        } else {
-            DeleteFileW(cleaner.c_str());
-        }
-    }
-    if (!started)
-        ParkUntilRestart();
-    return started;
-}
-
-void FinishProgramCopyDeletion(unsigned long processId)
-{
-    // Only after a whole removal (the entry is gone), and only our copy.
-    UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
-    if (process.IsValid())
-        WaitForSingleObject(process.Get(), 60000);
-    if (UninstallEntryExists())
-        return;
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (DeleteFileW(ProgramCopy().c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-            GetLastError() == ERROR_PATH_NOT_FOUND) {
-            RemoveDirectoryW(ProductFolder().c_str());
-            return;
-        }
-        Sleep(100);
-    }
-    ParkUntilRestart();
+    return Remover(context, report, program).Run();
 }

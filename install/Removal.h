@@ -7,6 +7,12 @@
 // then the record and the entry in the list of programs, and last the copy
 // of the installer. What is already gone counts as removed, so a removal
 // that was ended halfway is followed by a whole one.
+//
+// It removes only what our runs made and what still is theirs: a printer
+// class instance that another driver took over, a device set up anew since,
+// a file another driver uses stay. And it deletes nothing on a look that
+// failed: when the spooler's lists, the record or a key it needs cannot be
+// read, it stops before its first deletion.
 #ifndef QV_INSTALL_REMOVAL_H
 #define QV_INSTALL_REMOVAL_H
 
@@ -20,8 +26,8 @@ enum class RemovalOutcome {
     RemovedAtRestart,
     // Nothing of ours is on the machine: no record and no entry.
     NothingInstalled,
-    // A printer or driver could not be removed: the record and the entry
-    // stay, so that another removal can finish.
+    // Something could not be removed, or a list or key could not be read:
+    // the record and the entry stay, so that another removal can finish.
     Incomplete,
 };
 
@@ -32,23 +38,11 @@ public:
     virtual void Line(const std::wstring& text) = 0;
 };
 
-// `context`: the platform's settings (its spooler environment).
-RemovalOutcome RemoveInstallation(const InstallContext& context, IRemovalReport& report);
-
-// Whether this program is the installer copy under Program Files, which a
-// removal started from the list of programs runs from.
-bool RunningFromProgramCopy();
-
-// The last step of a removal that ran from the installer copy, just before
-// the program ends: a copy of the program in the temporary folder (gone once
-// it ends) waits for this process and deletes the installer copy and its
-// folder. Where it cannot be started, both are deleted at the next restart.
-// True when nothing was left to the restart.
-bool DeleteProgramCopyAfterExit();
-
-// That copy's work ("/cleanup PID"): waits for process `processId` to end,
-// then deletes the installer copy and its folder, provided the removal went
-// through (the entry in the list of programs is gone).
-void FinishProgramCopyDeletion(unsigned long processId);
+// `context`: the platform's settings (its spooler environment); `program`:
+// the running program's file, to tell whether this run is the installer
+// copy's.
+class RunningProgramFile;
+RemovalOutcome RemoveInstallation(const InstallContext& context, IRemovalReport& report,
+                                  const RunningProgramFile& program);
 
 #endif

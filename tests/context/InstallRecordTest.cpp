@@ -35,6 +35,20 @@ TEST(InstallRecord, AddsEachThingOnceAsWindowsComparesNames)
     ASSERT_EQ(1u, record.devices.size());
     EXPECT_EQ(L"{old}", record.devices[0].before[0].text);
     EXPECT_FALSE(record.Empty());
+
+    // Class records: an instance by its name, with the device id it was
+    // made for; a class key value by its name, the unnamed one too.
+    InstallRecord classes;
+    EXPECT_TRUE(classes.AddClassInstance({L"0003", L"usbprint\\QuorvexQX10007A2B"}));
+    EXPECT_FALSE(classes.AddClassInstance({L"0003", L"LPTENUM\\other"}));
+    EXPECT_TRUE(classes.HasClassInstanceNamed(L"0003"));
+    EXPECT_FALSE(classes.HasClassInstanceNamed(L"0004"));
+    EXPECT_EQ(L"usbprint\\QuorvexQX10007A2B", classes.classInstances[0].matchingDeviceId);
+    EXPECT_TRUE(classes.AddClassKeyValue({L"", false, L"Printers", 0}));
+    EXPECT_TRUE(classes.AddClassKeyValue({L"Class", false, L"Printer", 0}));
+    EXPECT_FALSE(classes.AddClassKeyValue({L"CLASS", false, L"Printer", 0}));
+    EXPECT_EQ(2u, classes.classKeyValues.size());
+    EXPECT_FALSE(classes.Empty());
 }
 
 TEST(InstallRecord, FilesNoDriverUsesAndFoldersDeepestFirst)
