@@ -1471,9 +1471,36 @@ void ExpectNothingOfOursLeft()
     EXPECT_FALSE(ServiceExists(kServiceName));
     wchar_t programs[MAX_PATH] = {0};
     SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
-    // The installer copy a removal ran from goes just after that run ends.
+    // The installer copy a removal ran from goes just after that run ends,
+    // and the clean-up copy that deleted it, with its folder, as it ends.
     const std::wstring folder = std::wstring(programs) + L"\\" + product::kProgramFolderName;
     EXPECT_TRUE(WaitUntil([&] { return !DirectoryExists(folder); }, 10000)) << "left: " << Utf8(folder);
+    // Of the clean-up copies' folders, the last one's may stay, empty, until
+    // the next clean-up copy takes it away.
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const auto cleanupLeft = [&temp] {
+        std::vector<std::wstring> left;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((std::wstring(temp) + product::kCleanupFolderPrefix + L"*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return left;
+        do {
+            left.push_back(std::wstring(temp) + data.cFileName);
+            WIN32_FIND_DATAW inside;
+            HANDLE content = FindFirstFileW((left.back() + L"\\*").c_str(), &inside);
+            if (content != INVALID_HANDLE_VALUE) {
+                do {
+                    if (std::wstring(inside.cFileName) != L"." && std::wstring(inside.cFileName) != L"..")
+                        left.push_back(left.back() + L"\\" + inside.cFileName);
+                } while (FindNextFileW(content, &inside));
+                FindClose(content);
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        return left;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return cleanupLeft().size() <= 1; }, 10000)) << "left: " << Join(cleanupLeft());
 }
 
 // What Windows itself changes on the way, and which removal therefore
@@ -1650,6 +1677,301 @@ TEST_F(InstallFlow, RemovalAsksAndAnswersInTheUserInterfaceLanguage)
 }
 
 
+// ---- what registration copies, and what removal may touch
+
+std::wstring ProgramFilesFolder()
+{
+    wchar_t programs[MAX_PATH] = {0};
+    SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
+    return std::wstring(programs) + L"\\" + product::kProgramFolderName;
+}
+
+// The installer with one character of a text in its read-only data changed:
+// another program that looks the same from outside.
+std::string LookAlikeProgram(const std::string& original)
+{
+    static const char text[] = "U\0n\0a\0t\0t\0e\0n\0d\0e\0d\0 \0i\0n\0s\0t\0a\0l\0l\0a\0t\0i\0o\0n\0";
+    std::string changed = original;
+    const size_t at = changed.find(std::string(text, sizeof(text) - 1));
+    if (at != std::string::npos)
+        changed[at] = 'X';
+    return changed;
+}
+
+const wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+// The system's list of what to move or delete at the next restart; an empty
+// list deletes the value.
+bool SetPendingOperations(const std::vector<std::wstring>& entries)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    LONG status = ERROR_SUCCESS;
+    if (entries.empty()) {
+        status = RegDeleteValueW(key, L"PendingFileRenameOperations");
+        status = status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    } else {
+        std::wstring data;
+        for (const std::wstring& entry : entries)
+            data += entry + std::wstring(1, L'\0');
+        data += L'\0';
+        status = RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                                reinterpret_cast<const BYTE*>(data.data()),
+                                static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+std::vector<std::wstring> PendingOperations()
+{
+    std::vector<std::wstring> entries;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return entries;
+    DWORD size = 0, type = 0;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type,
+                             reinterpret_cast<BYTE*>(&data[0]), &size) == ERROR_SUCCESS) {
+            data.resize(size / sizeof(wchar_t));
+            // Strings ended by a NUL each, then the list's own NUL.
+            if (!data.empty() && data.back() == L'\0')
+                data.pop_back();
+            for (size_t start = 0; start < data.size();) {
+                const size_t end = data.find(L'\0', start);
+                entries.push_back(data.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+                start = end == std::wstring::npos ? data.size() : end + 1;
+            }
+        }
+    }
+    RegCloseKey(key);
+    return entries;
+}
+
+// The copy under Program Files that removal runs is the program that ran:
+// whatever is put at the installer's name meanwhile, or before the program
+// could hold its file, is never copied; a registration that cannot be made
+// ends with its own exit code and claims nothing in the log.
+TEST_F(InstallFlow, RegistrationKeepsTheProgramThatRan)
+{
+    const std::wstring folder = MakePackageFolder(L"registration");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const std::wstring exe = folder + L"\\QuorvexSetup.exe";
+    const std::wstring copy = ProgramFilesFolder() + L"\\QuorvexSetup.exe";
+    std::string original;
+    ASSERT_TRUE(wm::ReadFileBytes(exe, original));
+    const std::string lookAlike = LookAlikeProgram(original);
+    ASSERT_TRUE(original != lookAlike) << "no text to change in the installer";
+    const int first = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+
+    // The wizard waits on its connection page while someone tries to put
+    // another program at its name: the file is held, so neither renaming
+    // nor writing it gets through, and the copy is the program that ran.
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    const std::wstring aside = exe + L".aside";
+    const bool renamed = MoveFileW(exe.c_str(), aside.c_str()) != FALSE;
+    EXPECT_FALSE(renamed) << "the running installer's file was renamed";
+    if (renamed) {
+        EXPECT_TRUE(wm::WriteFileBytes(exe, lookAlike));
+    }
+    HANDLE writer = CreateFileW(exe.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, writer) << "the running installer's file was opened for writing";
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    Finish();
+    std::string kept;
+    ASSERT_TRUE(wm::ReadFileBytes(copy, kept));
+    EXPECT_TRUE(kept == original) << "the copy under Program Files is not the program that ran";
+    if (renamed) {
+        DeleteFileW(exe.c_str());
+        MoveFileW(aside.c_str(), exe.c_str());
+    }
+
+    // Put there before the program could hold its file (started suspended,
+    // then swapped): the file it holds is not the program that runs, so it
+    // keeps no copy; installed, not registered, and the log says why.
+    const std::wstring logPath = OutputPath(L"registration.log");
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet"));
+    app.Kill();
+    ASSERT_TRUE(app.Start(exe, L"/quiet /model QX1000 /cable parallel /log \"" + logPath + L"\"", std::wstring(),
+                          true));
+    ASSERT_TRUE(MoveFileW(exe.c_str(), aside.c_str())) << "a program that has not run yet holds nothing";
+    ASSERT_TRUE(wm::WriteFileBytes(exe, lookAlike));
+    ASSERT_TRUE(app.Resume());
+    DWORD code = 0;
+    EXPECT_TRUE(app.WaitForExit(120000, &code));
+    EXPECT_EQ(static_cast<DWORD>(kNotRegisteredExitCode), code);
+    EXPECT_FALSE(FileExists(copy)) << "a copy was kept of a program that did not run";
+    std::string log = ReadText(logPath);
+    ExpectLogSays(log, {"Failed: the installation could not be registered: no copy of the installer can be kept: "
+                        "the file " + Utf8(exe) + " is not the program that runs (its .rdata differ).",
+                        "The installation is not registered whole", "but not registered. Exit code 82."});
+    EXPECT_EQ(std::string::npos, log.find("Registered in the list of programs")) << log;
+    EXPECT_EQ(std::string::npos, log.find("Exit code 0.")) << log;
+    ASSERT_TRUE(DeleteFileW(exe.c_str()));
+    ASSERT_TRUE(MoveFileW(aside.c_str(), exe.c_str()));
+
+    // Our folder under Program Files cannot be made (a file has its name).
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet"));
+    ASSERT_TRUE(wm::WriteFileBytes(ProgramFilesFolder(), "in the way"));
+    DeleteFileW(logPath.c_str());
+    EXPECT_EQ(kNotRegisteredExitCode, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel /log \"" + logPath + L"\""));
+    log = ReadText(logPath);
+    ExpectLogSays(log, {"Failed: the installation could not be registered: the folder " + Utf8(ProgramFilesFolder()) +
+                            " cannot be created",
+                        "but not registered. Exit code 82."});
+    EXPECT_EQ(std::string::npos, log.find("Registered in the list of programs")) << log;
+    DeleteFileW(ProgramFilesFolder().c_str());
+
+    // An earlier removal left files of ours to be deleted at the next
+    // restart: a run made whole again takes its own off that list, so that
+    // the restart does not take them from the new installation, and leaves
+    // everything else on it.
+    const std::wstring staged = DriverDirectory() + L"\\QX1000.INF";
+    const std::vector<std::wstring> others = {L"\\??\\C:\\other\\file.tmp", L"",
+                                              L"\\??\\C:\\other\\new.tmp", L"!\\??\\C:\\other\\old.tmp"};
+    std::vector<std::wstring> pending = {L"\\??\\" + staged, L"", L"\\??\\" + copy, L""};
+    pending.insert(pending.end(), others.begin(), others.end());
+    pending.push_back(L"\\??\\" + ProgramFilesFolder());
+    pending.push_back(L"");
+    ASSERT_TRUE(SetPendingOperations(pending));
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    EXPECT_EQ(Join(others), Join(PendingOperations()));
+    ASSERT_TRUE(SetPendingOperations({}));
+    ASSERT_TRUE(wm::ReadFileBytes(copy, kept));
+    EXPECT_TRUE(kept == original);
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet"));
+}
+
+// The record's environment of driver `name`, or what it is set to.
+bool SetRecordedEnvironment(const std::wstring& name, const std::wstring& environment, std::wstring* before)
+{
+    bool found = false;
+    for (const std::wstring& n : SubKeys(kRecordKey + L"\\Drivers")) {
+        const std::wstring key = kRecordKey + L"\\Drivers\\" + n;
+        std::wstring recorded;
+        if (!GetString(key, L"Name", recorded) || recorded != name)
+            continue;
+        if (before)
+            GetString(key, L"Environment", *before);
+        found = wm::SetString(key, L"Environment", environment);
+    }
+    return found;
+}
+
+// Every value of the printer class key itself, "name=text".
+std::vector<std::wstring> ClassKeyValuesNow()
+{
+    std::vector<std::wstring> values;
+    for (const std::wstring& name : ValueNames(kClassKey)) {
+        std::wstring text;
+        GetString(kClassKey, name, text);
+        values.push_back(name + L"=" + text);
+    }
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+// Removal after other programs changed what the installation made: it
+// deletes nothing when it cannot list the drivers, keeps the printer class
+// key's own values, and leaves a class instance another driver took over
+// and a device set up anew since.
+TEST_F(InstallFlow, RemovalTouchesOnlyWhatIsOurs)
+{
+    const std::wstring folder = MakePackageFolder(L"removal-ours");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const int first = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+    const std::wstring device = kEnum + L"USBPRINT\\" + kQx1000UsbId + L"\\SN0031";
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0031");
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 5 SN0031 --mfg Factory"));
+    const std::wstring logPath = OutputPath(L"removal-ours.log");
+    const std::wstring logSwitch = L" /log \"" + logPath + L"\"";
+
+    // Windows' own values in the class key of a machine that never had a
+    // Plug-and-Play printer, one of them other than ours, one missing.
+    if (SubKeys(kClassKey).empty()) {
+        wm::SetString(kClassKey, L"", L"Printers");
+        wm::SetString(kClassKey, L"Class", L"Printer");
+        wm::SetString(kClassKey, L"Icon", L"-19");
+        wm::SetString(kClassKey, L"Installer32", L"ntprint.dll,ClassInstall32");
+        wm::SetString(kClassKey, L"NoDisplayClass", L"1");
+        DeleteValue(kClassKey, L"EnumPropPages32");
+    }
+    const std::vector<std::wstring> classValuesBefore = ClassKeyValuesNow();
+
+    // Another maker's driver installed after ours shares the core file our
+    // registration brought into the version folder. The spooler's list of
+    // drivers cannot be read (the record names an environment it does not
+    // know): nothing at all is deleted, and the record and entry stay.
+    ASSERT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000" + logSwitch));
+    std::wstring value;
+    EXPECT_TRUE(GetString(kClassKey, L"Icon", value) && value == L"-19") << "Windows' own value was written over";
+    if (!HasPrinter(kOtherPrinter)) {
+        ASSERT_TRUE(AddOtherMakersPrinter(kOtherPrinter, kOtherDriver));
+    }
+    const std::wstring shared = DriverDirectory() + L"\\3\\unidrv.dll";
+    ASSERT_TRUE(FileExists(shared));
+    std::wstring environment;
+    ASSERT_TRUE(SetRecordedEnvironment(kQx1000, L"Windows Nowhere", &environment));
+    EXPECT_EQ(kRemovalIncompleteExitCode, RunQuiet(folder, L"/uninstall /quiet" + logSwitch));
+    ExpectLogSays(ReadText(logPath), {"Failed: the printer drivers of Windows Nowhere could not be listed",
+                                      "Nothing was removed.", "Exit code 1603."});
+    EXPECT_TRUE(HasPrinter(kQx1000));
+    EXPECT_TRUE(FileExists(shared));
+    EXPECT_TRUE(KeyExists(kUninstallKey));
+    EXPECT_TRUE(KeyExists(kRecordKey));
+    ASSERT_TRUE(SetRecordedEnvironment(kQx1000, environment, nullptr));
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet" + logSwitch));
+    EXPECT_FALSE(HasPrinter(kQx1000));
+    EXPECT_TRUE(FileExists(shared)) << "a file another driver uses was deleted";
+    EXPECT_TRUE(HasPrinter(kOtherPrinter));
+    EXPECT_TRUE(DriverListed(kOtherDriver));
+    EXPECT_EQ(Join(classValuesBefore), Join(ClassKeyValuesNow())) << "the class key's own values changed";
+
+    // A class instance of ours that another driver's took the number of
+    // since, with the device tied to it: both stay as they are.
+    std::vector<std::wstring> classBefore = SubKeys(kClassKey);
+    ASSERT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000" + logSwitch));
+    const std::wstring reused = NewClassInstance(classBefore);
+    ASSERT_FALSE(reused.empty());
+    DeleteKeyTree(kClassKey + L"\\" + reused);
+    ASSERT_FALSE(KeyExists(kClassKey + L"\\" + reused));
+    wm::SetString(kClassKey + L"\\" + reused, L"DriverDesc", L"Other Maker Scanner");
+    wm::SetString(kClassKey + L"\\" + reused, L"MatchingDeviceId", L"usbprint\\OtherMaker77");
+    wm::SetString(device, L"Mfg", L"Other Maker");
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet" + logSwitch));
+    EXPECT_TRUE(GetString(kClassKey + L"\\" + reused, L"DriverDesc", value) && value == L"Other Maker Scanner");
+    EXPECT_TRUE(GetString(device, L"Mfg", value) && value == L"Other Maker") << Utf8(value);
+    EXPECT_TRUE(GetString(device, L"Driver", value) && value == kPrinterClassGuid + L"\\" + reused) << Utf8(value);
+    ExpectLogSays(ReadText(logPath), {"Printer class instance " + Utf8(reused) + " belongs to another driver now",
+                                      "was set up anew since: its values are left as they are.",
+                                      "Removed. Exit code 0."});
+    DeleteKeyTree(kClassKey + L"\\" + reused);
+
+    // The device set up anew with another driver: our instance goes, the
+    // device keeps what it has now.
+    classBefore = SubKeys(kClassKey);
+    ASSERT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000" + logSwitch));
+    const std::wstring ours = NewClassInstance(classBefore);
+    ASSERT_FALSE(ours.empty());
+    wm::SetString(device, L"Driver", kPrinterClassGuid + L"\\0777");
+    wm::SetString(device, L"DeviceDesc", L"Reinstalled by Windows");
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet" + logSwitch));
+    EXPECT_FALSE(KeyExists(kClassKey + L"\\" + ours));
+    EXPECT_TRUE(GetString(device, L"Driver", value) && value == kPrinterClassGuid + L"\\0777") << Utf8(value);
+    EXPECT_TRUE(GetString(device, L"DeviceDesc", value) && value == L"Reinstalled by Windows") << Utf8(value);
+    ExpectNothingOfOursLeft();
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0031");
+}
+
 // The full paths of the modules loaded in a running process.
 std::vector<std::wstring> ModulesOf(DWORD processId)
 {
@@ -1772,6 +2094,56 @@ TEST_F(InstallFlow, OneRunAtATimeOthersEndWith1618)
         << "iconic " << IsIconic(wizard) << ", in front " << (GetForegroundWindow() == wizard);
     EXPECT_TRUE(app.IsRunning());
     EXPECT_TRUE(WaitForTitle(IDS_CAPTION_WELCOME));
+    Press(wizard, IDCANCEL);
+    EXPECT_TRUE(app.WaitForExit(10000));
+
+    // Objects anyone may create under the name the lock once had, of any
+    // kind or with rights that shut administrators out, are no lock of
+    // ours: installation and removal go on.
+    const struct {
+        const char* what;
+        std::function<HANDLE()> make;
+    } squatters[] = {
+        {"an event", [] { return CreateEventW(nullptr, TRUE, FALSE, L"Global\\QuorvexSetup.Installation"); }},
+        {"a mutex held by its maker, that nobody else may open",
+         [] {
+             SECURITY_DESCRIPTOR nobody;
+             InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION);
+             SetSecurityDescriptorDacl(&nobody, TRUE, nullptr, FALSE);
+             ACL empty;
+             InitializeAcl(&empty, sizeof(empty), ACL_REVISION);
+             SetSecurityDescriptorDacl(&nobody, TRUE, &empty, FALSE);
+             SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &nobody, FALSE};
+             return CreateMutexW(&attributes, TRUE, L"Global\\QuorvexSetup.Installation");
+         }},
+    };
+    for (const auto& squatter : squatters) {
+        SCOPED_TRACE(squatter.what);
+        HANDLE object = squatter.make();
+        ASSERT_NE(nullptr, object);
+        EXPECT_EQ(0, runOther(L"/quiet /model QX1000 /cable parallel", nullptr));
+        EXPECT_EQ(0, runOther(L"/uninstall /quiet", nullptr));
+        CloseHandle(object);
+    }
+
+    // The lock cannot be taken (here: a folder has its name, as only an
+    // administrator could make it; on Windows, a run without administrator
+    // rights cannot create it): its own exit code and reason, never 1618.
+    wchar_t windows[MAX_PATH] = {0};
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring lock = std::wstring(windows) + L"\\" + product::kRunLockFileName;
+    ASSERT_TRUE(CreateDirectoryW(lock.c_str(), nullptr));
+    const std::vector<std::wstring> beforeLock = PrinterNames();
+    const std::wstring lockLog = OutputPath(L"one-run-lock.log");
+    EXPECT_EQ(kLockUnavailableExitCode,
+              runOther(L"/quiet /model QX1000 /cable parallel /log \"" + lockLog + L"\"", nullptr));
+    EXPECT_EQ(kLockUnavailableExitCode, runOther(L"/uninstall /quiet", nullptr));
+    const std::string lockText = "The installation lock " + Utf8(lock) + " cannot be taken";
+    ExpectLogSays(ReadText(errorFile), {lockText, "Exit code 5."});
+    ExpectLogSays(ReadText(lockLog), {lockText, "Exit code 5."});
+    EXPECT_EQ(std::string::npos, ReadText(lockLog).find("Another installation")) << ReadText(lockLog);
+    EXPECT_EQ(Join(beforeLock), Join(PrinterNames()));
+    RemoveDirectoryW(lock.c_str());
 }
 
 // The package's digest list of `folder`, for the three sample models, as a

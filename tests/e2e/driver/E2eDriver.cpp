@@ -59,7 +59,8 @@ Program::~Program()
     Kill();
 }
 
-bool Program::Start(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& standardError)
+bool Program::Start(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& standardError,
+                    bool suspended)
 {
     std::wstring folder = exePath.substr(0, exePath.find_last_of(L"\\/"));
     std::wstring commandLine = L"\"" + exePath + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
@@ -77,11 +78,16 @@ bool Program::Start(const std::wstring& exePath, const std::wstring& arguments, 
         startup.hStdError = output;
     }
     const bool started = CreateProcessW(exePath.c_str(), &commandLine[0], nullptr, nullptr,
-                                        output != INVALID_HANDLE_VALUE, 0, nullptr, folder.c_str(), &startup,
-                                        &m_info) != FALSE;
+                                        output != INVALID_HANDLE_VALUE, suspended ? CREATE_SUSPENDED : 0, nullptr,
+                                        folder.c_str(), &startup, &m_info) != FALSE;
     if (output != INVALID_HANDLE_VALUE)
         CloseHandle(output);
     return started;
+}
+
+bool Program::Resume()
+{
+    return m_info.hThread && ResumeThread(m_info.hThread) != static_cast<DWORD>(-1);
 }
 
 namespace {

@@ -27,8 +27,11 @@ public:
     // `arguments` after its quoted path; with `standardError`, the program's
     // standard output and error go to that file, as a deployment tool that
     // collects them would hand them over.
+    // `suspended`: the program's first thread waits for Resume, so that a
+    // test can change what is around it before any of its code runs.
     bool Start(const std::wstring& exePath, const std::wstring& arguments = std::wstring(),
-               const std::wstring& standardError = std::wstring());
+               const std::wstring& standardError = std::wstring(), bool suspended = false);
+    bool Resume();
     // The wizard window (the top-level dialog that holds control 1022).
     HWND WaitForWizard(DWORD timeoutMs = 20000);
     HWND Wizard() const { return m_wizard; }
