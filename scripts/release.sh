@@ -23,7 +23,9 @@
 # Refuses, writing nothing, when the working tree has uncommitted changes, the
 # unidriver folder lacks a file or holds the build's generated stand-ins,
 # qpack check finds a model the installer would not list or a package file
-# missing, the pass phrase is wrong, or a signature does not verify.
+# missing, qpack cannot write the package's digest list (no digests command,
+# the command fails, or the list is empty), the pass phrase is wrong, or a
+# signature does not verify.
 #
 # QV_QPACK=FILE names a built qpack to use; otherwise the native build's is
 # built (build/native).
@@ -31,7 +33,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 fail() { echo "release: REFUSED: $*" >&2; exit 1; }
-usage() { sed -n '2,30p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 
 unidrv= pkcs12= pass_file= timestamp= ca=/etc/ssl/certs/ca-certificates.crt unsigned=0 bench=0
 out=$root/build/release
@@ -115,14 +117,21 @@ if ! "$qpack" check "$pkg" >"$work/qpack-check.txt" 2>&1; then
   fail "qpack check: the package has a model the installer would not list, or lacks a file (above)"
 fi
 
-digests=()
-if "$qpack" --help 2>/dev/null | grep -q 'qpack digests'; then
-  "$qpack" digests "$pkg" >"$work/digests.txt" || fail "qpack digests failed"
-  digests=(-DQV_PACKAGE_DIGESTS="$work/digests.txt")
-  echo "release: the installer carries the package's file digests"
-else
-  echo "release: this qpack has no digests command; the installer carries no package digests"
+# A shipping installer carries the package's digest list: it is what makes
+# the installer refuse package files changed after the release. A qpack
+# without the command cannot make one, so there is no release without it.
+# The help text is read whole first: grep -q leaving the pipe early could
+# kill qpack mid-write and, under pipefail, pass for "no such command".
+help=$("$qpack" --help 2>/dev/null) || help=
+grep -q 'qpack digests' <<<"$help" ||
+  fail "$qpack has no digests command; a release installer must carry the package's digest list (build a newer qpack)"
+if ! "$qpack" digests "$pkg" >"$work/digests.txt" 2>"$work/qpack-digests.txt"; then
+  cat "$work/qpack-digests.txt" >&2
+  fail "qpack digests failed (above); the installer would carry no digest list"
 fi
+[ -s "$work/digests.txt" ] || fail "qpack digests wrote an empty list; the installer would vouch for no package file"
+digests=(-DQV_PACKAGE_DIGESTS="$work/digests.txt")
+echo "release: the installer carries the package's file digests ($(wc -l <"$work/digests.txt") files)"
 
 # ---- Build -----------------------------------------------------------------
 # A fresh build folder, the shipping preset's toolchain and settings.

@@ -3,8 +3,9 @@
 #   release-test.sh signed SOURCE_DIR BENCH_BUILD BITS SCRATCH QPACK
 #     refusals (each leaves nothing in --out), then a signed release of the
 #     bench's bitness (BITS 64: --bench-x64) with a throwaway CA: both
-#     signatures verify, the installer carries the signed helper, one changed
-#     byte breaks the signature, SHA256SUMS holds, the zip is the folder; and
+#     signatures verify, the installer carries the signed helper and the
+#     package's digest list, one changed byte breaks the signature,
+#     SHA256SUMS holds, the zip is the folder; and
 #     one unattended installation from its package folder under Wine
 #   release-test.sh reproducible SOURCE_DIR BENCH_BUILD BITS SCRATCH QPACK
 #     two --unsigned releases of the shipping build from two clones in
@@ -103,6 +104,29 @@ sed -i 's/^SecurityID=.*/SecurityID=0000000000000000/' "$scratch/a/samples/packa
 git -C "$scratch/a" commit -qam "a broken SecurityID"
 refused "an INF that qpack check rejects" "qpack check" --unidrv "$unidrv" --unsigned
 git -C "$scratch/a" reset -q --hard "$commit"
+# qpacks that cannot give the digest list: one from before the digests
+# command (its help does not name it), and ones whose digests command fails
+# or writes nothing. Every other command is the real qpack's.
+{
+  echo '#!/usr/bin/env bash'
+  echo "real=$(printf %q "$QV_QPACK")"
+  cat <<'EOF'
+case ${1:-}:$QV_TEST_DIGESTS in
+  -h:missing|--help:missing|help:missing) "$real" "$@" | grep -v digests; exit "${PIPESTATUS[0]}" ;;
+  digests:missing) echo 'qpack: unknown command "digests"; run "qpack --help"' >&2; exit 2 ;;
+  digests:fails) echo "qpack: $2: cannot read the package folder" >&2; exit 2 ;;
+  digests:empty) exit 0 ;;
+esac
+exec "$real" "$@"
+EOF
+} >"$scratch/qpack-wrapper"
+chmod +x "$scratch/qpack-wrapper"
+QV_QPACK=$scratch/qpack-wrapper QV_TEST_DIGESTS=missing \
+  refused "a qpack without the digests command" "no digests command" --unidrv "$unidrv" "${signed[@]}"
+QV_QPACK=$scratch/qpack-wrapper QV_TEST_DIGESTS=fails \
+  refused "qpack digests fails" "qpack digests failed" --unidrv "$unidrv" "${signed[@]}"
+QV_QPACK=$scratch/qpack-wrapper QV_TEST_DIGESTS=empty \
+  refused "qpack digests writes an empty list" "empty list" --unidrv "$unidrv" "${signed[@]}"
 
 # The signed release.
 out=$scratch/out
@@ -143,6 +167,13 @@ open(sys.argv[2], "wb").write(found[0])
 EOF
 [ $? = 0 ] && osslsigncode verify -CAfile "$keys/ca.crt" -in "$scratch/QPHelper.exe" >"$scratch/verify-helper.log" 2>&1
 check "the installer carries the signed helper, and its signature verifies" $?
+# The digest list, read through the installer's resource directory as the
+# installer reads it, must be byte for byte what qpack makes of the package
+# folder the release ships.
+python3 "$src/scripts/peresource.py" "$setup" RCDATA 240 >"$scratch/carried-digests.txt" &&
+  "$QV_QPACK" digests "$pkg" >"$scratch/package-digests.txt" && [ -s "$scratch/package-digests.txt" ] &&
+  cmp "$scratch/carried-digests.txt" "$scratch/package-digests.txt"
+check "the installer carries the package's digest list (RCDATA 240), exactly as qpack digests writes it" $?
 grep -q 'QPHelper.exe signed; its signature.s digest is the unsigned file.s' "$scratch/release.log" &&
   grep -q 'QuorvexSetup.exe signed; its signature.s digest is the unsigned file.s' "$scratch/release.log"
 check "each signature's digest is the Authenticode digest of the unsigned build" $?
