@@ -1970,6 +1970,41 @@ TEST_F(InstallFlow, RemovalTouchesOnlyWhatIsOurs)
     EXPECT_TRUE(GetString(device, L"DeviceDesc", value) && value == L"Reinstalled by Windows") << Utf8(value);
     ExpectNothingOfOursLeft();
     QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0031");
+
+    // The removal from the list of programs runs from the installer copy,
+    // which a clean-up copy deletes afterwards. Someone has made, before it
+    // starts, the name the clean-up copy once had (after the removal's
+    // process id) and a clean-up folder with a program in it: neither is
+    // used, run or changed.
+    ASSERT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring planted = BuildPath(L"tests\\support\\record_args.exe");
+    const std::wstring marker = std::wstring(temp) + L"record.txt";
+    const std::wstring squattedFolder = std::wstring(temp) + product::kCleanupFolderPrefix + L"0123456789abcdef";
+    DeleteFileW(marker.c_str());
+    CreateDirectoryW(squattedFolder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(planted.c_str(), (squattedFolder + L"\\QuorvexSetup.exe").c_str(), FALSE));
+    app.Kill();
+    ASSERT_TRUE(app.Start(ProgramFilesFolder() + L"\\QuorvexSetup.exe", L"/uninstall /quiet" + logSwitch,
+                          std::wstring(), true));
+    const std::wstring oldName =
+        std::wstring(temp) + L"QuorvexSetup-cleanup-" + std::to_wstring(app.ProcessId()) + L".exe";
+    ASSERT_TRUE(CopyFileW(planted.c_str(), oldName.c_str(), FALSE));
+    ASSERT_TRUE(app.Resume());
+    DWORD code = 1;
+    EXPECT_TRUE(app.WaitForExit(60000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(ProgramFilesFolder()); }, 10000))
+        << "the clean-up copy did not delete the installer copy";
+    EXPECT_FALSE(FileExists(marker)) << "a program someone put in the temporary folder was run";
+    std::string plantedBytes, squatted;
+    ASSERT_TRUE(wm::ReadFileBytes(planted, plantedBytes));
+    EXPECT_TRUE(wm::ReadFileBytes(oldName, squatted) && squatted == plantedBytes);
+    EXPECT_TRUE(wm::ReadFileBytes(squattedFolder + L"\\QuorvexSetup.exe", squatted) && squatted == plantedBytes);
+    DeleteFileW(oldName.c_str());
+    wm::RemoveTree(squattedFolder);
+    ExpectNothingOfOursLeft();
 }
 
 // The full paths of the modules loaded in a running process.
