@@ -122,6 +122,47 @@ std::wstring FullPathName(const std::wstring& path)
     return length > 0 && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
 }
 
+// Whether this process's token is elevated. Asked of every Windows: Windows
+// 2000 and XP do not know the question (TokenElevation, class 20, is
+// Vista's; the headers for Windows 2000 do not name it) and fail it, and
+// there all of an administrator's programs have the same rights anyway.
+bool RunIsElevated()
+{
+    const int kTokenElevation = 20;
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
+        token.Release();  // a failed call leaves no handle
+        return false;
+    }
+    DWORD elevated = 0;
+    DWORD size = 0;
+    return GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevation), &elevated,
+                               sizeof(elevated), &size) &&
+           elevated != 0;
+}
+
+// Whether `owner`, read from a file made with the new log's security, is
+// not the administrators group it was given. An owner that cannot be read
+// tells nothing.
+bool Misreported(LogFileOwner owner)
+{
+    return owner != LogFileOwner::Administrators && owner != LogFileOwner::Unknown;
+}
+
+// Whether the volume keeps the owner that a new file in `folder` is given,
+// asked of a scratch file made there with the new log's security and
+// deleted as it is closed. Where none can be made, owners count as kept.
+bool KeepsGivenOwners(const std::wstring& folder, LogFileSecurity& security)
+{
+    const std::wstring name = folder + L"\\~quorvex-owner-check-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount()) + L".tmp";
+    const UniqueFile scratch(CreateFileW(name.c_str(), DELETE | READ_CONTROL, 0, security.Attributes(), CREATE_NEW,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE |
+                                             FILE_FLAG_OPEN_REPARSE_POINT,
+                                         nullptr));
+    return !scratch.IsValid() || !Misreported(OwnerOf(scratch.Get()));
+}
+
 void WriteUtf8(HANDLE file, const std::wstring& text)
 {
     const int size =
@@ -246,6 +287,7 @@ bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
         m_heldByAnother = code == ERROR_SHARING_VIOLATION;
         return refuse(OpenFailure(code));
     }
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
 
     LogFileFacts facts;
     BY_HANDLE_FILE_INFORMATION information = {};
@@ -259,6 +301,16 @@ bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
     facts.ownersKept = !GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr, 0) ||
                        (volumeFlags & FILE_PERSISTENT_ACLS) != 0;
     facts.owner = OwnerOf(file.Get());
+    facts.elevatedRun = RunIsElevated();
+    // A volume may say it keeps owners and still not keep the one a new
+    // file is given (Wine names the running account every file's owner).
+    // Such a volume keeps no owners to go by. A new log shows it itself: it
+    // was given the administrators group. For an old log it is asked only
+    // where the answer decides, of a scratch file made and deleted beside it.
+    if (facts.ownersKept && created)
+        facts.ownersKept = !Misreported(facts.owner);
+    else if (facts.ownersKept && facts.elevatedRun && facts.owner == LogFileOwner::RunningAccount)
+        facts.ownersKept = KeepsGivenOwners(full.substr(0, full.find_last_of(L'\\')), security);
     why = LogFileProblem(facts);
     if (!why.empty())
         return refuse(why);

@@ -143,8 +143,16 @@ TEST(InstallLog, ANewLogPassesItsOwnRulesAndNobodyElseWritesItMeanwhile)
             CloseHandle(writer);
         EXPECT_NE(std::string::npos, wm::ReadText(path).find("first run"));
     }
+    // Under Wine the earlier run's log is this account's, and the run is
+    // elevated: accepted only because the volume shows it keeps no owners,
+    // asked of a scratch file that is gone again.
     CInstallLog again;
     EXPECT_TRUE(again.Open(path, problem)) << "a log of an earlier run is refused: " << Narrow(problem);
     again.Line(L"second run");
+    WIN32_FIND_DATAW found;
+    HANDLE listing = FindFirstFileW((folder + L"\\*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, listing) << "left behind: " << Narrow(found.cFileName);
+    if (listing != INVALID_HANDLE_VALUE)
+        FindClose(listing);
     wm::RemoveTree(folder);
 }
