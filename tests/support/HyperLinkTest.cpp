@@ -571,8 +571,8 @@ TEST_F(HyperLinkTest, ElevatedLinkNeverRunsTheAssociation) {
 }
 
 // Before Vista the desktop user's own program opens the address itself, the
-// association included; another account's shows it and runs nothing, even
-// an address the shell could open.
+// association included; another account's shows it and runs nothing, not
+// even an address the shell could open, nor the association.
 TEST_F(HyperLinkTest, BeforeVistaOnlyTheDesktopUsersProgramOpensTheLink) {
     RegisterRecorderAsHtmAssociation();
     FactsLink& link = m_dlg.text;
@@ -581,12 +581,13 @@ TEST_F(HyperLinkTest, BeforeVistaOnlyTheDesktopUsersProgramOpensTheLink) {
     link.SetURL(kRecorder);
     EXPECT_EQ(L"Open this yourself:\n\n" + kRecorder, ClickForMessageBox(link, 5000));
     EXPECT_FALSE(link.IsVisited());
-    const std::wstring address = L"qvnosuch://quorvex.example/page";  // see FallsBackToTheHtmAssociation
-    link.SetURL(address);
-    EXPECT_EQ(L"Open this yourself:\n\n" + address, ClickForMessageBox(link, 5000));
     Pump(m_dlg, 1000);  // time for anything started to write its record
     EXPECT_TRUE(ReadWholeRecord().empty()) << "another account's process ran the address or the association";
 
+    // The desktop user's: an address only the association opens is opened
+    // by it, from this process.
+    const std::wstring address = L"qvnosuch://quorvex.example/page";  // see FallsBackToTheHtmAssociation
+    link.SetURL(address);
     link.UseFacts(WindowsXpFacts(true));
     Click(link);
     std::wstring line;
@@ -607,7 +608,7 @@ TEST_F(HyperLinkTest, TellsWhetherAWindowsProcessRunsAsThisUser) {
     ASSERT_NE(GetCurrentProcessId(), desktopProcess) << "the desktop window is this process's";
     EXPECT_TRUE(CHyperLink::RunsAsUserOf(GetDesktopWindow())) << "desktop window of process " << desktopProcess;
     EXPECT_FALSE(CHyperLink::RunsAsUserOf(nullptr));
-    HWND gone = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND gone = CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 1, 1, m_dlg.GetHwnd(), nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, gone);
     DestroyWindow(gone);
     EXPECT_FALSE(CHyperLink::RunsAsUserOf(gone));
