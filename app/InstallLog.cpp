@@ -122,6 +122,78 @@ std::wstring FullPathName(const std::wstring& path)
     return length > 0 && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
 }
 
+// Whether this process's token is elevated. Asked of every Windows: Windows
+// 2000 and XP do not know the question (TokenElevation, class 20, is
+// Vista's; the headers for Windows 2000 do not name it) and fail it, and
+// there all of an administrator's programs have the same rights anyway.
+bool RunIsElevated()
+{
+    const int kTokenElevation = 20;
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
+        token.Release();  // a failed call leaves no handle
+        return false;
+    }
+    DWORD elevated = 0;
+    DWORD size = 0;
+    return GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevation), &elevated,
+                               sizeof(elevated), &size) &&
+           elevated != 0;
+}
+
+// Marks the file open as `file` (with DELETE access) to be deleted when its
+// last handle closes; empty, or why not. Through the handle, so that
+// exactly that file goes whatever its name leads to now. The Win32 call for
+// it, SetFileInformationByHandle, is Vista's; NT's own (NtSetInformationFile,
+// Windows 2000 and later) is looked up at run time in ntdll.dll, which every
+// process has loaded, rather than imported.
+std::wstring MarkForDeletion(HANDLE file)
+{
+    struct StatusBlock {  // IO_STATUS_BLOCK
+        union {
+            LONG status;
+            void* pointer;
+        };
+        ULONG_PTR information;
+    };
+    const ULONG kFileDispositionInformation = 13;
+    typedef LONG(WINAPI * SetInformationFile)(HANDLE, StatusBlock*, void*, ULONG, ULONG);
+    const auto setInformation =
+        LookUpFunction<SetInformationFile>(GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile");
+    if (!setInformation)
+        return L"the system has no NtSetInformationFile";
+    StatusBlock block = {};
+    BOOLEAN deleteFile = TRUE;  // FILE_DISPOSITION_INFORMATION
+    const LONG status = setInformation(file, &block, &deleteFile, sizeof(deleteFile), kFileDispositionInformation);
+    if (status >= 0)
+        return std::wstring();
+    wchar_t text[32] = {0};
+    std::swprintf(text, sizeof(text) / sizeof(text[0]), L"status 0x%08lX", static_cast<unsigned long>(status));
+    return text;
+}
+
+// Whether `owner`, read from a file made with the new log's security, is
+// not the administrators group it was given. An owner that cannot be read
+// tells nothing.
+bool Misreported(LogFileOwner owner)
+{
+    return owner != LogFileOwner::Administrators && owner != LogFileOwner::Unknown;
+}
+
+// Whether the volume keeps the owner that a new file in `folder` is given,
+// asked of a scratch file made there with the new log's security and
+// deleted as it is closed. Where none can be made, owners count as kept.
+bool KeepsGivenOwners(const std::wstring& folder, LogFileSecurity& security)
+{
+    const std::wstring name = folder + L"\\~quorvex-owner-check-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount()) + L".tmp";
+    const UniqueFile scratch(CreateFileW(name.c_str(), DELETE | READ_CONTROL, 0, security.Attributes(), CREATE_NEW,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE |
+                                             FILE_FLAG_OPEN_REPARSE_POINT,
+                                         nullptr));
+    return !scratch.IsValid() || !Misreported(OwnerOf(scratch.Get()));
+}
+
 void WriteUtf8(HANDLE file, const std::wstring& text)
 {
     const int size =
@@ -189,10 +261,11 @@ LogFileSecurity::~LogFileSecurity()
             FreeSid(sid);
 }
 
-bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
+bool OpenLogFile(const std::wstring& path, const LogFileJudge& judge, UniqueFile& log, bool& heldByAnother,
+                 std::wstring& problem)
 {
-    m_file.Reset();
-    m_heldByAnother = false;
+    log.Reset();
+    heldByAnother = false;
     problem.clear();
     const auto refuse = [&problem, &path](const std::wstring& why) {
         problem = RefusedLogText(path, why);
@@ -235,38 +308,119 @@ bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
     LogFileSecurity security;
     if (!security.Attributes())
         return refuse(L"the access rights of a new log cannot be prepared" + SystemError(GetLastError()));
-    // Appending only: every write lands at the end, so later runs add to the
-    // log without overwriting the lines of earlier ones. Others may read it
-    // while the run writes, but not write it or hold it for writing.
-    UniqueFile file(CreateFileW(full.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL,
-                                FILE_SHARE_READ, security.Attributes(), OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.IsValid()) {
-        const DWORD code = GetLastError();
-        m_heldByAnother = code == ERROR_SHARING_VIOLATION;
+
+    // A new log is created with the right to delete it, so that a file this
+    // call made and then refuses goes again: by that handle, never by name,
+    // since the name may lead elsewhere by then (a folder on the way turned
+    // into a junction is one reason to refuse). Once accepted it is written
+    // through a second handle without that right, so that others can read
+    // it as they read any log; the creating handle shares writing for that
+    // moment, when the new file's rights let only the administrators and
+    // the system write it. A log that was there before is opened without the
+    // right to delete it, and a refused one stays as it was.
+    UniqueFile created;
+    UniqueFile file;
+    DWORD code = ERROR_SUCCESS;
+    bool foundThere = false;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        created.Reset(CreateFileW(full.c_str(), DELETE | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, security.Attributes(), CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (created.IsValid())
+            break;
+        code = GetLastError();
+        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
+            break;
+        foundThere = true;
+        // Appending only: every write lands at the end, so later runs add
+        // to the log without overwriting the lines of earlier ones. Others
+        // may read it while the run writes, but not write it or hold it for
+        // writing.
+        file.Reset(CreateFileW(full.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (file.IsValid())
+            break;
+        code = GetLastError();
+        // Gone again between the two calls: created anew on the next round.
+        if (code != ERROR_FILE_NOT_FOUND)
+            break;
+    }
+    if (!created.IsValid() && !file.IsValid()) {
+        heldByAnother = code == ERROR_SHARING_VIOLATION;
+        if (foundThere && code == ERROR_FILE_NOT_FOUND)
+            return refuse(L"it was gone again each time it was to be opened" + SystemError(code));
         return refuse(OpenFailure(code));
     }
+    // From here every refusal of a new log deletes it again.
+    const auto refuseNew = [&](const std::wstring& reason) {
+        file.Reset();
+        if (!created.IsValid())
+            return refuse(reason);
+        const std::wstring notDeleted = MarkForDeletion(created.Get());
+        created.Reset();
+        return refuse(notDeleted.empty() ? reason + L"; the new file was deleted again"
+                                         : reason + L"; the new file could not be deleted again (" + notDeleted + L")");
+    };
 
+    const HANDLE judged = created.IsValid() ? created.Get() : file.Get();
     LogFileFacts facts;
     BY_HANDLE_FILE_INFORMATION information = {};
-    if (!GetFileInformationByHandle(file.Get(), &information))
-        return refuse(L"what it is cannot be read" + SystemError(GetLastError()));
+    if (!GetFileInformationByHandle(judged, &information))
+        return refuseNew(L"what it is cannot be read" + SystemError(GetLastError()));
     facts.reparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     facts.directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     facts.links = information.nNumberOfLinks;
-    facts.diskFile = GetFileType(file.Get()) == FILE_TYPE_DISK;
+    facts.diskFile = GetFileType(judged) == FILE_TYPE_DISK;
     DWORD volumeFlags = 0;
     facts.ownersKept = !GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr, 0) ||
                        (volumeFlags & FILE_PERSISTENT_ACLS) != 0;
-    facts.owner = OwnerOf(file.Get());
-    why = LogFileProblem(facts);
+    facts.owner = OwnerOf(judged);
+    facts.elevatedRun = RunIsElevated();
+    // A volume may say it keeps owners and still not keep the one a new
+    // file is given (Wine names the running account every file's owner).
+    // Such a volume keeps no owners to go by. A new log shows it itself: it
+    // was given the administrators group. For an old log it is asked only
+    // where the answer decides, of a scratch file made and deleted beside it.
+    if (facts.ownersKept && created.IsValid())
+        facts.ownersKept = !Misreported(facts.owner);
+    else if (facts.ownersKept && facts.elevatedRun && facts.owner == LogFileOwner::RunningAccount)
+        facts.ownersKept = KeepsGivenOwners(full.substr(0, full.find_last_of(L'\\')), security);
+    why = judge(facts);
     if (!why.empty())
-        return refuse(why);
+        return refuseNew(why);
     const std::wstring becameReparse = ReparseFolder(folders, held);
     if (!becameReparse.empty())
-        return refuse(L"its folder " + Quoted(becameReparse) + L" became a junction or symbolic link");
-    m_file = std::move(file);
+        return refuseNew(L"its folder " + Quoted(becameReparse) + L" became a junction or symbolic link");
+
+    if (created.IsValid()) {
+        // The writer of the new log, which must let the creating handle keep
+        // its right to delete until it is closed (and so shares deletion,
+        // which the new log's rights allow only the administrators and the
+        // system). The folders are held and the new file cannot be renamed
+        // meanwhile, so the name leads to it; that it does is checked all
+        // the same.
+        file.Reset(CreateFileW(full.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file.IsValid()) {
+            code = GetLastError();
+            heldByAnother = code == ERROR_SHARING_VIOLATION;
+            return refuseNew(OpenFailure(code));
+        }
+        BY_HANDLE_FILE_INFORMATION opened = {};
+        if (!GetFileInformationByHandle(file.Get(), &opened) ||
+            opened.dwVolumeSerialNumber != information.dwVolumeSerialNumber ||
+            opened.nFileIndexHigh != information.nFileIndexHigh || opened.nFileIndexLow != information.nFileIndexLow)
+            return refuseNew(L"its name led to another file than the one just created");
+        created.Reset();
+    }
+    log = std::move(file);
     return true;
+}
+
+bool CInstallLog::Open(const std::wstring& path, std::wstring& problem)
+{
+    return OpenLogFile(path, LogFileProblem, m_file, m_heldByAnother, problem);
 }
 
 void CInstallLog::Line(const std::wstring& text)

@@ -6,12 +6,14 @@
 // app/LogFileRules.h): never through a link or junction, never a file with
 // other names, a device or someone else's file. A new log gets rights that
 // let only the administrators and the system write it, and while the run
-// writes, nobody else can open it for writing.
+// writes, nobody else can open it for writing. A new log that is refused
+// after it was made is deleted again.
 #ifndef QV_APP_INSTALLLOG_H
 #define QV_APP_INSTALLLOG_H
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "app/LogFileRules.h"
@@ -35,6 +37,19 @@ private:
     UniqueFile m_file;
     bool m_heldByAnother = false;
 };
+
+// What decides whether the file opened at the log's name may be the log: in
+// a run, LogFileProblem on the facts the system reports; tests give their
+// own.
+using LogFileJudge = std::function<std::wstring(const LogFileFacts&)>;
+
+// CInstallLog::Open with `judge` in place of the rules: opens or creates the
+// log `path` into `log`, or says why not in `problem` (and in `heldByAnother`
+// that another program has it open for writing). A file that this call
+// created and then refuses is deleted again through the handle it was
+// created with; a file that was there before is never deleted.
+bool OpenLogFile(const std::wstring& path, const LogFileJudge& judge, UniqueFile& log, bool& heldByAnother,
+                 std::wstring& problem);
 
 // Who `owner` is, as the log's rules see it, and who owns the object behind
 // `handle` (opened with READ_CONTROL).

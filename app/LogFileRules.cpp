@@ -210,7 +210,12 @@ std::wstring LogFileProblem(const LogFileFacts& facts)
     switch (facts.owner) {
     case LogFileOwner::Administrators:
     case LogFileOwner::LocalSystem:
+        return std::wstring();
     case LogFileOwner::RunningAccount:
+        if (facts.elevatedRun)
+            return L"it belongs to the account this installation runs as, and this run is elevated: that account's "
+                   L"programs without administrator rights could have created it first and may still change it; "
+                   L"only a log of the administrators or the system is used";
         return std::wstring();
     case LogFileOwner::Someone:
         return L"it belongs to neither the administrators, the system nor the account this installation runs "

@@ -50,6 +50,9 @@ struct LogFileFacts {
     bool diskFile = true;        // a file on a disk (not a pipe, console or device)
     bool ownersKept = true;      // the volume keeps owners (FAT does not)
     LogFileOwner owner = LogFileOwner::Unknown;
+    // The run's token is elevated (Windows Vista and later; on Windows 2000
+    // and XP the question does not exist and the answer is no).
+    bool elevatedRun = false;
 };
 
 // Why the file described by `facts` must not be the log; empty when it may.
@@ -60,11 +63,15 @@ struct LogFileFacts {
 // administrator or the system), or by whomever an administrator gave it to.
 // So a file owned by the administrators group, the local system or this
 // run's own account was made by an administrator, the system or this very
-// account, and is accepted; anybody else's is refused. This program creates
-// its log owned by the administrators group (an administrator's files are
-// otherwise owned by the administrator's own account on Windows 2000 and XP
-// and when policy says so later), so that every administrator's and the
-// system's later runs accept it. A volume that keeps no owners (FAT) has no
+// account, and is accepted; anybody else's is refused. An elevated run
+// (Vista and later) refuses its own account's file too: the same account's
+// programs that run without the elevation could have created it first and
+// may still write it. On Windows 2000 and XP all of an administrator's
+// programs have the same rights, so there the account's own file is
+// accepted. This program creates its log owned by the administrators group
+// (an administrator's files are otherwise owned by the administrator's own
+// account on Windows 2000 and XP and when policy says so later), so that
+// every administrator's and the system's later runs accept it. A volume that keeps no owners (FAT) has no
 // rights at all: any user may write any file on it, Windows' own among them,
 // and there are no hard links or reparse points; there the owner is not
 // asked.

@@ -75,13 +75,27 @@ void ReadTokenElevation(LinkOpeningFacts& facts) {
     }
 }
 
-// The desktop's shell window, or null. Looked up at run time: it is asked
-// only on Vista and later, and need not be imported where it is never used.
+// The desktop's shell window, or null. Looked up at run time, so that the
+// program does not import it for a click that may never come.
 HWND DesktopShellWindow() {
     typedef HWND(WINAPI * GetShellWindowFn)();
     const GetShellWindowFn getShellWindow =
         LookUpFunction<GetShellWindowFn>(GetModuleHandleW(L"user32.dll"), "GetShellWindow");
     return getShellWindow ? getShellWindow() : nullptr;
+}
+
+// The user of `token` (opened with TOKEN_QUERY) into `buffer`; null when it
+// cannot be read. The SID points into the buffer.
+PSID TokenUserOf(HANDLE token, std::vector<DWORD>& buffer) {
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    if (size == 0) return nullptr;
+    buffer.assign(size / sizeof(DWORD) + 1, 0);
+    if (!GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(DWORD)),
+                             &size)) {
+        return nullptr;
+    }
+    return reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
 }
 
 // The COM and automation functions the hand-over to the shell needs. They
@@ -503,16 +517,41 @@ LinkOpeningFacts CHyperLink::OpeningFacts() const {
     return SystemOpeningFacts();
 }
 
+bool CHyperLink::RunsAsUserOf(HWND window) {
+    DWORD processId = 0;
+    if (window == nullptr || GetWindowThreadProcessId(window, &processId) == 0 || processId == 0) return false;
+    // Windows 2000 and XP know no lesser right that lets a process's token
+    // be opened (PROCESS_QUERY_LIMITED_INFORMATION is Vista's).
+    const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    if (!process) return false;
+    UniqueKernelHandle otherToken, ownToken;
+    if (!OpenProcessToken(process.Get(), TOKEN_QUERY, otherToken.Put())) {
+        otherToken.Release();  // a failed call leaves no handle
+        return false;
+    }
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, ownToken.Put())) {
+        ownToken.Release();
+        return false;
+    }
+    std::vector<DWORD> otherBuffer, ownBuffer;
+    const PSID otherUser = TokenUserOf(otherToken.Get(), otherBuffer);
+    const PSID ownUser = TokenUserOf(ownToken.Get(), ownBuffer);
+    return otherUser != nullptr && ownUser != nullptr && EqualSid(otherUser, ownUser) != FALSE;
+}
+
 LinkOpeningFacts CHyperLink::SystemOpeningFacts() {
     LinkOpeningFacts facts;
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
     if (GetVersionExW(&version)) facts.osMajorVersion = version.dwMajorVersion;
-    // Windows 2000 and XP know neither the token information nor a desktop
-    // to hand over to, and need neither.
+    const HWND shell = DesktopShellWindow();
+    facts.shellWindow = shell != nullptr;
+    // Windows 2000 and XP know neither the token's elevation nor a desktop
+    // to hand over to; there it matters whose desktop this process is on.
     if (facts.osMajorVersion >= 6) {
         ReadTokenElevation(facts);
-        facts.shellWindow = DesktopShellWindow() != nullptr;
+    } else {
+        facts.desktopUser = RunsAsUserOf(shell);
     }
     return facts;
 }

@@ -63,8 +63,16 @@ public:
     // (Windows Vista and later). True when the shell took it.
     static bool OpenByDesktopShell(const std::wstring& url, int showCommand);
 
-    // This process's Windows version and, on Vista and later, its token's
-    // elevation and whether the desktop has a shell window.
+    // Whether this process runs as the user of the process that made
+    // `window` (the desktop's shell window): the users of the two processes'
+    // tokens are the same. False for no window, and where either cannot be
+    // read (the shell of another session, or one this account may not look
+    // into).
+    static bool RunsAsUserOf(HWND window);
+
+    // This process's Windows version, whether the desktop has a shell
+    // window, and on Vista and later its token's elevation, before Vista
+    // whether it runs as the desktop shell's user.
     static LinkOpeningFacts SystemOpeningFacts();
 
 protected:

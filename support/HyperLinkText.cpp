@@ -63,9 +63,11 @@ bool BuildAssociationCommand(const std::wstring& association, const std::wstring
 
 LinkOpening ChooseLinkOpening(const LinkOpeningFacts& facts) {
     // Before Vista an administrator's programs all run with the same token:
-    // nothing opened from here gets rights the user's other programs lack.
+    // nothing opened from here gets rights the user's other programs lack,
+    // as long as this process is the desktop user's at all. There is no
+    // hand-over to the desktop's shell there, so the user opens it.
     if (facts.osMajorVersion < 6) {
-        return LinkOpening::InThisProcess;
+        return facts.desktopUser ? LinkOpening::InThisProcess : LinkOpening::ShowAddress;
     }
     bool elevated = true;
     if (facts.elevationKnown) {

@@ -40,12 +40,16 @@ struct LinkOpeningFacts {
     bool elevated = false;
     // The desktop has a shell window: the signed-in user's explorer runs.
     bool shellWindow = false;
+    // Asked only before Vista: this process's token is of the same user as
+    // the desktop shell's process. False where there is no shell or either
+    // user cannot be read.
+    bool desktopUser = false;
 };
 
 enum class LinkOpening {
     // The shell's open call in this process, then the ".htm" association's
     // command: only where this process has no more rights than the user's
-    // other programs.
+    // other programs and is the desktop user's own.
     InThisProcess,
     // Handed to the desktop's shell, which opens it as the signed-in user.
     ByDesktopShell,
@@ -57,7 +61,11 @@ enum class LinkOpening {
 // never opens it itself: a browser started from it would run elevated, and
 // the association command comes from the class registry, where any program
 // of the user can register its own. A token whose elevation cannot be told
-// counts as elevated.
+// counts as elevated. Before Vista a process opens it itself only when it
+// runs as the desktop's user: another account's process on the user's
+// desktop (the local system account, started by a deployment tool's
+// service) would start the browser as that account, and there the address
+// is shown.
 LinkOpening ChooseLinkOpening(const LinkOpeningFacts& facts);
 
 // The prompt shown when the address is left to the user, where its owner

@@ -74,9 +74,10 @@ TEST(LogFileRules, DevicesAndStreamsAreNoLogFiles)
 
 TEST(LogFileRules, OnlyAPlainFileOfAnAdministratorTheSystemOrThisAccount)
 {
-    const auto facts = [](LogFileOwner owner) {
+    const auto facts = [](LogFileOwner owner, bool elevated = false) {
         LogFileFacts f;
         f.owner = owner;
+        f.elevatedRun = elevated;
         return f;
     };
     LogFileFacts link = facts(LogFileOwner::Administrators);
@@ -89,6 +90,8 @@ TEST(LogFileRules, OnlyAPlainFileOfAnAdministratorTheSystemOrThisAccount)
     pipe.diskFile = false;
     LogFileFacts fat = facts(LogFileOwner::Someone);
     fat.ownersKept = false;
+    LogFileFacts fatElevated = facts(LogFileOwner::RunningAccount, true);
+    fatElevated.ownersKept = false;
     LogFileFacts fatLink = fat;
     fatLink.links = 3;
     const struct {
@@ -99,6 +102,14 @@ TEST(LogFileRules, OnlyAPlainFileOfAnAdministratorTheSystemOrThisAccount)
         {"created by an earlier run", facts(LogFileOwner::Administrators), ""},
         {"created by the system", facts(LogFileOwner::LocalSystem), ""},
         {"created by this account without an owner given", facts(LogFileOwner::RunningAccount), ""},
+        // Elevated (Vista and later): the account's unelevated programs
+        // could have made the file, so only an administrators' or the
+        // system's file is taken.
+        {"this account's, elevated", facts(LogFileOwner::RunningAccount, true),
+         "this run is elevated: that account's programs without administrator rights could have created it"},
+        {"the administrators', elevated", facts(LogFileOwner::Administrators, true), ""},
+        {"the system's, elevated", facts(LogFileOwner::LocalSystem, true), ""},
+        {"an ordinary user's, elevated", facts(LogFileOwner::Someone, true), "belongs to neither"},
         {"created first by an ordinary user", facts(LogFileOwner::Someone), "belongs to neither"},
         {"owner unreadable", facts(LogFileOwner::Unknown), "its owner cannot be read"},
         {"symbolic link or junction", link, "reparse point"},
@@ -106,6 +117,7 @@ TEST(LogFileRules, OnlyAPlainFileOfAnAdministratorTheSystemOrThisAccount)
         {"hard link", hardLink, "it has 2 names (hard links)"},
         {"pipe or console", pipe, "not a file on a disk"},
         {"on a volume without owners", fat, ""},
+        {"on a volume without owners, elevated", fatElevated, ""},
         {"links counted even there", fatLink, "it has 3 names"},
     };
     for (const auto& c : cases) {

@@ -200,6 +200,41 @@ void RemoveTree(const std::wstring& path)
     RemoveDirectoryW(path.c_str());
 }
 
+bool StartHostProgram(const std::wstring& program, const std::wstring& option, const std::vector<std::wstring>& paths)
+{
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    const UnixFileName unixName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName)
+        return false;
+    std::wstring commandLine = program + L" " + option;
+    for (const std::wstring& path : paths) {
+        char* name = unixName(path.c_str());
+        if (!name)
+            return false;
+        const std::string text = name;
+        HeapFree(GetProcessHeap(), 0, name);
+        // Unquoted: Wine hands quotes on to a host program as they are.
+        commandLine += L" " + std::wstring(text.begin(), text.end());
+    }
+    const std::wstring windowsPath = L"Z:" + program;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(windowsPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
+
+bool IsReparsePoint(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 FILETIME LastWriteTime(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};

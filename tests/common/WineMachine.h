@@ -42,6 +42,18 @@ void RemoveTree(const std::wstring& path);
 FILETIME LastWriteTime(const std::wstring& path);
 void SetLastWriteTime(const std::wstring& path, const FILETIME& time);
 
+// ---- the host's file system
+// Starts a program of Wine's host (a Linux path such as "/bin/ln") with
+// `option` and `paths` (Windows paths without blanks, handed over as the
+// host's names); false when it cannot be started. It is not waited for:
+// Wine's handle of a host process does not tell its end, so callers wait
+// for what the program does. What a held handle keeps Windows programs from
+// doing (renaming a folder, making a name a link), a host program still can.
+bool StartHostProgram(const std::wstring& program, const std::wstring& option, const std::vector<std::wstring>& paths);
+// Whether the name is a reparse point. Wine reports a symbolic link of the
+// host as one, which is what Windows reports for a junction.
+bool IsReparsePoint(const std::wstring& path);
+
 // ---- registry below HKEY_LOCAL_MACHINE
 bool KeyExists(const std::wstring& path);
 std::vector<std::wstring> SubKeys(const std::wstring& path);

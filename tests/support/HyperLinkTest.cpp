@@ -1,8 +1,9 @@
 // CHyperLink on a real dialog under Wine (with an X server): text and address,
 // fitting to the text, hover colours and the hover timer, opening through the
-// shell, the ".htm" association fallback, and the error report; and, for an
+// shell, the ".htm" association fallback, and the error report; for an
 // elevated process, the hand-over to the desktop's shell or the address
-// shown instead, never the association.
+// shown instead, never the association; and before Vista, the address shown
+// to a process that is not the desktop user's.
 #include "support/HyperLink.h"
 
 #include "support/HyperLinkText.h"
@@ -52,7 +53,13 @@ const LinkOpeningFacts kOwnToken = {6, TokenElevationKind::Limited, true, false,
 
 // An elevated program, with or without a desktop shell to hand over to.
 LinkOpeningFacts ElevatedFacts(bool shellWindow) {
-    return LinkOpeningFacts{10, TokenElevationKind::Full, true, true, shellWindow};
+    return LinkOpeningFacts{10, TokenElevationKind::Full, true, true, shellWindow, false};
+}
+
+// A program on Windows XP, as the desktop's user or as another account (the
+// local system account on the user's desktop).
+LinkOpeningFacts WindowsXpFacts(bool desktopUser) {
+    return LinkOpeningFacts{5, TokenElevationKind::Unknown, false, false, true, desktopUser};
 }
 
 class LinkDlg : public CDialog {
@@ -563,6 +570,50 @@ TEST_F(HyperLinkTest, ElevatedLinkNeverRunsTheAssociation) {
     EXPECT_TRUE(ReadWholeRecord().empty()) << "the address or the association ran";
 }
 
+// Before Vista the desktop user's own program opens the address itself, the
+// association included; another account's shows it and runs nothing, not
+// even an address the shell could open, nor the association.
+TEST_F(HyperLinkTest, BeforeVistaOnlyTheDesktopUsersProgramOpensTheLink) {
+    RegisterRecorderAsHtmAssociation();
+    FactsLink& link = m_dlg.text;
+    link.UseFacts(WindowsXpFacts(false));
+    link.SetAddressPrompt(L"Open this yourself:");
+    link.SetURL(kRecorder);
+    EXPECT_EQ(L"Open this yourself:\n\n" + kRecorder, ClickForMessageBox(link, 5000));
+    EXPECT_FALSE(link.IsVisited());
+    Pump(m_dlg, 1000);  // time for anything started to write its record
+    EXPECT_TRUE(ReadWholeRecord().empty()) << "another account's process ran the address or the association";
+
+    // The desktop user's: an address only the association opens is opened
+    // by it, from this process.
+    const std::wstring address = L"qvnosuch://quorvex.example/page";  // see FallsBackToTheHtmAssociation
+    link.SetURL(address);
+    link.UseFacts(WindowsXpFacts(true));
+    Click(link);
+    std::wstring line;
+    ASSERT_TRUE(WaitForRecord(line)) << "the desktop user's program did not open the address";
+    EXPECT_EQ(L"\"" + kRecorder + L"\" -association  " + address, line);
+    EXPECT_EQ(ThisProgramName(), RecordedParent()) << "run by this process, with its token";
+    EXPECT_TRUE(link.IsVisited());
+}
+
+// Whose window: this process's own, and (under Wine, where it is explorer's,
+// a process of the same user) the desktop window, are this user's; no
+// window, or one that is gone, tells nothing. Wine runs every process as
+// one user, so another account's shell is left to the decision's tests.
+TEST_F(HyperLinkTest, TellsWhetherAWindowsProcessRunsAsThisUser) {
+    EXPECT_TRUE(CHyperLink::RunsAsUserOf(m_dlg.GetHwnd()));
+    DWORD desktopProcess = 0;
+    GetWindowThreadProcessId(GetDesktopWindow(), &desktopProcess);
+    ASSERT_NE(GetCurrentProcessId(), desktopProcess) << "the desktop window is this process's";
+    EXPECT_TRUE(CHyperLink::RunsAsUserOf(GetDesktopWindow())) << "desktop window of process " << desktopProcess;
+    EXPECT_FALSE(CHyperLink::RunsAsUserOf(nullptr));
+    HWND gone = CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 1, 1, m_dlg.GetHwnd(), nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, gone);
+    DestroyWindow(gone);
+    EXPECT_FALSE(CHyperLink::RunsAsUserOf(gone));
+}
+
 TEST_F(HyperLinkTest, TabReachesTheLinkWithAFocusMarkAndEnterOrSpaceOpensIt) {
     FactsLink& link = m_dlg.text;
     link.UseFacts(ElevatedFacts(false));  // a box with the address: nothing leaves the test
@@ -602,21 +653,24 @@ TEST_F(HyperLinkTest, TabReachesTheLinkWithAFocusMarkAndEnterOrSpaceOpensIt) {
 }
 
 // The facts this process finds for itself, and the click that follows them:
-// the token is asked only on Vista and later (run under Windows XP and the
-// prefix's default, Windows 10).
+// the token's elevation is asked only on Vista and later, whose desktop
+// user only before (run under Windows XP and the prefix's default,
+// Windows 10). Under Wine every process runs as the same user, so where
+// there is a shell this process is its user's.
 TEST_F(HyperLinkTest, ClickFollowsTheFactsOfThisProcess) {
     const LinkOpeningFacts facts = CHyperLink::SystemOpeningFacts();
-    std::printf("Windows %lu: elevation type %d, elevated %s, shell window %s\n", facts.osMajorVersion,
-                static_cast<int>(facts.elevationType),
+    std::printf("Windows %lu: elevation type %d, elevated %s, shell window %s, the desktop's user %s\n",
+                facts.osMajorVersion, static_cast<int>(facts.elevationType),
                 facts.elevationKnown ? (facts.elevated ? "yes" : "no") : "unknown",
-                facts.shellWindow ? "yes" : "no");
+                facts.shellWindow ? "yes" : "no", facts.desktopUser ? "yes" : "no");
     if (facts.osMajorVersion < 6) {
         EXPECT_EQ(TokenElevationKind::Unknown, facts.elevationType) << "asked a system that has no answer";
         EXPECT_FALSE(facts.elevationKnown);
-        EXPECT_FALSE(facts.shellWindow);
+        EXPECT_EQ(facts.shellWindow, facts.desktopUser) << "the shell's user is not read as this process's";
     } else {
         EXPECT_TRUE(facts.elevationKnown) << "Vista and later report the token's elevation";
         EXPECT_NE(TokenElevationKind::Unknown, facts.elevationType);
+        EXPECT_FALSE(facts.desktopUser) << "asked where it does not count";
     }
 
     RegisterRecorderAsHtmAssociation();

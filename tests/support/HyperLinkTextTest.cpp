@@ -60,34 +60,40 @@ TEST(HyperLinkText, AddressesThatCouldChangeTheCommandAreRefused) {
     EXPECT_EQ(L"", command);
 }
 
-TEST(HyperLinkText, ElevatedProcessesNeverOpenTheAddressThemselves) {
+TEST(HyperLinkText, OnlyTheDesktopUsersOwnUnelevatedProcessOpensTheAddress) {
     typedef TokenElevationKind K;
     const LinkOpening here = LinkOpening::InThisProcess, shell = LinkOpening::ByDesktopShell,
                       show = LinkOpening::ShowAddress;
     // Facts: Windows major version, elevation type, elevation known,
-    // elevated, desktop shell window.
+    // elevated, desktop shell window, runs as the desktop's user.
     const struct {
         const char* what;
         LinkOpeningFacts facts;
         LinkOpening way;
     } cases[] = {
-        // Windows 2000 and XP: one token for all the user's programs.
-        {"Windows 2000", {5, K::Unknown, false, false, false}, here},
-        {"XP, even with answers it cannot give", {5, K::Full, true, true, true}, here},
+        // Windows 2000 and XP: one token for all the user's programs, but
+        // only the desktop user's own process may start the browser.
+        {"Windows 2000, the desktop user's program", {5, K::Unknown, false, false, true, true}, here},
+        {"XP, even with answers it cannot give", {5, K::Full, true, true, true, true}, here},
+        {"XP, the local system account on the user's desktop", {5, K::Unknown, false, false, true, false}, show},
+        {"XP, another account, even with elevation answers", {5, K::Limited, true, false, true, false}, show},
+        {"Windows 2000 without a shell", {5, K::Unknown, false, false, false, false}, show},
         // Vista and later with the consent prompt: the elevated token.
-        {"elevated", {6, K::Full, true, true, true}, shell},
-        {"elevated, no explorer", {10, K::Full, true, true, false}, show},
-        // The filtered token, or a standard user's: the user's own rights.
-        {"limited", {6, K::Limited, true, false, true}, here},
-        {"limited, elevation unreadable", {6, K::Limited, false, false, false}, here},
-        {"standard user, no split token", {10, K::Default, true, false, true}, here},
+        {"elevated", {6, K::Full, true, true, true, false}, shell},
+        {"elevated, as the desktop's user all the same", {6, K::Full, true, true, true, true}, shell},
+        {"elevated, no explorer", {10, K::Full, true, true, false, false}, show},
+        // The filtered token, or a standard user's: the user's own rights
+        // (the desktop's user is not asked there).
+        {"limited", {6, K::Limited, true, false, true, false}, here},
+        {"limited, elevation unreadable", {6, K::Limited, false, false, false, false}, here},
+        {"standard user, no split token", {10, K::Default, true, false, true, false}, here},
         // No split token but elevated: the consent prompt switched off, the
         // built-in Administrator, the local system account.
-        {"elevated without a split token", {10, K::Default, true, true, true}, shell},
-        {"local system, no explorer of its own", {10, K::Default, true, true, false}, show},
+        {"elevated without a split token", {10, K::Default, true, true, true, false}, shell},
+        {"local system, no explorer of its own", {10, K::Default, true, true, false, false}, show},
         // Nothing could be read: counted as elevated.
-        {"nothing readable", {6, K::Unknown, false, false, true}, shell},
-        {"default type, elevation unreadable", {6, K::Default, false, false, false}, show},
+        {"nothing readable", {6, K::Unknown, false, false, true, false}, shell},
+        {"default type, elevation unreadable", {6, K::Default, false, false, false, false}, show},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(static_cast<int>(c.way), static_cast<int>(ChooseLinkOpening(c.facts))) << c.what;
