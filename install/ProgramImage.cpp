@@ -7,7 +7,7 @@ namespace {
 
 const std::uint32_t kSectionWritable = 0x80000000u;  // IMAGE_SCN_MEM_WRITE
 const std::uint16_t kPe32 = 0x10b, kPe32Plus = 0x20b;
-const unsigned kRelocationDirectory = 5;
+const unsigned kResourceDirectory = 2, kRelocationDirectory = 5;
 const unsigned kRelocAbsolute = 0, kRelocHighLow = 3, kRelocDir64 = 10;
 
 std::uint32_t Read16(const unsigned char* p)
@@ -56,6 +56,7 @@ struct Layout {
     std::uint64_t imageBase = 0;
     std::uint32_t imageSize = 0;
     std::uint32_t relocationRva = 0, relocationSize = 0;
+    std::uint32_t resourceRva = 0;
     std::vector<Section> sections;
 };
 
@@ -96,6 +97,9 @@ bool ReadLayout(const unsigned char* file, std::size_t size, Layout& layout)
     layout.imageSize = Read32(file + optional + 56);
     layout.headersSize = Read32(file + optional + 60);
     const std::size_t directoryCount = Read32(file + directoryCountAt);
+    if (directoryCount > kResourceDirectory &&
+        Within(directories, (kResourceDirectory + 1) * 8, optional + optionalSize))
+        layout.resourceRva = Read32(file + directories + kResourceDirectory * 8);
     if (directoryCount > kRelocationDirectory &&
         Within(directories, (kRelocationDirectory + 1) * 8, optional + optionalSize)) {
         layout.relocationRva = Read32(file + directories + kRelocationDirectory * 8);
@@ -210,7 +214,12 @@ ImageComparison CompareFileWithImage(const unsigned char* file, std::size_t file
         return ImageComparison::NotAProgram;
     }
     for (const Section& s : layout.sections) {
-        if ((s.characteristics & kSectionWritable) != 0)
+        // The resources are the program's too (the files it carries, its
+        // texts), and nothing writes them, though linkers may mark their
+        // section writable.
+        const bool resources = layout.resourceRva != 0 && layout.resourceRva >= s.virtualAddress &&
+                               layout.resourceRva - s.virtualAddress < s.Loaded();
+        if ((s.characteristics & kSectionWritable) != 0 && !resources)
             continue;
         const std::uint32_t loaded = s.Loaded();
         if (loaded == 0)

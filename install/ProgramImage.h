@@ -22,10 +22,12 @@ enum class ImageComparison {
 // which the loader placed at address `loadedBase`. The headers must be the
 // file's but for the image base, which the loader may write into the mapped
 // headers when it moves a program; every section the program cannot write
-// (code, read-only data, resources) must be the file's bytes, moved to
-// `loadedBase` by the file's own base relocations. Sections the program may
-// write are not compared: the loader fills in the import table there, and
-// the program's start-up has changed them by the time anyone asks.
+// (code, read-only data) and the resources (which linkers may mark
+// writable, but nothing writes) must be the file's bytes, moved to
+// `loadedBase` by the file's own base relocations. The other sections the
+// program may write are not compared: the loader fills in the import table
+// there, and the program's start-up has changed them by the time anyone
+// asks.
 // `where` names what differed (a section's name), for the log.
 ImageComparison CompareFileWithImage(const unsigned char* file, std::size_t fileSize, const unsigned char* image,
                                      std::size_t imageSize, std::uint64_t loadedBase, std::string& where);

@@ -39,6 +39,12 @@ std::uint64_t Get64(const Bytes& b, std::size_t at)
 
 const std::uint32_t kCode = 0x60000020u, kReadOnly = 0x40000040u, kWritable = 0xC0000040u;
 const std::size_t kPe = 0x40, kOptional = kPe + 24;
+const std::size_t kHeaders = 0x400;  // SizeOfHeaders; the sections' bytes follow, 0x200 each
+
+std::size_t RawOf(unsigned section)
+{
+    return kHeaders + 0x200 * section;
+}
 
 struct Program {
     bool wide;  // PE32+ (x86-64) or PE32 (x86)
@@ -50,7 +56,8 @@ struct Program {
 };
 
 // A program with .text (holding one absolute pointer into .data), .rdata,
-// .data (writable) and .reloc; sections at 0x1000 apart, 0x200 bytes each.
+// .data (writable), .reloc and .rsrc (marked writable, as linkers do, and
+// named by the resource directory); sections 0x1000 apart, 0x200 bytes each.
 Program MakeProgram(bool wide, unsigned relocationType = 0)
 {
     Program p;
@@ -58,8 +65,8 @@ Program MakeProgram(bool wide, unsigned relocationType = 0)
     p.imageBase = wide ? 0x140000000ull : 0x400000ull;
     const std::size_t optionalSize = wide ? 240 : 224;
     const std::size_t table = kOptional + optionalSize;
-    const unsigned sections = 4;
-    p.file.assign(0x200 + sections * 0x200, 0);
+    const unsigned sections = 5;
+    p.file.assign(RawOf(sections), 0);
     Bytes& f = p.file;
     f[0] = 'M';
     f[1] = 'Z';
@@ -75,36 +82,39 @@ Program MakeProgram(bool wide, unsigned relocationType = 0)
         Put64(f, p.imageBaseAt, p.imageBase);
     else
         Put32(f, p.imageBaseAt, static_cast<std::uint32_t>(p.imageBase));
-    Put32(f, kOptional + 56, 0x5000);  // SizeOfImage
-    Put32(f, kOptional + 60, 0x200);   // SizeOfHeaders
+    Put32(f, kOptional + 56, 0x6000);  // SizeOfImage
+    Put32(f, kOptional + 60, static_cast<std::uint32_t>(kHeaders));
     const std::size_t directories = kOptional + (wide ? 112 : 96);
     Put32(f, kOptional + (wide ? 108 : 92), 16);
+    Put32(f, directories + 2 * 8, 0x5000);  // resources at .rsrc
+    Put32(f, directories + 2 * 8 + 4, 0x200);
     Put32(f, directories + 5 * 8, 0x4000);  // base relocations at .reloc
     Put32(f, directories + 5 * 8 + 4, 12);
     const struct {
         const char* name;
         std::uint32_t characteristics;
-    } layout[] = {{".text", kCode}, {".rdata", kReadOnly}, {".data", kWritable}, {".reloc", kReadOnly}};
+    } layout[] = {{".text", kCode}, {".rdata", kReadOnly}, {".data", kWritable}, {".reloc", kReadOnly},
+                  {".rsrc", kWritable}};
     for (unsigned i = 0; i < sections; ++i) {
         const std::size_t entry = table + i * 40;
         std::memcpy(&f[entry], layout[i].name, std::strlen(layout[i].name));
         Put32(f, entry + 8, 0x200);                 // VirtualSize
         Put32(f, entry + 12, 0x1000 * (i + 1));     // VirtualAddress
         Put32(f, entry + 16, 0x200);                // SizeOfRawData
-        Put32(f, entry + 20, 0x200 * (i + 1));      // PointerToRawData
+        Put32(f, entry + 20, static_cast<std::uint32_t>(RawOf(i)));  // PointerToRawData
         Put32(f, entry + 36, layout[i].characteristics);
         for (std::size_t b = 0; b < 0x200; ++b)
-            f[0x200 * (i + 1) + b] = static_cast<unsigned char>(b * 7 + i);
+            f[RawOf(i) + b] = static_cast<unsigned char>(b * 7 + i);
     }
     // The pointer in .text at RVA 0x1010 names .data's start, as linked.
-    p.pointerAt = 0x200 + 0x10;
+    p.pointerAt = RawOf(0) + 0x10;
     const std::uint64_t target = p.imageBase + 0x3000;
     if (wide)
         Put64(f, p.pointerAt, target);
     else
         Put32(f, p.pointerAt, static_cast<std::uint32_t>(target));
     // One relocation block: page 0x1000, one entry at 0x010, and padding.
-    p.relocationAt = 0x800;
+    p.relocationAt = RawOf(3);
     std::memset(&f[p.relocationAt], 0, 0x200);
     Put32(f, p.relocationAt, 0x1000);
     Put32(f, p.relocationAt + 4, 12);
@@ -117,10 +127,10 @@ Program MakeProgram(bool wide, unsigned relocationType = 0)
 // addresses, the pointer moved, and the new base in the mapped headers.
 Bytes Load(const Program& p, std::uint64_t base)
 {
-    Bytes image(0x5000, 0);
-    std::memcpy(image.data(), p.file.data(), 0x200);
-    for (unsigned i = 0; i < 4; ++i)
-        std::memcpy(&image[0x1000 * (i + 1)], &p.file[0x200 * (i + 1)], 0x200);
+    Bytes image(0x6000, 0);
+    std::memcpy(image.data(), p.file.data(), kHeaders);
+    for (unsigned i = 0; i < 5; ++i)
+        std::memcpy(&image[0x1000 * (i + 1)], &p.file[RawOf(i)], 0x200);
     const std::uint64_t delta = base - p.imageBase;
     const std::size_t pointer = 0x1010;
     if (p.wide) {
@@ -173,9 +183,10 @@ TEST(ProgramImage, AnotherProgramAtTheNameIsTold)
             ImageComparison expected;
             const char* where;
         } cases[] = {
-            {"code", 0x200 + 0x100, ImageComparison::Section, ".text"},
-            {"the pointer the loader moves", 0x200 + 0x10, ImageComparison::Section, ".text"},
-            {"read-only data", 0x400 + 0x1ff, ImageComparison::Section, ".rdata"},
+            {"code", RawOf(0) + 0x100, ImageComparison::Section, ".text"},
+            {"the pointer the loader moves", RawOf(0) + 0x10, ImageComparison::Section, ".text"},
+            {"read-only data", RawOf(1) + 0x1ff, ImageComparison::Section, ".rdata"},
+            {"a resource (an embedded file, a text)", RawOf(4) + 0x40, ImageComparison::Section, ".rsrc"},
             {"the time stamp", kPe + 8, ImageComparison::Headers, "headers"},
             {"a section's characteristics", kOptional + (wide ? 240 : 224) + 36, ImageComparison::Headers, "headers"},
         };
