@@ -6,48 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "support/ErrorText.h"
+#include "support/Security.h"
 #include "support/SystemLibrary.h"
 
 namespace {
-
-// A SID of the NT authority ("S-1-5-first" or "S-1-5-first-second"), freed
-// with FreeSid; null when it cannot be built.
-PSID NtAuthoritySid(BYTE count, DWORD first, DWORD second = 0)
-{
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID sid = nullptr;
-    return AllocateAndInitializeSid(&nt, count, first, second, 0, 0, 0, 0, 0, 0, &sid) ? sid : nullptr;
-}
-
-class WellKnownSid {
-public:
-    WellKnownSid(BYTE count, DWORD first, DWORD second = 0) : m_sid(NtAuthoritySid(count, first, second)) {}
-    ~WellKnownSid()
-    {
-        if (m_sid)
-            FreeSid(m_sid);
-    }
-    WellKnownSid(const WellKnownSid&) = delete;
-    WellKnownSid& operator=(const WellKnownSid&) = delete;
-    bool Is(PSID sid) const { return m_sid && sid && EqualSid(m_sid, sid); }
-
-private:
-    PSID m_sid;
-};
-
-bool IsRunningAccount(PSID sid)
-{
-    UniqueKernelHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put()))
-        return false;
-    DWORD size = 0;
-    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-    std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
-    if (!GetTokenInformation(token.Get(), TokenUser, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(DWORD)),
-                             &size))
-        return false;
-    return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid) != FALSE;
-}
 
 std::wstring Quoted(const std::wstring& text)
 {
@@ -56,7 +19,7 @@ std::wstring Quoted(const std::wstring& text)
 
 std::wstring SystemError(DWORD code)
 {
-    return L" (system error " + std::to_wstring(code) + L")";
+    return SystemErrorText(code);
 }
 
 // Why CreateFileW could not open or create the log.
@@ -120,25 +83,6 @@ std::wstring FullPathName(const std::wstring& path)
     std::vector<wchar_t> buffer(size + 1);
     const DWORD length = GetFullPathNameW(path.c_str(), size + 1, buffer.data(), nullptr);
     return length > 0 && length <= size ? std::wstring(buffer.data(), length) : std::wstring();
-}
-
-// Whether this process's token is elevated. Asked of every Windows: Windows
-// 2000 and XP do not know the question (TokenElevation, class 20, is
-// Vista's; the headers for Windows 2000 do not name it) and fail it, and
-// there all of an administrator's programs have the same rights anyway.
-bool RunIsElevated()
-{
-    const int kTokenElevation = 20;
-    UniqueKernelHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
-        token.Release();  // a failed call leaves no handle
-        return false;
-    }
-    DWORD elevated = 0;
-    DWORD size = 0;
-    return GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevation), &elevated,
-                               sizeof(elevated), &size) &&
-           elevated != 0;
 }
 
 // Marks the file open as `file` (with DELETE access) to be deleted when its
@@ -212,11 +156,11 @@ LogFileOwner OwnerKind(PSID owner)
 {
     if (!owner)
         return LogFileOwner::Unknown;
-    if (WellKnownSid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS).Is(owner))
+    if (IsAccount(owner, WellKnownAccount::Administrators))
         return LogFileOwner::Administrators;
-    if (WellKnownSid(1, SECURITY_LOCAL_SYSTEM_RID).Is(owner))
+    if (IsAccount(owner, WellKnownAccount::LocalSystem))
         return LogFileOwner::LocalSystem;
-    return IsRunningAccount(owner) ? LogFileOwner::RunningAccount : LogFileOwner::Someone;
+    return ProcessUserIs(owner) ? LogFileOwner::RunningAccount : LogFileOwner::Someone;
 }
 
 LogFileOwner OwnerOf(HANDLE handle)
@@ -228,37 +172,6 @@ LogFileOwner OwnerOf(HANDLE handle)
         return LogFileOwner::Unknown;
     const UniqueLocal held(descriptor);
     return OwnerKind(owner);
-}
-
-LogFileSecurity::LogFileSecurity()
-    : m_administrators(NtAuthoritySid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS)),
-      m_system(NtAuthoritySid(1, SECURITY_LOCAL_SYSTEM_RID)),
-      m_users(NtAuthoritySid(2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS))
-{
-    ACL* acl = reinterpret_cast<ACL*>(m_acl);
-    // The owner is given, not left to the token's default: an administrator's
-    // token names the administrator's own account as the default owner on
-    // Windows 2000 and XP, and the next run of another administrator or of
-    // the system would not know that account. A protected list keeps the
-    // folder's inheritable entries (such as "users may create files") out.
-    m_built = m_administrators && m_system && m_users && InitializeAcl(acl, sizeof(m_acl), ACL_REVISION) &&
-              AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, m_administrators) &&
-              AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, m_system) &&
-              AddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ, m_users) &&
-              InitializeSecurityDescriptor(&m_descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-              SetSecurityDescriptorOwner(&m_descriptor, m_administrators, FALSE) &&
-              SetSecurityDescriptorDacl(&m_descriptor, TRUE, acl, FALSE) &&
-              SetSecurityDescriptorControl(&m_descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
-    m_attributes.nLength = sizeof(m_attributes);
-    m_attributes.lpSecurityDescriptor = &m_descriptor;
-    m_attributes.bInheritHandle = FALSE;
-}
-
-LogFileSecurity::~LogFileSecurity()
-{
-    for (PSID sid : {m_administrators, m_system, m_users})
-        if (sid)
-            FreeSid(sid);
 }
 
 bool OpenLogFile(const std::wstring& path, const LogFileJudge& judge, UniqueFile& log, bool& heldByAnother,
@@ -375,7 +288,7 @@ bool OpenLogFile(const std::wstring& path, const LogFileJudge& judge, UniqueFile
     facts.ownersKept = !GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr, 0) ||
                        (volumeFlags & FILE_PERSISTENT_ACLS) != 0;
     facts.owner = OwnerOf(judged);
-    facts.elevatedRun = RunIsElevated();
+    facts.elevatedRun = ProcessTokenIsElevated();
     // A volume may say it keeps owners and still not keep the one a new
     // file is given (Wine names the running account every file's owner).
     // Such a volume keeps no owners to go by. A new log shows it itself: it

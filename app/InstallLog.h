@@ -18,6 +18,7 @@
 
 #include "app/LogFileRules.h"
 #include "support/Handle.h"
+#include "support/Security.h"
 
 class CInstallLog {
 public:
@@ -65,24 +66,9 @@ void WriteStandardError(const std::wstring& text);
 // administrators and the local system have full control, the users may
 // read it, nobody else has any access, and nothing is inherited from the
 // folder.
-class LogFileSecurity {
+class LogFileSecurity : public AdminOnlySecurity {
 public:
-    LogFileSecurity();
-    ~LogFileSecurity();
-    LogFileSecurity(const LogFileSecurity&) = delete;
-    LogFileSecurity& operator=(const LogFileSecurity&) = delete;
-
-    // Null when it could not be built.
-    SECURITY_ATTRIBUTES* Attributes() { return m_built ? &m_attributes : nullptr; }
-
-private:
-    PSID m_administrators = nullptr;
-    PSID m_system = nullptr;
-    PSID m_users = nullptr;
-    alignas(DWORD) BYTE m_acl[256] = {};
-    SECURITY_DESCRIPTOR m_descriptor = {};
-    SECURITY_ATTRIBUTES m_attributes = {};
-    bool m_built = false;
+    LogFileSecurity() : AdminOnlySecurity(FILE_GENERIC_READ) {}
 };
 
 #endif

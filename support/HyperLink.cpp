@@ -1,6 +1,7 @@
 #include "support/HyperLink.h"
 
 #include "support/HyperLinkText.h"
+#include "support/Security.h"
 #include "support/SystemLibrary.h"
 
 #include <commctrl.h>
@@ -46,7 +47,6 @@ bool ReadClassesValue(const std::wstring& path, std::wstring& text) {
 // Token information classes and elevation types of Windows Vista and later,
 // which this program's headers (for Windows 2000) do not name.
 const int kTokenElevationType = 18;  // TokenElevationType
-const int kTokenElevation = 20;      // TokenElevation
 const DWORD kElevationTypeDefault = 1, kElevationTypeFull = 2, kElevationTypeLimited = 3;
 
 // Reads the elevation of this process's token into `facts`.
@@ -67,12 +67,7 @@ void ReadTokenElevation(LinkOpeningFacts& facts) {
         default: break;
         }
     }
-    value = 0;
-    if (GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevation), &value,
-                            sizeof(value), &size)) {
-        facts.elevationKnown = true;
-        facts.elevated = value != 0;
-    }
+    facts.elevated = ProcessTokenIsElevated(&facts.elevationKnown);
 }
 
 // The desktop's shell window, or null. Looked up at run time, so that the
@@ -318,12 +313,13 @@ void CHyperLink::PositionWindow() {
 
     const std::wstring text = TextOf(m_hWnd);
     SIZE extent = {0, 0};
-    HDC dc = GetDC(m_hWnd);
-    if (dc == nullptr) return;
-    HGDIOBJ old = m_hUnderlineFont ? SelectObject(dc, m_hUnderlineFont.Get()) : nullptr;
-    BOOL measured = GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    if (old != nullptr) SelectObject(dc, old);
-    ReleaseDC(m_hWnd, dc);
+    BOOL measured = FALSE;
+    {
+        const WindowDc dc(m_hWnd);
+        if (!dc.IsValid()) return;
+        const SelectedObject font(dc.Get(), m_hUnderlineFont.Get());
+        measured = GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    }
     if (!measured) return;
 
     RECT window, client;
@@ -404,11 +400,10 @@ LRESULT CHyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
         const LRESULT result = DefaultProc(message, wParam, lParam);
         if (GetFocus() == m_hWnd) {
-            HDC dc = GetDC(m_hWnd);
+            const WindowDc dc(m_hWnd);
             RECT client;
             GetClientRect(m_hWnd, &client);
-            DrawFocusRect(dc, &client);
-            ReleaseDC(m_hWnd, dc);
+            DrawFocusRect(dc.Get(), &client);
         }
         return result;
     }
@@ -524,19 +519,14 @@ bool CHyperLink::RunsAsUserOf(HWND window) {
     // be opened (PROCESS_QUERY_LIMITED_INFORMATION is Vista's).
     const UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
     if (!process) return false;
-    UniqueKernelHandle otherToken, ownToken;
+    UniqueKernelHandle otherToken;
     if (!OpenProcessToken(process.Get(), TOKEN_QUERY, otherToken.Put())) {
         otherToken.Release();  // a failed call leaves no handle
         return false;
     }
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, ownToken.Put())) {
-        ownToken.Release();
-        return false;
-    }
-    std::vector<DWORD> otherBuffer, ownBuffer;
+    std::vector<DWORD> otherBuffer;
     const PSID otherUser = TokenUserOf(otherToken.Get(), otherBuffer);
-    const PSID ownUser = TokenUserOf(ownToken.Get(), ownBuffer);
-    return otherUser != nullptr && ownUser != nullptr && EqualSid(otherUser, ownUser) != FALSE;
+    return otherUser != nullptr && ProcessUserIs(otherUser);
 }
 
 LinkOpeningFacts CHyperLink::SystemOpeningFacts() {
@@ -546,13 +536,12 @@ LinkOpeningFacts CHyperLink::SystemOpeningFacts() {
     if (GetVersionExW(&version)) facts.osMajorVersion = version.dwMajorVersion;
     const HWND shell = DesktopShellWindow();
     facts.shellWindow = shell != nullptr;
-    // Windows 2000 and XP know neither the token's elevation nor a desktop
-    // to hand over to; there it matters whose desktop this process is on.
-    if (facts.osMajorVersion >= 6) {
-        ReadTokenElevation(facts);
-    } else {
+    // Windows 2000 and XP know neither the token's elevation (the question
+    // fails there) nor a desktop to hand over to; there it matters whose
+    // desktop this process is on.
+    ReadTokenElevation(facts);
+    if (facts.osMajorVersion < 6 && !facts.elevationKnown)
         facts.desktopUser = RunsAsUserOf(shell);
-    }
     return facts;
 }
 

@@ -53,6 +53,27 @@ bool ProcessIsLocalSystemAccount()
     return system.IsValid() && ProcessUserIs(system.Get());
 }
 
+bool ProcessTokenIsElevated(bool* known)
+{
+    if (known)
+        *known = false;
+    // The information class of Vista and later, which the headers for
+    // Windows 2000 do not name.
+    const int kTokenElevation = 20;
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
+        token.Release();  // a failed call leaves no handle
+        return false;
+    }
+    DWORD elevated = 0, size = 0;
+    if (!GetTokenInformation(token.Get(), static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevation), &elevated,
+                             sizeof(elevated), &size))
+        return false;
+    if (known)
+        *known = true;
+    return elevated != 0;
+}
+
 AdminOnlySecurity::AdminOnlySecurity(DWORD usersAccess)
     : m_administrators(WellKnownSid(WellKnownAccount::Administrators)),
       m_system(WellKnownSid(WellKnownAccount::LocalSystem)),

@@ -22,6 +22,12 @@ bool ProcessUserIs(PSID sid);
 // Whether this process runs as the local system account.
 bool ProcessIsLocalSystemAccount();
 
+// Whether this process's token is elevated (TokenElevation, Windows Vista
+// and later). Windows 2000 and XP do not know the question and fail it:
+// false there, where all of an administrator's programs have the same
+// rights anyway. `known` (when given) says whether the system answered.
+bool ProcessTokenIsElevated(bool* known = nullptr);
+
 // A security descriptor for a new file or folder: owned by the
 // administrators group; the administrators and the local system have full
 // control, the users `usersAccess` (0: none), nobody else any access, and
