@@ -65,8 +65,11 @@ LinkOpening ChooseLinkOpening(const LinkOpeningFacts& facts) {
     // Before Vista an administrator's programs all run with the same token:
     // nothing opened from here gets rights the user's other programs lack,
     // as long as this process is the desktop user's at all. There is no
-    // hand-over to the desktop's shell there, so the user opens it.
-    if (facts.osMajorVersion < 6) {
+    // hand-over to the desktop's shell there, so the user opens it. A token
+    // that answers the elevation question is Vista's or later, whatever
+    // version the system reports (a program in a compatibility mode for XP
+    // is told 5.1).
+    if (facts.osMajorVersion < 6 && !facts.elevationKnown) {
         return facts.desktopUser ? LinkOpening::InThisProcess : LinkOpening::ShowAddress;
     }
     bool elevated = true;

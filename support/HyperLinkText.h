@@ -32,8 +32,9 @@ enum class TokenElevationKind { Unknown, Default, Full, Limited };
 // What the way of opening depends on, as the system reports it.
 struct LinkOpeningFacts {
     unsigned long osMajorVersion = 0;
-    // Asked only on Vista and later (earlier systems have no such token
-    // information): the elevation type, and whether the token is elevated
+    // Asked of every system (only Vista and later have such token
+    // information, and answer it also where a compatibility mode reports an
+    // older version): the elevation type, and whether the token is elevated
     // (TokenElevation) when that could be read.
     TokenElevationKind elevationType = TokenElevationKind::Unknown;
     bool elevationKnown = false;

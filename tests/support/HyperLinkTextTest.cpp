@@ -74,9 +74,12 @@ TEST(HyperLinkText, OnlyTheDesktopUsersOwnUnelevatedProcessOpensTheAddress) {
         // Windows 2000 and XP: one token for all the user's programs, but
         // only the desktop user's own process may start the browser.
         {"Windows 2000, the desktop user's program", {5, K::Unknown, false, false, true, true}, here},
-        {"XP, even with answers it cannot give", {5, K::Full, true, true, true, true}, here},
         {"XP, the local system account on the user's desktop", {5, K::Unknown, false, false, true, false}, show},
-        {"XP, another account, even with elevation answers", {5, K::Limited, true, false, true, false}, show},
+        // A token that answers the elevation question is Vista's or later's,
+        // told 5.1 by a compatibility mode for XP: its answers count.
+        {"a compatibility mode for XP, elevated", {5, K::Full, true, true, true, true}, shell},
+        {"a compatibility mode for XP, elevated, no explorer", {5, K::Full, true, true, false, true}, show},
+        {"a compatibility mode for XP, not elevated", {5, K::Limited, true, false, true, false}, here},
         {"Windows 2000 without a shell", {5, K::Unknown, false, false, false, false}, show},
         // Vista and later with the consent prompt: the elevated token.
         {"elevated", {6, K::Full, true, true, true, false}, shell},
