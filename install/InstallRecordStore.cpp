@@ -41,6 +41,20 @@ public:
         CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
         return Open(reg, Below(part)) ? reg.ListValueNames(reg.GetKey()) : std::vector<std::wstring>();
     }
+    // Each value of `part` with its text (empty, and `isText` false, for a
+    // value that holds none).
+    template <class Read>
+    void ForEachText(const wchar_t* part, Read read)
+    {
+        CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
+        if (!Open(reg, Below(part)))
+            return;
+        for (const std::wstring& name : reg.ListValueNames(reg.GetKey())) {
+            std::wstring text;
+            const bool isText = static_cast<bool>(reg.ReadString(name, text));
+            read(name, text, isText);
+        }
+    }
     // The numbered subkeys of `part` ("0", "1", ...) with `read` applied to each.
     template <class Read>
     void ForEachNumbered(const wchar_t* part, Read read)
@@ -146,16 +160,9 @@ RegStatus ReadInstallRecord(InstallRecord& record)
     if (!opened)
         return opened;
     RecordReader reader;
-    {
-        CRegistry printers(HKEY_LOCAL_MACHINE, KEY_READ);
-        if (reader.Open(printers, Below(L"Printers")))
-            for (const std::wstring& name : printers.ListValueNames(printers.GetKey())) {
-                RecordedPrinter printer;
-                printer.name = name;
-                printers.ReadString(name, printer.driver);
-                record.AddRecordedPrinter(printer);
-            }
-    }
+    reader.ForEachText(L"Printers", [&](const std::wstring& name, const std::wstring& driver, bool) {
+        record.AddRecordedPrinter({name, driver});
+    });
     reader.ForEachNumbered(L"Drivers", [&](CRegistry& item, const std::wstring&) {
         RecordedDriver driver;
         DWORD version = 3;
@@ -170,28 +177,15 @@ RegStatus ReadInstallRecord(InstallRecord& record)
         record.AddFile(path);
     for (const std::wstring& path : reader.ValueNamesOf(L"Folders"))
         record.AddFolder(path);
-    {
-        // Each instance with the device id it was made for (a record of an
-        // earlier version marks it with the number 1 instead).
-        CRegistry instances(HKEY_LOCAL_MACHINE, KEY_READ);
-        if (reader.Open(instances, Below(L"ClassInstances")))
-            for (const std::wstring& name : instances.ListValueNames(instances.GetKey())) {
-                RecordedClassInstance instance;
-                instance.name = name;
-                instances.ReadString(name, instance.matchingDeviceId);
-                record.AddClassInstance(instance);
-            }
-    }
-    {
-        CRegistry values(HKEY_LOCAL_MACHINE, KEY_READ);
-        if (reader.Open(values, Below(L"ClassKeyValues")))
-            for (const std::wstring& name : values.ListValueNames(values.GetKey())) {
-                SavedValue value;
-                value.name = name;
-                if (values.ReadString(name, value.text))
-                    record.AddClassKeyValue(value);
-            }
-    }
+    // Each instance with the device id it was made for (a record of an
+    // earlier version marks it with the number 1 instead).
+    reader.ForEachText(L"ClassInstances", [&](const std::wstring& name, const std::wstring& id, bool) {
+        record.AddClassInstance({name, id});
+    });
+    reader.ForEachText(L"ClassKeyValues", [&](const std::wstring& name, const std::wstring& text, bool isText) {
+        if (isText)
+            record.AddClassKeyValue({name, false, text, 0});
+    });
     reader.ForEachNumbered(L"Devices", [&](CRegistry& item, const std::wstring& path) {
         RecordedDevice device;
         if (!item.ReadString(L"InstanceKey", device.instanceKey) || device.instanceKey.empty())

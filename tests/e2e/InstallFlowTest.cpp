@@ -602,60 +602,16 @@ void ExpectQx1000DriverAndFiles(bool legacy, const std::string& port, const std:
 // fails there), but it reports a symbolic link of the host's file system as
 // a reparse point, which is what Windows reports for a junction: the host's
 // ln makes one, and rm takes it away without touching what it points to.
-using UnixFileName = char*(CDECL*)(LPCWSTR);
-
-UnixFileName HostNames()
-{
-    return reinterpret_cast<UnixFileName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-}
-
-// Runs a program of Wine's host (a Linux path) with `option` and `paths`
-// (Windows paths without spaces, handed over as the host's names).
-bool RunHostProgram(const std::wstring& program, const std::wstring& option, const std::vector<std::wstring>& paths)
-{
-    const UnixFileName unixName = HostNames();
-    if (!unixName)
-        return false;
-    std::wstring commandLine = program + L" " + option;
-    for (const std::wstring& path : paths) {
-        char* name = unixName(path.c_str());
-        if (!name)
-            return false;
-        const std::string text = name;
-        HeapFree(GetProcessHeap(), 0, name);
-        // Unquoted: Wine hands quotes on to a host program as they are.
-        commandLine += L" " + std::wstring(text.begin(), text.end());
-    }
-    const std::wstring windowsPath = L"Z:" + program;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(windowsPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return false;
-    // Wine's handle of a host process does not wait for its end: callers
-    // wait for what the program does.
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return true;
-}
-
-bool IsReparsePoint(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 // Makes `link` a junction to the folder `target`; false when it cannot be.
 bool MakeJunction(const std::wstring& link, const std::wstring& target)
 {
-    return RunHostProgram(L"/bin/ln", L"-s", {target, link}) && WaitUntil([&] { return IsReparsePoint(link); }, 5000);
+    return wm::StartHostProgram(L"/bin/ln", L"-s", {target, link}) &&
+           WaitUntil([&] { return wm::IsReparsePoint(link); }, 5000);
 }
 
 void RemoveJunction(const std::wstring& link)
 {
-    if (RunHostProgram(L"/bin/rm", L"-f", {link}))
+    if (wm::StartHostProgram(L"/bin/rm", L"-f", {link}))
         WaitUntil([&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000);
 }
 
