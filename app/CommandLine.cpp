@@ -51,6 +51,8 @@ bool IsKnownSwitch(const std::wstring& name)
 
 }  // namespace
 
+const wchar_t kAutomaticModel[] = L"auto";
+
 CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments)
 {
     CommandLineOptions options;
@@ -116,8 +118,10 @@ CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments)
     if (options.help)
         return options;
     if (options.uninstall) {
-        if (modelGiven || cableGiven || options.force)
-            fail(L"/uninstall takes no /model, /cable or /force");
+        if (cableGiven || options.force)
+            fail(L"/uninstall takes no /cable or /force");
+        else if (Folded(options.model) == kAutomaticModel)
+            fail(L"/uninstall /model takes the name of an installed model, not auto");
         else if (!options.quiet && logGiven)
             fail(L"/log works only with /quiet");
         return options;

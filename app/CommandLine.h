@@ -9,8 +9,11 @@
 //                     parallel (the connection page's rule)
 //   /force            install on a USB printer of another model
 //   /log FILE         append one timestamped line per step and the result
+//   /model auto       the one listed model whose printer is connected
+//   /force            also: install over a newer version (a downgrade)
 //   /uninstall        remove what our installations put on the machine,
-//                     after a question; with /quiet (and /log) no window
+//                     after a question; with /quiet (and /log) no window;
+//                     with /model NAME only that model
 //   /?                the usage, in a message box
 //
 // Switches start with '/' or '-' and are read regardless of letter case.
@@ -57,6 +60,9 @@ struct CommandLineOptions {
                logPath.empty();
     }
 };
+
+// The /model value that asks for the attached printer's model.
+extern const wchar_t kAutomaticModel[];  // "auto"
 
 // Reads the arguments after the program's name. Every problem found is
 // described in `error`; a log path is kept even then, so that the reason

@@ -70,6 +70,16 @@ BOOL CDriverApp::InitInstance()
         SetExitCode(kLockUnavailableExitCode);
         return FALSE;
     }
+    // What this computer does not take, said before the wizard starts.
+    const InstallationCheck allowed = CheckInstallationAllowed(m_context, false);
+    if (allowed.exitCode != 0) {
+        const std::wstring text = allowed.exitCode == kBlockedByPolicyExitCode
+                                      ? ResString(IDS_PROTECTED_PRINT)
+                                      : FormatText(ResString(IDS_DOWNGRADE), allowed.installedVersion);
+        AppMessageBox(nullptr, text, MB_OK | MB_ICONWARNING);
+        SetExitCode(allowed.exitCode);
+        return FALSE;
+    }
 
     std::unique_ptr<CMasterDlg> wizard(new CMasterDlg());
     std::unique_ptr<CWelcomeDlg> welcome(new CWelcomeDlg());

@@ -7,6 +7,9 @@
 
 #include "app/InstallLog.h"
 #include "app/UnattendedRun.h"
+#include "context/ConnectionRules.h"
+#include "install/DeviceDetection.h"
+#include "install/UsbDetection.h"
 #include "catalog/ModelCatalogue.h"
 #include "install/RecordingOperations.h"
 #include "install/InstallSequence.h"
@@ -30,6 +33,36 @@ std::wstring Number(long value)
 std::wstring CableName(const std::wstring& connectionType)
 {
     return connectionType == L"USB" ? L"USB" : L"parallel";
+}
+
+bool IsAutomaticModel(const std::wstring& name)
+{
+    return name.size() == 4 && (name[0] | 0x20) == L'a' && (name[1] | 0x20) == L'u' && (name[2] | 0x20) == L't' &&
+           (name[3] | 0x20) == L'o';
+}
+
+struct AttachedModel {
+    const PrinterModel* model;
+    std::wstring connectionType;  // "USB" or "LPT"
+};
+
+// The listed models whose printer is connected, on the cable `cable`
+// ("usb", "parallel", or empty for either), each by the same exact match as
+// the USB check: the device key named after the model's hardware id.
+std::vector<AttachedModel> AttachedModels(const ModelCatalogue& catalogue, const std::wstring& cable)
+{
+    std::vector<AttachedModel> attached;
+    for (const PrinterModel& model : catalogue) {
+        std::wstring description, port, key;
+        if ((cable.empty() || cable == L"usb") && IsSuffixSupported(model.usbIdSuffix) &&
+            DetectUsbPrinterPort(ModelDeviceKeyName(model, model.usbIdSuffix), description, port) ==
+                InstallResult::Success)
+            attached.push_back({&model, L"USB"});
+        else if ((cable.empty() || cable == L"parallel") && IsSuffixSupported(model.lptIdSuffix) &&
+                 FindDeviceKey(L"LPTENUM", ModelDeviceKeyName(model, model.lptIdSuffix), key))
+            attached.push_back({&model, L"LPT"});
+    }
+    return attached;
 }
 
 // The setup page of a run without a window: the progress is kept only as
@@ -139,6 +172,27 @@ public:
                        L" registered with the spooler", L"The spooler refused the printer driver " +
                        Quoted(model.driverName));
     }
+    bool FindPrinterOnPort(const std::wstring& driverName, const std::wstring& port, std::wstring& printer) override
+    {
+        const bool found = m_ops.FindPrinterOnPort(driverName, port, printer);
+        if (found)
+            m_log.Line(L"Already installed: printer " + Quoted(printer) + L" uses " + Quoted(driverName) + L" on " +
+                       port + L"; no printer is added, the driver's files are checked and registered again.");
+        return found;
+    }
+    bool UpdatePrinterDriver(const PrinterModel& model) override
+    {
+        return Outcome(m_ops.UpdatePrinterDriver(model),
+                       L"Printer driver " + Quoted(model.driverName) + L" registered again from the checked files",
+                       L"The printer driver " + Quoted(model.driverName) + L" could not be registered again");
+    }
+    bool DeviceRecordsFinished(const PrinterModel& model) override
+    {
+        const bool finished = m_ops.DeviceRecordsFinished(model);
+        if (finished)
+            m_log.Line(L"The device records are there already.");
+        return finished;
+    }
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override
     {
@@ -210,9 +264,9 @@ public:
         return result;
     }
 
-    bool RegisterInstallation() override
+    bool RegisterInstallation(const PrinterModel& model) override
     {
-        const bool registered = m_ops.RegisterInstallation();
+        const bool registered = m_ops.RegisterInstallation(model);
         return Outcome(registered, L"Registered in the list of programs, with a copy of the installer for removal",
                        L"Failed: the installation could not be registered: " + m_ops.RegistrationProblem());
     }
@@ -251,22 +305,60 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
 
     const std::wstring folder = GetProgramFolder();
     const ModelCatalogue catalogue = BuildModelCatalogue(folder);
-    const PrinterModel* model = FindNamedModel(catalogue, options.model);
-    if (!model) {
-        std::wstring offered;
-        for (const PrinterModel& m : catalogue)
-            offered += (offered.empty() ? L"" : L", ") + m.infBaseName + L" (" + m.displayName + L")";
-        return run.Refuse(L"no model " + Quoted(options.model) + L" in " + folder + L"; it offers " +
-                          (offered.empty() ? L"none" : offered));
+    const bool automatic = IsAutomaticModel(options.model);
+    const PrinterModel* model = nullptr;
+    std::wstring connectionType;
+    if (!automatic) {
+        model = FindNamedModel(catalogue, options.model);
+        if (!model) {
+            std::wstring offered;
+            for (const PrinterModel& m : catalogue)
+                offered += (offered.empty() ? L"" : L", ") + m.infBaseName + L" (" + m.displayName + L")";
+            return run.Refuse(L"no model " + Quoted(options.model) + L" in " + folder + L"; it offers " +
+                              (offered.empty() ? L"none" : offered));
+        }
+        std::wstring why;
+        if (!ChooseConnection(*model, options.cable, connectionType, why))
+            return run.Refuse(why);
     }
-    std::wstring connectionType, why;
-    if (!ChooseConnection(*model, options.cable, connectionType, why))
-        return run.Refuse(why);
 
     // The command line is right: from here on this run changes the machine,
     // and only when no other run does.
     if (!run.TakeLock(exitCode))
         return exitCode;
+    // What this computer does not take: nothing is changed, whatever is
+    // connected.
+    const InstallationCheck allowed = CheckInstallationAllowed(context, options.force);
+    if (!allowed.log.empty())
+        log.Line(allowed.log);
+    if (allowed.exitCode != 0) {
+        log.Line(L"Not installed. Exit code " + Number(allowed.exitCode) + L".");
+        return allowed.exitCode;
+    }
+
+    if (automatic) {
+        // The one listed model whose printer is connected.
+        const std::vector<AttachedModel> attached = AttachedModels(catalogue, options.cable);
+        std::wstring found;
+        for (const AttachedModel& a : attached)
+            found += (found.empty() ? L"" : L", ") + a.model->infBaseName + L" (" + CableName(a.connectionType) +
+                     L")";
+        if (attached.empty()) {
+            log.Line(L"No connected " + std::wstring(options.cable.empty() ? L"USB or parallel" : options.cable) +
+                     L" printer is one of the listed models. Nothing was changed. Exit code " +
+                     Number(kNoAttachedModelExitCode) + L".");
+            return kNoAttachedModelExitCode;
+        }
+        if (attached.size() > 1) {
+            log.Line(L"Printers of more than one listed model are connected: " + found +
+                     L"; name the model with /model. Nothing was changed. Exit code " +
+                     Number(kSeveralAttachedModelsExitCode) + L".");
+            return kSeveralAttachedModelsExitCode;
+        }
+        log.Line(L"The connected printer is a " + found + L".");
+        model = attached.front().model;
+        connectionType = attached.front().connectionType;
+    }
 
     context.model = *model;
     context.model.connectionType = connectionType;
@@ -282,6 +374,9 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
     SystemRunHost host;
     InstallSequence sequence(context, page, host, operations);
     sequence.SetPaced(false);
+    // Run again, or over an older release: a printer of the model on the
+    // port stays the printer, and no copy is added.
+    sequence.SetKeepExistingPrinter(true);
     sequence.OnSetActive();
 
     const InstallResult result = sequence.GetResultCode();
@@ -313,6 +408,7 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
                  Number(kDefaultPrinterNotSetExitCode) + L".");
         return kDefaultPrinterNotSetExitCode;
     }
-    log.Line(L"Installed: printer " + Quoted(printer) + L". Exit code 0.");
+    log.Line((sequence.KeptExistingPrinter() ? L"Already installed: printer " : L"Installed: printer ") +
+             Quoted(printer) + L". Exit code 0.");
     return 0;
 }

@@ -44,7 +44,7 @@ int RunRemoval(const InstallContext& context, const CommandLineOptions& options,
         return kRemovalCancelledExitCode;
     }
     LogReport report(log);
-    RemovalOutcome outcome = RemoveInstallation(context, report, program);
+    RemovalOutcome outcome = RemoveInstallation(context, report, program, options.model);
     // Run from the installer copy: the copy goes once this run has ended.
     if ((outcome == RemovalOutcome::Removed || outcome == RemovalOutcome::RemovedAtRestart) &&
         !StartProgramCopyCleanup(program)) {

@@ -1,5 +1,7 @@
 #include "app/UnattendedRun.h"
 
+#include "install/InstalledVersions.h"
+#include "install/ProtectedPrint.h"
 #include "support/ErrorText.h"
 
 namespace {
@@ -91,6 +93,33 @@ bool UnattendedRun::TakeLock(int& exitCode)
         return false;
     }
     return true;
+}
+
+InstallationCheck CheckInstallationAllowed(const InstallContext& context, bool force)
+{
+    InstallationCheck check;
+    std::wstring why;
+    if (ProtectedPrintModeOn(context, why)) {
+        check.exitCode = kBlockedByPolicyExitCode;
+        check.log = L"Windows protected print mode is on (" + why +
+                    L"): this computer takes only printers that work with the printer driver built into Windows, "
+                    L"and an administrator decides that. Nothing was changed.";
+        return check;
+    }
+    ProductVersion installed;
+    const ProductVersion running = RunningProductVersion();
+    if (NewestInstalledVersion(installed) && CompareVersions(running, installed) < 0) {
+        check.installedVersion = VersionText(installed);
+        if (!force) {
+            check.exitCode = kDowngradeExitCode;
+            check.log = L"A newer version (" + check.installedVersion + L") is installed; this installer is " +
+                        VersionText(running) + L" and does not replace it (/force does). Nothing was changed.";
+        } else {
+            check.log = L"A newer version (" + check.installedVersion + L") is installed; this installer is " +
+                        VersionText(running) + L" and replaces it, as /force asks.";
+        }
+    }
+    return check;
 }
 
 std::wstring LogRefusedCommandLine(const CommandLineOptions& options, const std::wstring& commandLine)

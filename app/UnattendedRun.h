@@ -10,6 +10,7 @@
 
 #include "app/CommandLine.h"
 #include "app/InstallLog.h"
+#include "context/InstallContext.h"
 #include "install/RunLock.h"
 
 class UnattendedRun {
@@ -48,6 +49,18 @@ private:
     bool m_anotherRun = false;
     RunLock m_lock;
 };
+
+// Why this computer takes no installation of this program now, looked at
+// before anything changes: Windows protected print mode is on (1625), or a
+// newer version is installed and `force` does not ask to replace it (1638).
+// `exitCode` 0 when the installation may go on; `log` says why it may not,
+// or, for a downgrade that `force` allows, what it replaces.
+struct InstallationCheck {
+    int exitCode = 0;
+    std::wstring log;
+    std::wstring installedVersion;  // the newer version, for a downgrade
+};
+InstallationCheck CheckInstallationAllowed(const InstallContext& context, bool force);
 
 // A command line that cannot be followed, started by someone at the machine
 // (without /quiet): the reason goes to the log it names, if that may be

@@ -23,6 +23,20 @@ const int kNotRegisteredExitCode = 82;
 // not run as an administrator, or the Windows folder cannot be written
 // (ERROR_ACCESS_DENIED). Nothing was changed.
 const int kLockUnavailableExitCode = 5;
+// Windows protected print mode is on: this computer takes only printers of
+// the system's own class driver (ERROR_INSTALL_PACKAGE_REJECTED, "forbidden
+// by system policy"). Nothing was changed.
+const int kBlockedByPolicyExitCode = 1625;
+// A newer version is installed, and /force does not ask to replace it with
+// this older one (ERROR_PRODUCT_VERSION, "another version of this product is
+// already installed"). Nothing was changed.
+const int kDowngradeExitCode = 1638;
+// /model auto: no connected USB or parallel printer is one of the listed
+// models. Nothing was changed.
+const int kNoAttachedModelExitCode = 83;
+// /model auto: printers of more than one listed model are connected; the
+// log names them. Nothing was changed.
+const int kSeveralAttachedModelsExitCode = 84;
 // Removal: removed, but a file in use is deleted when Windows restarts
 // (ERROR_SUCCESS_REBOOT_REQUIRED, which deployment tools know).
 const int kRemovedAtRestartExitCode = 3010;

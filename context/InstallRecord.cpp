@@ -42,7 +42,7 @@ bool SameName(const std::wstring& a, const std::wstring& b)
 bool InstallRecord::Empty() const
 {
     return printers.empty() && drivers.empty() && files.empty() && folders.empty() && classInstances.empty() &&
-           classKeyValues.empty() && devices.empty();
+           classKeyValues.empty() && devices.empty() && models.empty();
 }
 
 bool InstallRecord::AddRecordedPrinter(const RecordedPrinter& printer)
@@ -94,6 +94,39 @@ bool InstallRecord::HasDriverNamed(const std::wstring& name) const
                        [&](const RecordedDriver& d) { return SameName(d.name, name); });
 }
 
+bool InstallRecord::AddModel(const RecordedModel& model)
+{
+    for (RecordedModel& existing : models) {
+        if (!SameName(existing.infBaseName, model.infBaseName))
+            continue;
+        bool added = false;
+        const auto merge = [&added](std::vector<std::wstring>& into, const std::vector<std::wstring>& from) {
+            for (const std::wstring& item : from)
+                added = AddUnique(into, item, SameName) || added;
+        };
+        merge(existing.files, model.files);
+        merge(existing.classInstances, model.classInstances);
+        merge(existing.devices, model.devices);
+        for (std::wstring RecordedModel::*text :
+             {&RecordedModel::displayName, &RecordedModel::driverName, &RecordedModel::version})
+            if (!(model.*text).empty() && existing.*text != model.*text) {
+                existing.*text = model.*text;
+                added = true;
+            }
+        return added;
+    }
+    models.push_back(model);
+    return true;
+}
+
+const RecordedModel* InstallRecord::FindModel(const std::wstring& name) const
+{
+    for (const RecordedModel& model : models)
+        if (SameName(model.infBaseName, name) || (!model.displayName.empty() && SameName(model.displayName, name)))
+            return &model;
+    return nullptr;
+}
+
 bool InstallRecord::HasClassInstanceNamed(const std::wstring& name) const
 {
     return std::any_of(classInstances.begin(), classInstances.end(),
@@ -139,7 +172,7 @@ std::vector<std::wstring> DeepestFirst(std::vector<std::wstring> folders)
 }
 
 std::vector<UninstallValue> UninstallEntryValues(const std::wstring& programCopy, const std::wstring& folder,
-                                                 std::uint64_t installedBytes)
+                                                 std::uint64_t installedBytes, const std::wstring& version)
 {
     const auto text = [](const wchar_t* name, const std::wstring& value) {
         UninstallValue v;
@@ -159,7 +192,7 @@ std::vector<UninstallValue> UninstallEntryValues(const std::wstring& programCopy
     const std::uint64_t kb = (installedBytes + 1023) / 1024;
     return {
         text(L"DisplayName", product::kName),
-        text(L"DisplayVersion", product::kVersion),
+        text(L"DisplayVersion", version),
         text(L"Publisher", product::kPublisher),
         text(L"DisplayIcon", programCopy + L",0"),
         text(L"HelpTelephone", product::kHotline),

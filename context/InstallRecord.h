@@ -47,6 +47,20 @@ struct RecordedDevice {
     std::vector<SavedValue> before;  // a value not listed was not there
 };
 
+// What our runs installed for one model, so that a deployment tool can tell
+// each model apart and remove one alone. `version` is written only once an
+// installation of the model has succeeded; the lists name, of what the
+// whole record holds, the part that came with this model.
+struct RecordedModel {
+    std::wstring infBaseName;  // "QX1000": the model's name in the record
+    std::wstring displayName;
+    std::wstring driverName;
+    std::wstring version;                      // "1.0.0.0"; empty until installed
+    std::vector<std::wstring> files;           // every driver-folder file its runs wrote or rely on
+    std::vector<std::wstring> classInstances;  // printer class instances made for it
+    std::vector<std::wstring> devices;         // device instance keys its runs recorded
+};
+
 struct InstallRecord {
     std::vector<RecordedPrinter> printers;
     std::vector<RecordedDriver> drivers;
@@ -59,6 +73,7 @@ struct InstallRecord {
     // where Windows' own values were there: it is not read.)
     std::vector<SavedValue> classKeyValues;
     std::vector<RecordedDevice> devices;
+    std::vector<RecordedModel> models;
 
     bool Empty() const;
 
@@ -70,6 +85,12 @@ struct InstallRecord {
     bool AddFolder(const std::wstring& path);
     bool AddClassInstance(const RecordedClassInstance& instance);
     bool AddClassKeyValue(const SavedValue& value);
+    // Adds the model, or to the model of that name what it lacks (a version
+    // given replaces the one there); true when anything was added.
+    bool AddModel(const RecordedModel& model);
+    // The model whose INF base name or display name is `name`; null when
+    // none is recorded.
+    const RecordedModel* FindModel(const std::wstring& name) const;
     // A device already in the record keeps the values saved first: those
     // are what it had before our first run.
     bool AddDevice(const RecordedDevice& device);
@@ -104,8 +125,9 @@ struct UninstallValue {
 };
 
 // The entry's values, in writing order, for the installer copy at
-// `programCopy` in `folder`, with the installed files' size in bytes.
+// `programCopy` in `folder`, with the installed files' size in bytes and the
+// version ("1.0.0.0") of the program that installs.
 std::vector<UninstallValue> UninstallEntryValues(const std::wstring& programCopy, const std::wstring& folder,
-                                                 std::uint64_t installedBytes);
+                                                 std::uint64_t installedBytes, const std::wstring& version);
 
 #endif

@@ -25,6 +25,13 @@ std::wstring PrintUiInstallParameters(const std::wstring& displayName, const std
            Quoted(infPath) + L" /r " + Quoted(port) + L" /m " + Quoted(driverName) + (quiet ? L" /q" : L"");
 }
 
+std::wstring PrintUiDriverParameters(const std::wstring& infPath, const std::wstring& driverName, bool quiet)
+{
+    if (!Quotable(infPath) || !Quotable(driverName))
+        return std::wstring();
+    return L" printui.dll,PrintUIEntry /ia /f " + Quoted(infPath) + L" /m " + Quoted(driverName) + (quiet ? L" /q" : L"");
+}
+
 std::wstring PrintUiTestPageParameters(const std::wstring& printerName)
 {
     if (!Quotable(printerName))

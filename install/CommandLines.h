@@ -16,6 +16,11 @@ std::wstring PrintUiInstallParameters(const std::wstring& displayName, const std
                                       const std::wstring& port, const std::wstring& driverName,
                                       bool quiet = false);
 
+// " printui.dll,PrintUIEntry /ia /f "<infPath>" /m "<driverName>"": the
+// driver alone, from the INF file, no printer added. Empty for a value with
+// '"'; `quiet` adds " /q".
+std::wstring PrintUiDriverParameters(const std::wstring& infPath, const std::wstring& driverName, bool quiet = false);
+
 // " printui.dll,PrintUIEntry /k /n "<printerName>""; empty for a name with '"'.
 std::wstring PrintUiTestPageParameters(const std::wstring& printerName);
 

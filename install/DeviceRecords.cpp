@@ -5,6 +5,7 @@
 #include "install/DeviceDetection.h"
 #include "context/HelperProtocol.h"
 #include "install/DeviceRecordsCore.h"
+#include "install/UsbDetection.h"
 #include "support/Registry.h"
 
 namespace {
@@ -96,6 +97,46 @@ bool WriteLptDeviceRecords(const InstallContext& context, std::wstring lptIdSuff
     if (!FindDeviceKey(L"LPTENUM", ModelDeviceKeyName(model, lptIdSuffix), deviceKey))
         return false;
     return WriteHandOff(LptHandOffValues(model, instance, deviceKey));
+}
+
+bool DeviceRecordsFinished(const InstallContext& context, bool usb)
+{
+    const PrinterModel& model = context.model;
+    const std::wstring enumerator = usb ? L"USBPRINT" : L"LPTENUM";
+    const std::wstring suffix = usb ? model.usbIdSuffix : model.lptIdSuffix;
+    std::wstring deviceKey;
+    if (!FindDeviceKey(enumerator, ModelDeviceKeyName(model, suffix), deviceKey))
+        return true;
+    std::wstring matchingId;
+    for (const RegistryValue& value : usb ? UsbInstanceValues(model, suffix) : LptInstanceValues(model, suffix))
+        if (value.name == L"MatchingDeviceId")
+            matchingId = value.text;
+    const std::wstring devicePath = std::wstring(kEnumRootKey) + enumerator + L"\\" + deviceKey;
+    CRegistry device(HKEY_LOCAL_MACHINE, KEY_READ);
+    if (!device.OpenKey(devicePath, FALSE))
+        return true;
+    const std::wstring prefix = std::wstring(kPrinterClassGuid) + L"\\";
+    for (const std::wstring& name : device.ListSubKeys(device.GetKey())) {
+        CRegistry instance(HKEY_LOCAL_MACHINE, KEY_READ);
+        std::wstring driver, matching, description, maker;
+        if (!instance.OpenKey(devicePath + L"\\" + name, FALSE))
+            return false;
+        // A parallel device's instance that names its maker is one the
+        // helper leaves as it is: running it again would change nothing there.
+        if (!usb && instance.ReadString(L"Mfg", maker))
+            continue;
+        if (!instance.ReadString(L"Driver", driver) ||
+            driver.size() <= prefix.size() || lstrcmpiW(driver.substr(0, prefix.size()).c_str(), prefix.c_str()) != 0)
+            return false;
+        CRegistry classInstance(HKEY_LOCAL_MACHINE, KEY_READ);
+        if (!classInstance.OpenKey(kPrinterClassKey + L"\\" + driver.substr(prefix.size()), FALSE) ||
+            !classInstance.ReadString(L"MatchingDeviceId", matching) ||
+            lstrcmpiW(matching.c_str(), matchingId.c_str()) != 0 ||
+            !classInstance.ReadString(L"DriverDesc", description) ||
+            lstrcmpiW(description.c_str(), model.driverName.c_str()) != 0)
+            return false;
+    }
+    return true;
 }
 
 bool ClearHelperHandOff()

@@ -16,6 +16,14 @@
 bool WriteUsbDeviceRecords(const InstallContext& context, std::wstring usbIdSuffix);
 bool WriteLptDeviceRecords(const InstallContext& context, std::wstring lptIdSuffix);
 
+// Whether every instance of the model's connected device (USB or, for
+// `usb` false, parallel) is tied to a printer class instance made for the
+// model (its "Driver" value names one whose device id and driver are the
+// model's), or, on the parallel cable, names its maker already (the helper
+// leaves such an instance as it is); true as well when no such device is
+// connected.
+bool DeviceRecordsFinished(const InstallContext& context, bool usb);
+
 // Deletes the hand-off values from the printer class key (those that are
 // there); false when one of them could not be deleted.
 bool ClearHelperHandOff();

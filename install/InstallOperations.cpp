@@ -67,6 +67,29 @@ bool SystemInstallOperations::RegisterPrinterDriver(const PrinterModel& model)
     return ::RegisterPrinterDriver(WithModel(model), model.infBaseName, model.driverName, model.connectionType);
 }
 
+bool SystemInstallOperations::FindPrinterOnPort(const std::wstring& driverName, const std::wstring& port,
+                                                std::wstring& printer)
+{
+    return ::FindPrinterOnPort(driverName, port, printer);
+}
+
+bool SystemInstallOperations::UpdatePrinterDriver(const PrinterModel& model)
+{
+    // The installation path's own way: where the spooler takes the driver
+    // directly, the same record again; elsewhere the system's printer
+    // installation, of the driver alone.
+    if (m_context.useLegacyInstall)
+        return RegisterPrinterDriver(model);
+    return ::InstallDriverWithPrintUI(WithModel(model), std::wstring(), m_unattended);
+}
+
+bool SystemInstallOperations::DeviceRecordsFinished(const PrinterModel& model)
+{
+    if (model.connectionType != L"USB" && model.connectionType != L"LPT")
+        return true;
+    return ::DeviceRecordsFinished(WithModel(model), model.connectionType == L"USB");
+}
+
 bool SystemInstallOperations::AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                                                const std::wstring& driverName)
 {
@@ -129,7 +152,7 @@ HelperRunResult SystemInstallOperations::RunHelperServiceOnce(const std::wstring
     return result;
 }
 
-bool SystemInstallOperations::RegisterInstallation()
+bool SystemInstallOperations::RegisterInstallation(const PrinterModel&)
 {
     return RegisterInstalledProduct(m_program, m_registrationProblem);
 }

@@ -27,6 +27,9 @@ public:
     std::wstring RefusedPackageFile() const override { return m_refusedFile; }
     StagedPaths LastStaged() const override { return m_staged; }
     bool RegisterPrinterDriver(const PrinterModel& model) override;
+    bool FindPrinterOnPort(const std::wstring& driverName, const std::wstring& port, std::wstring& printer) override;
+    bool UpdatePrinterDriver(const PrinterModel& model) override;
+    bool DeviceRecordsFinished(const PrinterModel& model) override;
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;
     bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
@@ -39,7 +42,7 @@ public:
     bool ExtractHelperService(const std::wstring& exeName) override;
     std::wstring CommonFilesFolder() override;
     HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
-    bool RegisterInstallation() override;
+    bool RegisterInstallation(const PrinterModel& model) override;
     std::wstring RegistrationProblem() const override { return m_registrationProblem; }
 
 private:

@@ -7,6 +7,7 @@
 #include "context/ProductInfo.h"
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
+#include "install/InstalledVersions.h"
 #include "install/PendingDeletions.h"
 #include "install/ProgramCopy.h"
 #include "support/ErrorText.h"
@@ -41,6 +42,13 @@ public:
         CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
         return Open(reg, Below(part)) ? reg.ListValueNames(reg.GetKey()) : std::vector<std::wstring>();
     }
+    // The value names of key `path` (below HKEY_LOCAL_MACHINE); empty when it
+    // is not there.
+    std::vector<std::wstring> ValueNamesAt(const std::wstring& path)
+    {
+        CRegistry reg(HKEY_LOCAL_MACHINE, KEY_READ);
+        return Open(reg, path) ? reg.ListValueNames(reg.GetKey()) : std::vector<std::wstring>();
+    }
     // Each value of `part` with its text (empty, and `isText` false, for a
     // value that holds none).
     template <class Read>
@@ -55,9 +63,10 @@ public:
             read(name, text, isText);
         }
     }
-    // The numbered subkeys of `part` ("0", "1", ...) with `read` applied to each.
+    // The subkeys of `part` (numbered "0", "1", ..., or named) with `read`
+    // applied to each, and the path of each.
     template <class Read>
-    void ForEachNumbered(const wchar_t* part, Read read)
+    void ForEachSubkey(const wchar_t* part, Read read)
     {
         CRegistry list(HKEY_LOCAL_MACHINE, KEY_READ);
         if (!Open(list, Below(part)))
@@ -130,6 +139,57 @@ bool AddNamedValues(const wchar_t* part, const std::vector<Item>& items, const s
 }
 
 const auto kPath = [](const std::wstring& path) { return path; };
+
+// Writes what `model` has and `current` (the model as recorded, or null)
+// lacks: its texts, and the names of its lists.
+bool AddModelRecord(const RecordedModel& model, const RecordedModel* current)
+{
+    if (model.infBaseName.empty() || model.infBaseName.find_first_of(L"\\/") != std::wstring::npos)
+        return false;
+    const std::wstring key = Below(L"Models") + L"\\" + model.infBaseName;
+    CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
+    if (!reg.OpenKey(key, TRUE))
+        return false;
+    bool ok = true;
+    const struct {
+        const wchar_t* name;
+        const std::wstring& text;
+        const std::wstring* recorded;
+    } texts[] = {{L"DisplayName", model.displayName, current ? &current->displayName : nullptr},
+                 {L"Driver", model.driverName, current ? &current->driverName : nullptr},
+                 {L"Version", model.version, current ? &current->version : nullptr}};
+    for (const auto& t : texts)
+        if (!t.text.empty() && (!t.recorded || *t.recorded != t.text))
+            ok = static_cast<bool>(reg.WriteString(t.name, t.text)) && ok;
+    const struct {
+        const wchar_t* part;
+        const std::vector<std::wstring>& names;
+        const std::vector<std::wstring>* recorded;
+    } lists[] = {{L"Files", model.files, current ? &current->files : nullptr},
+                 {L"ClassInstances", model.classInstances, current ? &current->classInstances : nullptr},
+                 {L"Devices", model.devices, current ? &current->devices : nullptr}};
+    for (const auto& l : lists) {
+        std::vector<std::wstring> missing;
+        for (const std::wstring& name : l.names) {
+            bool there = false;
+            if (l.recorded)
+                for (const std::wstring& r : *l.recorded)
+                    there = there || SameName(r, name);
+            if (!there)
+                missing.push_back(name);
+        }
+        if (missing.empty())
+            continue;
+        CRegistry list(HKEY_LOCAL_MACHINE, kReadWrite);
+        if (!list.OpenKey(key + L"\\" + l.part, TRUE)) {
+            ok = false;
+            continue;
+        }
+        for (const std::wstring& name : missing)
+            ok = static_cast<bool>(list.WriteString(name, L"1")) && ok;
+    }
+    return ok;
+}
 const auto kMarked = [](const std::wstring&) { return std::wstring(L"1"); };
 
 std::wstring ProgramFilesFolder()
@@ -163,7 +223,7 @@ RegStatus ReadInstallRecord(InstallRecord& record)
     reader.ForEachText(L"Printers", [&](const std::wstring& name, const std::wstring& driver, bool) {
         record.AddRecordedPrinter({name, driver});
     });
-    reader.ForEachNumbered(L"Drivers", [&](CRegistry& item, const std::wstring&) {
+    reader.ForEachSubkey(L"Drivers", [&](CRegistry& item, const std::wstring&) {
         RecordedDriver driver;
         DWORD version = 3;
         item.ReadString(L"Name", driver.name);
@@ -186,7 +246,7 @@ RegStatus ReadInstallRecord(InstallRecord& record)
         if (isText)
             record.AddClassKeyValue({name, false, text, 0});
     });
-    reader.ForEachNumbered(L"Devices", [&](CRegistry& item, const std::wstring& path) {
+    reader.ForEachSubkey(L"Devices", [&](CRegistry& item, const std::wstring& path) {
         RecordedDevice device;
         if (!item.ReadString(L"InstanceKey", device.instanceKey) || device.instanceKey.empty())
             return;
@@ -199,6 +259,17 @@ RegStatus ReadInstallRecord(InstallRecord& record)
                     device.before.push_back(value);
             }
         record.AddDevice(device);
+    });
+    reader.ForEachSubkey(L"Models", [&](CRegistry& item, const std::wstring& path) {
+        RecordedModel model;
+        model.infBaseName = path.substr(path.rfind(L'\\') + 1);
+        item.ReadString(L"DisplayName", model.displayName);
+        item.ReadString(L"Driver", model.driverName);
+        item.ReadString(L"Version", model.version);
+        model.files = reader.ValueNamesAt(path + L"\\Files");
+        model.classInstances = reader.ValueNamesAt(path + L"\\ClassInstances");
+        model.devices = reader.ValueNamesAt(path + L"\\Devices");
+        record.AddModel(model);
     });
     return reader.Status();
 }
@@ -257,7 +328,70 @@ bool AddToInstallRecord(const InstallRecord& additions)
                     whole;
         ok = whole && reg.WriteString(L"InstanceKey", device.instanceKey) && ok;
     }
+    for (const RecordedModel& model : additions.models)
+        ok = AddModelRecord(model, current.FindModel(model.infBaseName)) && ok;
     return ok;
+}
+
+LONG RemoveFromInstallRecord(const InstallRecord& gone)
+{
+    LONG first = ERROR_SUCCESS;
+    const auto note = [&first](const RegStatus& status) {
+        if (!status.Gone() && first == ERROR_SUCCESS)
+            first = status.Code();
+    };
+    const auto deleteValues = [&note](const wchar_t* part, const std::vector<std::wstring>& names) {
+        if (names.empty())
+            return;
+        CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
+        const RegStatus opened = reg.OpenKey(Below(part), FALSE);
+        if (!opened) {
+            note(opened);
+            return;
+        }
+        for (const std::wstring& name : names)
+            note(reg.DeleteValue(name));
+    };
+    std::vector<std::wstring> printers, instances, values;
+    for (const RecordedPrinter& p : gone.printers)
+        printers.push_back(p.name);
+    for (const RecordedClassInstance& c : gone.classInstances)
+        instances.push_back(c.name);
+    for (const SavedValue& v : gone.classKeyValues)
+        values.push_back(v.name);
+    deleteValues(L"Printers", printers);
+    deleteValues(L"Files", gone.files);
+    deleteValues(L"Folders", gone.folders);
+    deleteValues(L"ClassInstances", instances);
+    deleteValues(L"ClassKeyValues", values);
+    // Numbered entries: the drivers and devices that went.
+    RecordReader reader;
+    std::vector<std::wstring> subkeys;
+    reader.ForEachSubkey(L"Drivers", [&](CRegistry& item, const std::wstring& path) {
+        RecordedDriver driver;
+        DWORD version = 3;
+        item.ReadString(L"Name", driver.name);
+        item.ReadString(L"Environment", driver.environment);
+        item.ReadDword(L"Version", version);
+        for (const RecordedDriver& d : gone.drivers)
+            if (SameName(d.name, driver.name) && SameName(d.environment, driver.environment) && d.version == version)
+                subkeys.push_back(path);
+    });
+    reader.ForEachSubkey(L"Devices", [&](CRegistry& item, const std::wstring& path) {
+        std::wstring key;
+        item.ReadString(L"InstanceKey", key);
+        for (const RecordedDevice& d : gone.devices)
+            if (SameName(d.instanceKey, key))
+                subkeys.push_back(path);
+    });
+    for (const RecordedModel& model : gone.models)
+        if (!model.infBaseName.empty())
+            subkeys.push_back(Below(L"Models") + L"\\" + model.infBaseName);
+    CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
+    for (const std::wstring& path : subkeys)
+        note(reg.DeleteTree(path));
+    note(reader.Status());
+    return first;
 }
 
 LONG DeleteInstallRecordAndEntry()
@@ -345,7 +479,8 @@ bool RegisterInstalledProduct(const RunningProgramFile& program, std::wstring& p
     CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
     const RegStatus opened = reg.OpenKey(product::kUninstallKey, TRUE);
     bool ok = static_cast<bool>(opened);
-    for (const UninstallValue& value : UninstallEntryValues(copy, folder, RecordedFilesSize(record)))
+    for (const UninstallValue& value :
+         UninstallEntryValues(copy, folder, RecordedFilesSize(record), VersionText(RunningProductVersion())))
         ok = ok && (value.isNumber ? reg.WriteDword(value.name, value.number) : reg.WriteString(value.name, value.text));
     if (!ok)
         problem = L"the entry in the list of programs cannot be written";

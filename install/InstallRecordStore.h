@@ -36,6 +36,12 @@ RegStatus ReadInstallRecord(InstallRecord& record);
 // something could not be written.
 bool AddToInstallRecord(const InstallRecord& additions);
 
+// Takes out of the record what `gone` names (printers, drivers, files,
+// folders, class instances and values, devices, models): what a removal of
+// one model took away. The system's status of the first deletion that
+// failed; what is already gone counts as deleted.
+LONG RemoveFromInstallRecord(const InstallRecord& gone);
+
 // Deletes the record and the entry in the list of programs; the system's
 // status of the first that failed (what is already gone counts as deleted).
 LONG DeleteInstallRecordAndEntry();

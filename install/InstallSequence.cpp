@@ -50,7 +50,7 @@ void InstallSequence::OnSetActive()
     } else if (m_resultCode == InstallResult::Success) {
         CompleteInstallation();
         // In the list of programs, with a copy of the installer for removal.
-        m_registered = m_ops.RegisterInstallation();
+        m_registered = m_ops.RegisterInstallation(m_context.model);
         if (!m_registered)
             m_page.ReportNotRegistered(m_context.model.displayName);
         ShowStatus(ISetupPage::Status::Succeeded, 0);
@@ -109,8 +109,12 @@ InstallResult InstallSequence::RunInstallation()
 
     m_page.ShowLines(true);
     m_printerName.clear();
+    m_keptExisting = false;
 
     Enumerate(m_printersBefore);
+    std::wstring existing;
+    if (m_keepExisting && m_ops.FindPrinterOnPort(model.driverName, port, existing))
+        return m_resultCode = KeepPrinter(existing, port);
     std::wstring candidate = MakeUniquePrinterName(model.displayName, m_printersBefore, m_page.CopySuffixFormat());
     m_page.SetPrinterName(candidate);
     m_page.SetPortName(port);
@@ -165,9 +169,43 @@ InstallResult InstallSequence::RunInstallation()
     return m_resultCode = InstallResult::Success;
 }
 
+InstallResult InstallSequence::KeepPrinter(const std::wstring& printer, const std::wstring& port)
+{
+    const PrinterModel& model = m_context.model;
+    m_keptExisting = true;
+    m_page.SetPrinterName(printer);
+    m_page.SetPortName(port);
+    m_page.SetModel(model.driverName);
+    ShowStatus(ISetupPage::Status::SystemInfo, kStepsPerStatus);
+    ShowStatus(ISetupPage::Status::CopyFiles, kStepsPerStatus);
+    if (m_quitting)
+        return InstallResult::Interrupted;
+    if (!m_ops.StageDriverFiles(model) || !m_ops.StageInfAndCatalog(model))
+        return InstallResult::FilesNotStaged;
+    ShowStatus(ISetupPage::Status::AddDriver, kStepsPerStatus);
+    if (m_quitting)
+        return InstallResult::Interrupted;
+    if (!m_ops.UpdatePrinterDriver(model))
+        return InstallResult::DriverNotAdded;
+    m_printerName = printer;
+    m_printersAfter = m_printersBefore;
+    m_defaultPrinter = m_ops.MakeDefaultPrinter(printer, model.connectionType, port);
+    while (m_page.GetProgressPos() < 100 && !m_quitting) {
+        m_page.StepProgress();
+        WaitPumping(20, 10);
+    }
+    m_page.UpdatePage();
+    m_host.BroadcastSettingChange();
+    return InstallResult::Success;
+}
+
 CompletionOutcome InstallSequence::CompleteInstallation()
 {
     const PrinterModel& model = m_context.model;
+    // A printer kept from before: its device's records are written again
+    // only where they are missing, so that a run made again changes nothing.
+    if (m_keptExisting && m_ops.DeviceRecordsFinished(model))
+        return m_completion = CompletionOutcome::NothingToFinish;
     bool handedOver = false;
     if (model.connectionType == L"LPT") {
         handedOver = m_ops.WriteLptDeviceRecords(model);

@@ -130,6 +130,29 @@ public:
     virtual StagedPaths LastStaged() const { return StagedPaths(); }
     // The model's driver for its connection type.
     virtual bool RegisterPrinterDriver(const PrinterModel& model) = 0;
+    // A local printer on driver `driverName` and port `port` (its name in
+    // `printer`); false when there is none or the list cannot be read.
+    virtual bool FindPrinterOnPort(const std::wstring& driverName, const std::wstring& port, std::wstring& printer)
+    {
+        (void)driverName, (void)port, (void)printer;
+        return false;
+    }
+    // The model's driver registered again from the staged files, with no
+    // printer added: the installation path's own way (the spooler directly,
+    // or the system's printer installation of the driver alone).
+    virtual bool UpdatePrinterDriver(const PrinterModel& model)
+    {
+        (void)model;
+        return false;
+    }
+    // Whether the connected device of the model already has its records
+    // finished by an installation of ours (tied to a class instance of the
+    // model), or there is no device to finish.
+    virtual bool DeviceRecordsFinished(const PrinterModel& model)
+    {
+        (void)model;
+        return false;
+    }
     virtual bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                                   const std::wstring& driverName) = 0;
     // Driver and printer `printerName` through the system's printer
@@ -156,7 +179,7 @@ public:
     // the copy of the installer it starts for removal; false when not all of
     // it could be written, or the run's record of what it installed could
     // not be written whole.
-    virtual bool RegisterInstallation() = 0;
+    virtual bool RegisterInstallation(const PrinterModel& model) = 0;
     // After RegisterInstallation failed: what failed, in the log's words.
     virtual std::wstring RegistrationProblem() const { return std::wstring(); }
 };
@@ -178,6 +201,14 @@ public:
     // Whether the progress is paced for a person watching (the default). An
     // unattended run goes straight on; the helper service's waits stay.
     void SetPaced(bool paced) { m_paced = paced; }
+    // Whether a printer of the model already on the port is kept instead of
+    // a copy being added (an unattended run, run again or over an older
+    // release): its driver's files are checked and registered again, the
+    // default printer set as always, and device records written only where
+    // they are missing. The wizard adds a copy, as a person asks for it.
+    void SetKeepExistingPrinter(bool keep) { m_keepExisting = keep; }
+    // The run kept a printer that was there (see SetKeepExistingPrinter).
+    bool KeptExistingPrinter() const { return m_keptExisting; }
 
     InstallResult RunInstallation();
     CompletionOutcome CompleteInstallation();
@@ -196,6 +227,8 @@ public:
 
 private:
     void Enumerate(std::vector<std::wstring>& names);
+    // The rest of a run that keeps printer `printer` on `port`.
+    InstallResult KeepPrinter(const std::wstring& printer, const std::wstring& port);
 
     InstallContext& m_context;
     ISetupPage& m_page;
@@ -210,6 +243,8 @@ private:
     // before its next step.
     bool m_quitting = false;
     bool m_paced = true;
+    bool m_keepExisting = false;
+    bool m_keptExisting = false;
     // The pacing's schedule: the run's start on the host's clock, and how
     // long after it the current wait is due to end.
     std::uint32_t m_scheduleStart = 0;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "context/InstallRecord.h"
 #include "install/CommandLines.h"
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
@@ -122,6 +123,28 @@ bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring
         driverDirectory.empty() ? GetDriverDirectory(context.environment) : driverDirectory;
     const std::wstring infPath = JoinPath(folder, context.model.infBaseName + L".inf");
     return RunPrintUi(PrintUiInstallParameters(printerName, infPath, port, context.model.driverName, quiet));
+}
+
+bool InstallDriverWithPrintUI(const InstallContext& context, const std::wstring& driverDirectory, bool quiet)
+{
+    const std::wstring folder =
+        driverDirectory.empty() ? GetDriverDirectory(context.environment) : driverDirectory;
+    const std::wstring infPath = JoinPath(folder, context.model.infBaseName + L".inf");
+    return RunPrintUi(PrintUiDriverParameters(infPath, context.model.driverName, quiet));
+}
+
+bool FindPrinterOnPort(const std::wstring& driverName, const std::wstring& port, std::wstring& printer)
+{
+    std::vector<ListedPrinter> printers;
+    DWORD error = ERROR_SUCCESS;
+    if (!ListPrinters(PRINTER_ENUM_LOCAL, printers, error))
+        return false;
+    for (const ListedPrinter& p : printers)
+        if (SameName(p.driver, driverName) && SameName(p.port, port)) {
+            printer = p.name;
+            return true;
+        }
+    return false;
 }
 
 bool SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,

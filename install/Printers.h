@@ -38,6 +38,16 @@ bool InstallPrinterWithPrintUI(const InstallContext& context, const std::wstring
                                const std::wstring& port, const std::wstring& driverDirectory = std::wstring(),
                                bool quiet = false);
 
+// Runs "rundll32.exe printui.dll,PrintUIEntry /ia ..." on the staged INF file
+// for the model of `context`: its driver alone, no printer. False as for
+// InstallPrinterWithPrintUI.
+bool InstallDriverWithPrintUI(const InstallContext& context, const std::wstring& driverDirectory = std::wstring(),
+                              bool quiet = false);
+
+// A local printer on driver `driverName` and port `port`: its name in
+// `printer`. False when there is none, or the printers cannot be listed.
+bool FindPrinterOnPort(const std::wstring& driverName, const std::wstring& port, std::wstring& printer);
+
 // Writes the "device" entry of the profile section "windows"; false when
 // there is no entry for the name or it could not be written.
 bool SetDefaultPrinter(const std::wstring& printerName, const std::wstring& connectionType,

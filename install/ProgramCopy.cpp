@@ -303,7 +303,9 @@ bool RunningFromProgramCopy(const RunningProgramFile& program)
 
 bool StartProgramCopyCleanup(const RunningProgramFile& program)
 {
-    if (!RunningFromProgramCopy(program) || GetFileAttributesW(ProgramCopyPath().c_str()) == INVALID_FILE_ATTRIBUTES)
+    // The copy stays with the entry (a removal of one model of several).
+    if (!RunningFromProgramCopy(program) || UninstallEntryExists() ||
+        GetFileAttributesW(ProgramCopyPath().c_str()) == INVALID_FILE_ATTRIBUTES)
         return true;
     std::vector<char> bytes;
     const bool started = program.ReadAll(bytes) && StartCleanupCopy(bytes);

@@ -10,6 +10,7 @@
 #include "install/DriverFileStager.h"
 #include "install/FilePlan.h"
 #include "install/InstallRecordStore.h"
+#include "install/InstalledVersions.h"
 #include "install/PendingDeletions.h"
 #include "install/SpoolerLists.h"
 #include "install/UsbDetection.h"
@@ -157,7 +158,16 @@ std::set<std::wstring> RecordingOperations::DriverFolderContents()
     return contents;
 }
 
-void RecordingOperations::RecordStaged()
+RecordedModel RecordingOperations::ModelEntry(const PrinterModel& model)
+{
+    RecordedModel entry;
+    entry.infBaseName = model.infBaseName;
+    entry.displayName = model.displayName;
+    entry.driverName = model.driverName;
+    return entry;
+}
+
+void RecordingOperations::RecordStaged(const PrinterModel& model)
 {
     const StagedPaths staged = m_ops.LastStaged();
     InstallRecord additions;
@@ -165,14 +175,19 @@ void RecordingOperations::RecordStaged()
         additions.AddFolder(folder);
     for (const std::wstring& file : staged.createdFiles)
         additions.AddFile(file);
+    // The model uses every file the staging wrote for it, created or found.
+    RecordedModel entry = ModelEntry(model);
+    entry.files = staged.targets;
+    additions.AddModel(entry);
     Record(additions, L"the staged driver files");
     std::vector<std::wstring> kept = staged.targets;
     kept.insert(kept.end(), staged.createdFolders.begin(), staged.createdFolders.end());
     KeepAfterRestart(kept);
 }
 
-void RecordingOperations::RecordDriver(const std::wstring& driverName, const std::set<std::wstring>& before)
+void RecordingOperations::RecordDriver(const PrinterModel& model, const std::set<std::wstring>& before)
 {
+    const std::wstring& driverName = model.driverName;
     std::vector<ListedDriver> drivers;
     DWORD error = ERROR_SUCCESS;
     if (!ListDrivers(m_context.environment, drivers, error)) {
@@ -207,6 +222,9 @@ void RecordingOperations::RecordDriver(const std::wstring& driverName, const std
                 additions.AddFolder(parent);
         }
     }
+    RecordedModel entry = ModelEntry(model);
+    entry.files = paths;
+    additions.AddModel(entry);
     Record(additions, L"the printer driver " + driverName + L" and its files");
     KeepAfterRestart(paths);
 }
@@ -225,14 +243,14 @@ bool RecordingOperations::EnumeratePrinterNames(std::vector<std::wstring>& names
 bool RecordingOperations::StageDriverFiles(const PrinterModel& model)
 {
     const bool staged = m_ops.StageDriverFiles(model);
-    RecordStaged();
+    RecordStaged(model);
     return staged;
 }
 
 bool RecordingOperations::StageInfAndCatalog(const PrinterModel& model)
 {
     const bool staged = m_ops.StageInfAndCatalog(model);
-    RecordStaged();
+    RecordStaged(model);
     return staged;
 }
 
@@ -241,8 +259,18 @@ bool RecordingOperations::RegisterPrinterDriver(const PrinterModel& model)
     const std::set<std::wstring> before = DriverFolderContents();
     const bool registered = m_ops.RegisterPrinterDriver(model);
     if (registered)
-        RecordDriver(model.driverName, before);
+        RecordDriver(model, before);
     return registered;
+}
+
+bool RecordingOperations::UpdatePrinterDriver(const PrinterModel& model)
+{
+    const std::set<std::wstring> before = DriverFolderContents();
+    const bool updated = m_ops.UpdatePrinterDriver(model);
+    // What the spooler has for the driver now, whether or not it reported
+    // a failure afterwards.
+    RecordDriver(model, before);
+    return updated;
 }
 
 bool RecordingOperations::AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
@@ -264,7 +292,7 @@ bool RecordingOperations::InstallPrinterWithPrintUI(const PrinterModel& model, c
     const bool installed = m_ops.InstallPrinterWithPrintUI(model, printerName, port);
     // The system's printer installation may have registered the driver
     // even when it reports a failure afterwards: what is there is recorded.
-    RecordDriver(model.driverName, before);
+    RecordDriver(model, before);
     if (installed) {
         InstallRecord additions;
         additions.AddRecordedPrinter({printerName, model.driverName});
@@ -294,9 +322,13 @@ bool RecordingOperations::WriteDeviceRecords(const PrinterModel& model, bool usb
         deviceKeys.push_back(WidenAscii(helper_protocol::kGenericLptDeviceKey));
 
     InstallRecord devices;
+    RecordedModel entry = ModelEntry(model);
     for (const std::wstring& key : deviceKeys)
-        for (const std::wstring& instance : InstancesOf(std::wstring(kEnumRootKey) + enumerator + L"\\" + key))
+        for (const std::wstring& instance : InstancesOf(std::wstring(kEnumRootKey) + enumerator + L"\\" + key)) {
             devices.AddDevice(DeviceAsItIs(instance));
+            entry.devices.push_back(instance);
+        }
+    devices.AddModel(entry);
     // Saved before anything is written: the helper service changes them.
     // Without the saved values, removal could not put them back: nothing is
     // handed over then.
@@ -334,8 +366,12 @@ bool RecordingOperations::WriteDeviceRecords(const PrinterModel& model, bool usb
             std::wstring matching, description;
             if (key.OpenSubKey(classKey.GetKey(), instance, KEY_READ, FALSE) &&
                 key.ReadString(L"MatchingDeviceId", matching) && SameName(matching, matchingId) &&
-                key.ReadString(L"DriverDesc", description) && SameName(description, model.driverName))
+                key.ReadString(L"DriverDesc", description) && SameName(description, model.driverName)) {
                 created.AddClassInstance({instance, matching});
+                RecordedModel made = ModelEntry(model);
+                made.classInstances.push_back(instance);
+                created.AddModel(made);
+            }
         }
     }
     Record(created, L"the printer class records");
@@ -394,9 +430,18 @@ HelperRunResult RecordingOperations::RunHelperServiceOnce(const std::wstring& bi
     return result;
 }
 
-bool RecordingOperations::RegisterInstallation()
+bool RecordingOperations::RegisterInstallation(const PrinterModel& model)
 {
-    const bool registered = m_ops.RegisterInstallation();
+    const bool registered = m_ops.RegisterInstallation(model);
+    // The model's own detection value, once its installation has succeeded
+    // and is registered: a deployment tool's rule finds it only then.
+    if (registered && m_recordProblem.empty()) {
+        RecordedModel entry = ModelEntry(model);
+        entry.version = VersionText(RunningProductVersion());
+        InstallRecord additions;
+        additions.AddModel(entry);
+        Record(additions, L"the model " + model.infBaseName);
+    }
     return registered && m_recordProblem.empty();
 }
 

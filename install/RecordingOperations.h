@@ -36,6 +36,12 @@ public:
     bool StageInfAndCatalog(const PrinterModel& model) override;
     std::wstring RefusedPackageFile() const override { return m_ops.RefusedPackageFile(); }
     bool RegisterPrinterDriver(const PrinterModel& model) override;
+    bool FindPrinterOnPort(const std::wstring& driverName, const std::wstring& port, std::wstring& printer) override
+    {
+        return m_ops.FindPrinterOnPort(driverName, port, printer);
+    }
+    bool UpdatePrinterDriver(const PrinterModel& model) override;
+    bool DeviceRecordsFinished(const PrinterModel& model) override { return m_ops.DeviceRecordsFinished(model); }
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;
     bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
@@ -48,21 +54,23 @@ public:
     bool ExtractHelperService(const std::wstring& exeName) override;
     std::wstring CommonFilesFolder() override;
     HelperRunResult RunHelperServiceOnce(const std::wstring& binaryPath, const std::wstring& serviceName) override;
-    bool RegisterInstallation() override;
+    bool RegisterInstallation(const PrinterModel& model) override;
     std::wstring RegistrationProblem() const override;
 
 private:
+    // The record of `model` as a model of its own, with nothing in its lists.
+    static RecordedModel ModelEntry(const PrinterModel& model);
     // Adds `additions` to the record; a failure is remembered with `what`.
     bool Record(const InstallRecord& additions, const std::wstring& what);
     // Takes `paths` off the deletions at the next restart; a failure is
     // remembered.
     void KeepAfterRestart(const std::vector<std::wstring>& paths);
-    // What a staging step created, and every path it wrote.
-    void RecordStaged();
-    // The files the spooler lists for our driver now that were not in the
-    // driver folders before (`before`), with their new folders; and the
+    // What a staging step for `model` created, and every path it wrote.
+    void RecordStaged(const PrinterModel& model);
+    // The files the spooler lists for `model`'s driver now that were not in
+    // the driver folders before (`before`), with their new folders; and the
     // driver itself, under the version the spooler gave it.
-    void RecordDriver(const std::wstring& driverName, const std::set<std::wstring>& before);
+    void RecordDriver(const PrinterModel& model, const std::set<std::wstring>& before);
     // The files and folders below the spooler's driver folder now.
     std::set<std::wstring> DriverFolderContents();
     bool WriteDeviceRecords(const PrinterModel& model, bool usb);

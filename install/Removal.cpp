@@ -40,10 +40,54 @@ std::wstring Error(DWORD code)
     return SystemErrorText(code);
 }
 
+bool Contains(const std::vector<std::wstring>& names, const std::wstring& name)
+{
+    for (const std::wstring& n : names)
+        if (SameName(n, name))
+            return true;
+    return false;
+}
+
+// The part of `record` that is `model`'s alone: its printers and drivers,
+// the files our runs made that no other model of the record uses, its class
+// instances, the devices no other model's runs recorded, the folders (only
+// the empty ones go), and the model itself.
+InstallRecord ModelPart(const InstallRecord& record, const RecordedModel& model)
+{
+    InstallRecord part;
+    for (const RecordedPrinter& printer : record.printers)
+        if (SameName(printer.driver, model.driverName))
+            part.AddRecordedPrinter(printer);
+    for (const RecordedDriver& driver : record.drivers)
+        if (SameName(driver.name, model.driverName))
+            part.AddDriver(driver);
+    for (const std::wstring& file : record.files) {
+        bool others = false;
+        for (const RecordedModel& m : record.models)
+            others = others || (&m != &model && Contains(m.files, file));
+        if (Contains(model.files, file) && !others)
+            part.AddFile(file);
+    }
+    part.folders = record.folders;
+    for (const RecordedClassInstance& instance : record.classInstances)
+        if (Contains(model.classInstances, instance.name))
+            part.AddClassInstance(instance);
+    for (const RecordedDevice& device : record.devices) {
+        bool others = false;
+        for (const RecordedModel& m : record.models)
+            others = others || (&m != &model && Contains(m.devices, device.instanceKey));
+        if (Contains(model.devices, device.instanceKey) && !others)
+            part.AddDevice(device);
+    }
+    part.models.push_back(model);
+    return part;
+}
+
 class Remover {
 public:
-    Remover(const InstallContext& context, IRemovalReport& report, const RunningProgramFile& program)
-        : m_context(context), m_report(report), m_program(program)
+    Remover(const InstallContext& context, IRemovalReport& report, const RunningProgramFile& program,
+            const std::wstring& model)
+        : m_context(context), m_report(report), m_program(program), m_modelName(model)
     {
     }
 
@@ -74,6 +118,11 @@ private:
     const InstallContext& m_context;
     IRemovalReport& m_report;
     const RunningProgramFile& m_program;
+    // The model to remove alone; empty for everything.
+    const std::wstring m_modelName;
+    // Only that model's part of the record is removed: the others, the
+    // helper, the entry and the installer copy stay.
+    bool m_scoped = false;
     InstallRecord m_record;
     std::wstring m_defaultBefore;
     bool m_defaultWasOurs = false;
@@ -96,6 +145,32 @@ RemovalOutcome Remover::Run()
     if (read.NotFound() && !UninstallEntryExists()) {
         Line(L"Nothing of the Quorvex printer driver is installed here.");
         return RemovalOutcome::NothingInstalled;
+    }
+    if (!m_modelName.empty()) {
+        const RecordedModel* model = m_record.FindModel(m_modelName);
+        if (!model) {
+            std::wstring installed;
+            for (const RecordedModel& m : m_record.models)
+                installed += (installed.empty() ? L"" : L", ") + m.infBaseName;
+            Line(L"The model " + Quoted(m_modelName) + L" is not installed here" +
+                 (m_record.models.empty()
+                      ? std::wstring(L" as a model of its own (the installation keeps no record per model: "
+                                     L"remove it whole with /uninstall)")
+                      : L"; installed: " + installed) +
+                 L". Nothing was removed.");
+            return RemovalOutcome::NothingInstalled;
+        }
+        if (m_record.models.size() > 1) {
+            std::wstring others;
+            for (const RecordedModel& m : m_record.models)
+                if (&m != model)
+                    others += (others.empty() ? L"" : L", ") + m.infBaseName;
+            Line(L"Removing the model " + model->infBaseName + L" alone; the other models stay: " + others + L".");
+            m_record = ModelPart(m_record, *model);
+            m_scoped = true;
+        } else {
+            Line(L"Removing the model " + model->infBaseName + L", the last one installed: everything goes.");
+        }
     }
     Line(L"Record: " + std::to_wstring(m_record.printers.size()) + L" printers, " +
          std::to_wstring(m_record.drivers.size()) + L" drivers, " + std::to_wstring(m_record.files.size()) +
@@ -125,7 +200,8 @@ RemovalOutcome Remover::Run()
         m_defaultWasOurs = !there;
     }
     RemoveDrivers();
-    RemoveHelperLeftovers();
+    if (!m_scoped)
+        RemoveHelperLeftovers();
     std::vector<std::wstring> ourInstances;
     RemoveClassRecords(ourInstances);
     RemoveDeviceRecords(ourInstances);
@@ -134,6 +210,23 @@ RemovalOutcome Remover::Run()
     if (m_incomplete) {
         Line(L"The record and the entry in the list of programs stay, so that another removal can finish.");
         return RemovalOutcome::Incomplete;
+    }
+    if (m_scoped) {
+        // Out of the record goes what was this model's, and the folders
+        // that went with it; the rest stays, with the entry.
+        InstallRecord gone = m_record;
+        gone.folders.clear();
+        for (const std::wstring& folder : m_record.folders)
+            if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+                gone.folders.push_back(folder);
+        const LONG forgotten = RemoveFromInstallRecord(gone);
+        if (forgotten != ERROR_SUCCESS) {
+            Line(L"Failed: the model could not be taken out of the record" + Error(forgotten) + L".");
+            return RemovalOutcome::Incomplete;
+        }
+        Line(L"The model " + m_record.models.front().infBaseName +
+             L" is taken out of the record; the entry in the list of programs stays for the other models.");
+        return m_atRestart ? RemovalOutcome::RemovedAtRestart : RemovalOutcome::Removed;
     }
     const LONG status = DeleteInstallRecordAndEntry();
     if (status != ERROR_SUCCESS) {
@@ -520,7 +613,7 @@ void Remover::RemoveProgramCopy()
 }  // namespace
 
 RemovalOutcome RemoveInstallation(const InstallContext& context, IRemovalReport& report,
-                                  const RunningProgramFile& program)
+                                  const RunningProgramFile& program, const std::wstring& model)
 {
-    return Remover(context, report, program).Run();
+    return Remover(context, report, program, model).Run();
 }

@@ -40,9 +40,13 @@ public:
 
 // `context`: the platform's settings (its spooler environment); `program`:
 // the running program's file, to tell whether this run is the installer
-// copy's.
+// copy's. `model` (an INF base name or display name; empty for all): only
+// that model's part goes (its printers, driver, the files and records no
+// other model uses), and the entry and the installer copy stay for the
+// others; with the last model everything goes. NothingInstalled when the
+// model is not recorded.
 class RunningProgramFile;
 RemovalOutcome RemoveInstallation(const InstallContext& context, IRemovalReport& report,
-                                  const RunningProgramFile& program);
+                                  const RunningProgramFile& program, const std::wstring& model = std::wstring());
 
 #endif

@@ -103,18 +103,19 @@ std::vector<std::wstring> PrinterNames()
     return names;
 }
 
-void InstallFromInf(const PrintUiCommand& command)
+// "/if" (a printer on the INF's driver) and "/ia" (the driver alone).
+void InstallFromInf(const PrintUiCommand& command, const wchar_t* kind)
 {
     const std::wstring infPath = command.Value(L"f");
     const std::wstring model = command.Value(L"m");
     std::string bytes;
     if (infPath.empty() || !ReadBytes(infPath, bytes)) {
-        Result(L"if", false, L"cannot read INF " + infPath);
+        Result(kind, false, L"cannot read INF " + infPath);
         return;
     }
     InfDriver driver;
     if (!FindInfModel(DecodeInfText(bytes, AnsiToWide), model, driver)) {
-        Result(L"if", false, L"no model \"" + model + L"\" in " + infPath);
+        Result(kind, false, L"no model \"" + model + L"\" in " + infPath);
         return;
     }
     const std::wstring::size_type slash = infPath.rfind(L'\\');
@@ -122,7 +123,7 @@ void InstallFromInf(const PrintUiCommand& command)
 
     std::wstring dataFile = Locate(folder, driver.dataFile);
     if (dataFile.empty()) {
-        Result(L"if", false, L"data file " + driver.dataFile + L" missing");
+        Result(kind, false, L"data file " + driver.dataFile + L" missing");
         return;
     }
     auto principal = [&folder](const std::wstring& name) {
@@ -153,7 +154,11 @@ void InstallFromInf(const PrintUiCommand& command)
     info.pDependentFiles = &dependent[0];
     info.pDefaultDataType = &raw[0];
     if (!AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&info), APD_COPY_NEW_FILES)) {
-        Result(L"if", false, L"AddPrinterDriverExW error " + std::to_wstring(GetLastError()));
+        Result(kind, false, L"AddPrinterDriverExW error " + std::to_wstring(GetLastError()));
+        return;
+    }
+    if (std::wstring(kind) == L"ia") {
+        Result(kind, true, name);
         return;
     }
 
@@ -170,7 +175,7 @@ void InstallFromInf(const PrintUiCommand& command)
     printer.pDatatype = &raw[0];
     HANDLE handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
     if (!handle) {
-        Result(L"if", false, L"AddPrinterW error " + std::to_wstring(GetLastError()));
+        Result(kind, false, L"AddPrinterW error " + std::to_wstring(GetLastError()));
         return;
     }
     ClosePrinter(handle);
@@ -217,7 +222,9 @@ extern "C" void CALLBACK PrintUIEntryW(HWND, HINSTANCE, LPWSTR cmdLine, int)
          ++waited)
         Sleep(100);
     if (command.Has(L"if"))
-        InstallFromInf(command);
+        InstallFromInf(command, L"if");
+    else if (command.Has(L"ia"))
+        InstallFromInf(command, L"ia");
     else if (command.Has(L"k"))
         PrintTestPage(command);
     else

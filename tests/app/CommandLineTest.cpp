@@ -45,15 +45,23 @@ TEST(CommandLine, SwitchesInAnyCaseWithSlashOrDash)
     const CommandLineOptions help = Parse({L"/?", L"/nonsense"});
     EXPECT_TRUE(help.help) << "the usage is shown whatever else is wrong";
 
-    // Removal: alone (it asks first), or unattended with its log.
+    // Removal: alone (it asks first), or unattended with its log; of one
+    // model, either way.
     for (const auto& arguments : {std::vector<std::wstring>{L"-UNINSTALL"},
-                                  std::vector<std::wstring>{L"/uninstall", L"/quiet", L"/log", L"r.log"}}) {
+                                  std::vector<std::wstring>{L"/uninstall", L"/quiet", L"/log", L"r.log"},
+                                  std::vector<std::wstring>{L"/uninstall", L"/model", L"QX2000"},
+                                  std::vector<std::wstring>{L"/uninstall", L"/model", L"QX2000", L"/quiet"}}) {
         const CommandLineOptions removal = Parse(arguments);
         EXPECT_EQ("", Narrow(removal.error));
         EXPECT_TRUE(removal.uninstall);
         EXPECT_FALSE(removal.IsWizard());
-        EXPECT_EQ(arguments.size() > 1, removal.quiet);
+        EXPECT_EQ(arguments.back() == L"/quiet" || arguments.back() == L"r.log", removal.quiet);
+        EXPECT_EQ(arguments.size() > 2 && arguments[1] == L"/model" ? "QX2000" : "", Narrow(removal.model));
     }
+    // The attached printer's model, and a downgrade asked for.
+    const CommandLineOptions automatic = Parse({L"/quiet", L"/model", L"AUTO", L"/force"});
+    EXPECT_EQ("", Narrow(automatic.error));
+    EXPECT_TRUE(automatic.force);
     const CommandLineOptions cleanup = Parse({L"/cleanup", L"4242"});
     EXPECT_EQ("", Narrow(cleanup.error));
     EXPECT_EQ(4242u, cleanup.cleanupProcess);
@@ -79,8 +87,9 @@ TEST(CommandLine, WhatCannotBeFollowedIsExplained)
         {{L"/quiet", L"/model", L"QX1000", L"/silent"}, "unknown switch \"/silent\""},
         {{L"/quiet", L"QX1000"}, "unexpected argument \"QX1000\""},
         {{L"/", L"/quiet"}, "unexpected argument \"/\""},
-        {{L"/uninstall", L"/quiet", L"/model", L"QX1000"}, "/uninstall takes no /model, /cable or /force"},
-        {{L"/uninstall", L"/force"}, "/uninstall takes no /model, /cable or /force"},
+        {{L"/uninstall", L"/quiet", L"/cable", L"usb"}, "/uninstall takes no /cable or /force"},
+        {{L"/uninstall", L"/force"}, "/uninstall takes no /cable or /force"},
+        {{L"/uninstall", L"/model", L"auto"}, "/uninstall /model takes the name of an installed model, not auto"},
         {{L"/uninstall", L"/log", L"r.log"}, "/log works only with /quiet"},
         {{L"/cleanup"}, "/cleanup takes a process id and nothing else"},
         {{L"/cleanup", L"12x"}, "/cleanup takes a process id and nothing else"},

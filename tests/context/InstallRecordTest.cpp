@@ -73,7 +73,8 @@ TEST(InstallRecord, UninstallEntryNamesTheCopyAndTheProgramsVersion)
 {
     const std::wstring copy = L"C:\\Program Files\\Quorvex Printer Driver\\QuorvexSetup.exe";
     std::map<std::wstring, UninstallValue> values;
-    for (const UninstallValue& v : UninstallEntryValues(copy, L"C:\\Program Files\\Quorvex Printer Driver", 2049))
+    for (const UninstallValue& v :
+         UninstallEntryValues(copy, L"C:\\Program Files\\Quorvex Printer Driver", 2049, product::kVersion))
         EXPECT_TRUE(values.emplace(v.name, v).second) << "twice: " << std::string(v.name.begin(), v.name.end());
     EXPECT_EQ(12u, values.size());
     EXPECT_EQ(L"\"" + copy + L"\" /uninstall", values[L"UninstallString"].text);
@@ -84,12 +85,14 @@ TEST(InstallRecord, UninstallEntryNamesTheCopyAndTheProgramsVersion)
     EXPECT_EQ(L"C:\\Program Files\\Quorvex Printer Driver", values[L"InstallLocation"].text);
     EXPECT_TRUE(values[L"EstimatedSize"].isNumber);
     EXPECT_EQ(3u, values[L"EstimatedSize"].number) << "kilobytes, rounded up";
-    EXPECT_EQ(0u, UninstallEntryValues(copy, L"", 0)[11].number);
+    EXPECT_EQ(0u, UninstallEntryValues(copy, L"", 0, product::kVersion)[11].number);
+    // The version the installing program says it is.
+    EXPECT_EQ(L"1.2.3.4", UninstallEntryValues(copy, L"", 0, L"1.2.3.4")[1].text);
     EXPECT_EQ(1u, values[L"NoModify"].number);
     EXPECT_EQ(1u, values[L"NoRepair"].number);
 
-    // The version the entry shows is the version resource's: one text,
-    // agreeing with the numbers the resource's binary fields take.
+    // The build's version is one text, agreeing with the numbers the version
+    // resource's binary fields take.
     const std::wstring numbers = std::to_wstring(QV_VERSION_MAJOR) + L"." + std::to_wstring(QV_VERSION_MINOR) + L"." +
                                  std::to_wstring(QV_VERSION_PATCH) + L"." + std::to_wstring(QV_VERSION_BUILD);
     EXPECT_EQ(numbers, values[L"DisplayVersion"].text);

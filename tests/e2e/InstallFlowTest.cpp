@@ -1269,7 +1269,9 @@ TEST_F(InstallFlow, QuietParallelInstallationAndRefusedCommandLines)
     // The helper service cannot be installed (a service of its name stays
     // marked for deletion longer than the run waits): the log says which
     // step failed, the exit code is not 0, and no hand-off value is left
-    // for a later run of the helper to apply.
+    // for a later run of the helper to apply. The run made again keeps the
+    // printer and runs the helper only for a device left unfinished.
+    ASSERT_NO_FATAL_FAILURE(MarkDeviceUnfinished(device, true));
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     ASSERT_NE(nullptr, manager);
     SC_HANDLE blocker = CreateServiceW(manager, kServiceName.c_str(), kServiceName.c_str(), SERVICE_ALL_ACCESS,
@@ -1961,6 +1963,273 @@ TEST_F(InstallFlow, RemovalTouchesOnlyWhatIsOurs)
     DeleteFileW(oldName.c_str());
     wm::RemoveTree(squattedFolder);
     ExpectNothingOfOursLeft();
+}
+
+// ---- deployment as the tools see it
+
+const std::wstring kModelsKey = std::wstring(product::kRecordKey) + L"\\Models";
+
+// A model's detection value ("" when there is none).
+std::wstring ModelVersion(const std::wstring& infBaseName)
+{
+    std::wstring version;
+    GetString(kModelsKey + L"\\" + infBaseName, L"Version", version);
+    return version;
+}
+
+// A package folder whose installer says it is the newer version 1.0.1.0.
+std::wstring MakeNextPackageFolder(const std::wstring& name)
+{
+    const std::wstring folder = MakePackageFolder(name);
+    CopyFileW(BuildPath(L"tests\\e2e\\QuorvexSetupNext.exe").c_str(), (folder + L"\\QuorvexSetup.exe").c_str(), FALSE);
+    CopySampleFiles(folder, {});
+    return folder;
+}
+
+std::vector<std::wstring> PrintersOnDriver(const std::wstring& driver)
+{
+    std::vector<std::wstring> printers;
+    for (const std::wstring& name : PrinterNames()) {
+        std::wstring port, used;
+        if (PrinterPortAndDriver(name, port, used) && used == driver)
+            printers.push_back(name + L" on " + port);
+    }
+    return printers;
+}
+
+// Two models installed: each has its own detection value, and removing one
+// leaves the other whole, with its printer, the files it shares, the
+// default printer and the entry; the last one takes everything with it.
+TEST_F(InstallFlow, DeploymentEachModelOnItsOwn)
+{
+    const std::wstring folder = MakePackageFolder(L"per-model");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const int first = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+    QvDevice(L"unplug-usb " + kQx2000UsbId + L" SN0041");
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx2000UsbId + L" 6 SN0041"));
+    const std::wstring logPath = OutputPath(L"per-model.log");
+    const std::wstring logSwitch = L" /log \"" + logPath + L"\"";
+
+    ASSERT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel" + logSwitch));
+    EXPECT_EQ(L"1.0.0.0", ModelVersion(L"QX1000"));
+    EXPECT_EQ(L"", ModelVersion(L"QX2000")) << "detected before it was installed";
+    ASSERT_EQ(0, RunQuiet(folder, L"/quiet /model QX2000" + logSwitch));
+    EXPECT_EQ(L"1.0.0.0", ModelVersion(L"QX2000"));
+    EXPECT_EQ(Utf8(kQx2000), Utf8(DefaultPrinterName()));
+    const std::vector<std::wstring> qx2000Printers = PrintersOnDriver(kQx2000);
+    ASSERT_EQ(1u, qx2000Printers.size());
+    std::vector<std::wstring> qx2000Files;
+    for (const std::wstring& file : ValueNames(kModelsKey + L"\\QX2000\\Files"))
+        if (FileExists(file))
+            qx2000Files.push_back(file);
+    EXPECT_GT(qx2000Files.size(), 10u);
+
+    // QX1000 alone goes.
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /model QX1000 /quiet" + logSwitch));
+    EXPECT_TRUE(PrintersOnDriver(kQx1000).empty());
+    EXPECT_FALSE(DriverListed(kQx1000));
+    EXPECT_EQ(L"", ModelVersion(L"QX1000"));
+    EXPECT_FALSE(KeyExists(kModelsKey + L"\\QX1000"));
+    EXPECT_EQ(Join(qx2000Printers), Join(PrintersOnDriver(kQx2000)));
+    EXPECT_TRUE(DriverListed(kQx2000));
+    EXPECT_EQ(L"1.0.0.0", ModelVersion(L"QX2000"));
+    for (const std::wstring& file : qx2000Files)
+        EXPECT_TRUE(FileExists(file)) << "a file QX2000 uses went with QX1000: " << Utf8(file);
+    EXPECT_EQ(Utf8(kQx2000), Utf8(DefaultPrinterName()));
+    EXPECT_TRUE(KeyExists(kUninstallKey)) << "the entry went with one model of two";
+    EXPECT_TRUE(FileExists(ProgramFilesFolder() + L"\\QuorvexSetup.exe"));
+    ExpectLogSays(ReadText(logPath), {"Removing the model QX1000 alone; the other models stay: QX2000.",
+                                      "The model QX1000 is taken out of the record", "Removed. Exit code 0."});
+
+    // Once more: nothing of that model is installed.
+    EXPECT_EQ(kNothingInstalledExitCode, RunQuiet(folder, L"/uninstall /model QX1000 /quiet" + logSwitch));
+    ExpectLogSays(ReadText(logPath), {"The model \"QX1000\" is not installed here; installed: QX2000."});
+    // The last one takes the rest, as the entry's own command does.
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /model \"Quorvex QX2000\" /quiet" + logSwitch));
+    ExpectNothingOfOursLeft();
+    QvDevice(L"unplug-usb " + kQx2000UsbId + L" SN0041");
+}
+
+// An unattended run made again changes nothing: the printer on that port is
+// kept (not copied), its files checked, the default set as always; another
+// cable installs another printer; the wizard still adds a copy.
+TEST_F(InstallFlow, DeploymentRerunChangesNothing)
+{
+    const std::wstring folder = MakePackageFolder(L"rerun");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const int first = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+    QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0009");
+    ASSERT_EQ(0, QvDevice(L"plug-lpt " + kQx1000LptId + L" LPT0009"));
+    const std::wstring logPath = OutputPath(L"rerun.log");
+    const std::wstring command = L"/quiet /model QX1000 /cable parallel /log \"" + logPath + L"\"";
+
+    ASSERT_EQ(0, RunQuiet(folder, command));
+    const std::vector<std::wstring> printers = PrinterNames();
+    const std::vector<std::wstring> classInstances = SubKeys(kClassKey);
+    // A staged file lost or changed since is put back by the run again.
+    const std::wstring ini = DriverDirectory() + L"\\QX1000.INI";
+    std::string original;
+    ASSERT_TRUE(wm::ReadFileBytes(ini, original));
+    ASSERT_TRUE(wm::WriteFileBytes(ini, "damaged"));
+    SetDefaultDeviceEntry(L"");
+    ASSERT_EQ(0, RunQuiet(folder, command));
+    EXPECT_EQ(Join(printers), Join(PrinterNames())) << "a run made again added a printer";
+    EXPECT_EQ(Join(classInstances), Join(SubKeys(kClassKey))) << "a run made again added a class instance";
+    std::string again;
+    EXPECT_TRUE(wm::ReadFileBytes(ini, again) && again == original) << "the changed file was not put back";
+    EXPECT_EQ(Utf8(kQx1000), Utf8(DefaultPrinterName())) << "the default printer is set as always";
+    ExpectLogSays(ReadText(logPath), {"Installed: printer \"Quorvex QX1000\". Exit code 0.",
+                                      "Already installed: printer \"Quorvex QX1000\" uses \"Quorvex QX1000\" on LPT1:",
+                                      "registered again from the checked files",
+                                      "Already installed: printer \"Quorvex QX1000\". Exit code 0."});
+
+    // The wizard adds a copy, as a person asks for a second printer.
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_LPT));
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    Finish();
+    EXPECT_TRUE(HasPrinter(WithCopySuffix(kQx1000, 1)));
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet"));
+    QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0009");
+}
+
+// A newer release over an older one keeps the printers with their names,
+// ports and the default, and updates the files and the versions; an older
+// release over a newer one is refused, unless /force asks for it.
+TEST_F(InstallFlow, DeploymentUpgradeAndDowngrade)
+{
+    const std::wstring older = MakePackageFolder(L"version-older");
+    ASSERT_TRUE(CopySampleFiles(older, {}));
+    const std::wstring newer = MakeNextPackageFolder(L"version-newer");
+    // The newer release changes a data file of the model.
+    std::string ini;
+    ASSERT_TRUE(wm::ReadFileBytes(newer + L"\\QX1000.INI", ini));
+    ini += "\r\n; changed in 1.0.1.0\r\n";
+    ASSERT_TRUE(wm::WriteFileBytes(newer + L"\\QX1000.INI", ini));
+    const int first = RunQuiet(older, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+    const std::wstring logPath = OutputPath(L"versions.log");
+    const std::wstring logSwitch = L" /log \"" + logPath + L"\"";
+
+    ASSERT_EQ(0, RunQuiet(older, L"/quiet /model QX1000 /cable parallel" + logSwitch));
+    std::wstring text;
+    EXPECT_TRUE(GetString(kUninstallKey, L"DisplayVersion", text) && text == L"1.0.0.0") << Utf8(text);
+    const std::vector<std::wstring> printers = PrintersOnDriver(kQx1000);
+    ASSERT_EQ(1u, printers.size());
+
+    ASSERT_EQ(0, RunQuiet(newer, L"/quiet /model QX1000 /cable parallel" + logSwitch));
+    EXPECT_EQ(Join(printers), Join(PrintersOnDriver(kQx1000))) << "the upgrade did not keep the printer";
+    EXPECT_EQ(Utf8(kQx1000), Utf8(DefaultPrinterName()));
+    std::string staged;
+    EXPECT_TRUE(wm::ReadFileBytes(DriverDirectory() + L"\\QX1000.INI", staged) && staged == ini)
+        << "the changed data file is not in the driver folder";
+    EXPECT_TRUE(GetString(kUninstallKey, L"DisplayVersion", text) && text == L"1.0.1.0") << Utf8(text);
+    EXPECT_EQ(L"1.0.1.0", ModelVersion(L"QX1000"));
+
+    // The older one again: refused, and nothing changes.
+    const std::vector<std::wstring> before = PrinterNames();
+    EXPECT_EQ(kDowngradeExitCode, RunQuiet(older, L"/quiet /model QX1000 /cable parallel" + logSwitch));
+    ExpectLogSays(ReadText(logPath), {"A newer version (1.0.1.0) is installed; this installer is 1.0.0.0 and does "
+                                      "not replace it (/force does). Nothing was changed.",
+                                      "Not installed. Exit code 1638."});
+    EXPECT_EQ(Join(before), Join(PrinterNames()));
+    EXPECT_TRUE(wm::ReadFileBytes(DriverDirectory() + L"\\QX1000.INI", staged) && staged == ini);
+    EXPECT_EQ(L"1.0.1.0", ModelVersion(L"QX1000"));
+    // The wizard says so in the user's language, and ends.
+    app.Kill();
+    ASSERT_TRUE(app.Start(older + L"\\QuorvexSetup.exe"));
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(nullptr, box);
+    std::wstring expected = Text(IDS_DOWNGRADE);
+    expected.replace(expected.find(L"%s"), 2, L"1.0.1.0");
+    EXPECT_EQ(Utf8(expected), Utf8(MessageBoxText(box)));
+    Shot("downgrade-refused");
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    DWORD code = 0;
+    EXPECT_TRUE(app.WaitForExit(10000, &code));
+    EXPECT_EQ(static_cast<DWORD>(kDowngradeExitCode), code);
+    // Asked for: the older one installs, and the versions say so.
+    EXPECT_EQ(0, RunQuiet(older, L"/quiet /model QX1000 /cable parallel /force" + logSwitch));
+    EXPECT_EQ(L"1.0.0.0", ModelVersion(L"QX1000"));
+    EXPECT_EQ(Join(printers), Join(PrintersOnDriver(kQx1000)));
+    EXPECT_EQ(0, RunQuiet(older, L"/uninstall /quiet"));
+}
+
+// Windows protected print mode on (the policy value): neither the wizard
+// nor an unattended run changes anything; removal still works.
+TEST_F(InstallFlow, DeploymentProtectedPrintModeRefuses)
+{
+    const std::wstring policy = L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
+    const std::wstring folder = MakePackageFolder(L"protected-print");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const int first = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+    ASSERT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    ASSERT_TRUE(SetDword(policy, L"WindowsProtectedPrintGroupPolicyState", 1));
+    const std::vector<std::wstring> printers = PrinterNames();
+    const std::wstring logPath = OutputPath(L"protected-print.log");
+
+    // Named or found by what is connected (nothing is): the mode answers first.
+    EXPECT_EQ(kBlockedByPolicyExitCode,
+              RunQuiet(folder, L"/quiet /model QX2000 /cable usb /log \"" + logPath + L"\""));
+    EXPECT_EQ(kBlockedByPolicyExitCode, RunQuiet(folder, L"/quiet /model auto /log \"" + logPath + L"\""));
+    ExpectLogSays(ReadText(logPath), {"Windows protected print mode is on (the policy WindowsProtectedPrintGroupPolicyState",
+                                      "Not installed. Exit code 1625.", "/model auto",
+                                      "Windows protected print mode is on", "Not installed. Exit code 1625."});
+    EXPECT_EQ(Join(printers), Join(PrinterNames()));
+    EXPECT_FALSE(DriverListed(kQx2000));
+    app.Kill();
+    ASSERT_TRUE(app.Start(folder + L"\\QuorvexSetup.exe"));
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(Utf8(Text(IDS_PROTECTED_PRINT)), Utf8(MessageBoxText(box)));
+    Shot("protected-print-mode");
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    DWORD code = 0;
+    EXPECT_TRUE(app.WaitForExit(10000, &code));
+    EXPECT_EQ(static_cast<DWORD>(kBlockedByPolicyExitCode), code);
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet")) << "removal works whatever the mode";
+    EXPECT_FALSE(HasPrinter(kQx1000));
+    DWORD value = 0;
+    EXPECT_TRUE(GetDword(policy, L"WindowsProtectedPrintGroupPolicyState", value) && value == 1)
+        << "the mode is the administrator's: never changed";
+    DeleteValue(policy, L"WindowsProtectedPrintGroupPolicyState");
+}
+
+// "/model auto": the one listed model whose printer is connected.
+TEST_F(InstallFlow, DeploymentAttachedModel)
+{
+    const std::wstring folder = MakePackageFolder(L"attached");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const int first = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+    for (const std::wstring& id : {kQx1000UsbId, kQx2000UsbId})
+        for (const wchar_t* serial : {L" SN0051", L" SN0052"})
+            QvDevice(L"unplug-usb " + id + serial);
+    QvDevice(L"unplug-lpt " + kQx1000LptId + L" LPT0009");
+    const std::wstring logPath = OutputPath(L"attached.log");
+    const std::wstring command = L"/quiet /model auto /log \"" + logPath + L"\"";
+
+    EXPECT_EQ(kNoAttachedModelExitCode, RunQuiet(folder, command));
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx2000UsbId + L" 7 SN0052"));
+    EXPECT_EQ(0, RunQuiet(folder, command));
+    std::wstring port, driver;
+    EXPECT_TRUE(PrinterPortAndDriver(kQx2000, port, driver) && port == L"USB007") << Utf8(port);
+    ASSERT_EQ(0, QvDevice(L"plug-usb " + kQx1000UsbId + L" 8 SN0051"));
+    const std::vector<std::wstring> printers = PrinterNames();
+    EXPECT_EQ(kSeveralAttachedModelsExitCode, RunQuiet(folder, command));
+    EXPECT_EQ(Join(printers), Join(PrinterNames()));
+    ExpectLogSays(ReadText(logPath),
+                  {"No connected USB or parallel printer is one of the listed models. Nothing was changed. Exit code 83.",
+                   "The connected printer is a QX2000 (USB).", "Exit code 0.",
+                   "Printers of more than one listed model are connected: QX2000 (USB), QX1000 (USB); name the "
+                   "model with /model. Nothing was changed. Exit code 84."});
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet"));
+    QvDevice(L"unplug-usb " + kQx1000UsbId + L" SN0051");
+    QvDevice(L"unplug-usb " + kQx2000UsbId + L" SN0052");
 }
 
 // The full paths of the modules loaded in a running process.

@@ -136,5 +136,7 @@
 #define IDS_UNINSTALL_FAILED       527
 #define IDS_ERR_NOT_REGISTERED     528
 #define IDS_ERR_NOT_ADMINISTRATOR  529
+#define IDS_PROTECTED_PRINT        530
+#define IDS_DOWNGRADE              531
 
 #endif

@@ -227,7 +227,7 @@ public:
         Charge();
         return helperRun;
     }
-    bool RegisterInstallation() override
+    bool RegisterInstallation(const PrinterModel&) override
     {
         calls.push_back(L"register-product");
         return registerProductOk;
