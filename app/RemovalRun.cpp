@@ -38,8 +38,11 @@ int RunRemoval(const InstallContext& context, const CommandLineOptions& options,
         return exitCode;
     }
 
-    if (!options.quiet &&
-        AppMessageBox(nullptr, ResString(IDS_UNINSTALL_CONFIRM), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+    // One model of several (/model): the question and the answer name it.
+    const bool oneModel = !options.model.empty();
+    const std::wstring question = oneModel ? FormatText(ResString(IDS_UNINSTALL_MODEL_CONFIRM), options.model)
+                                           : ResString(IDS_UNINSTALL_CONFIRM);
+    if (!options.quiet && AppMessageBox(nullptr, question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
         log.Line(L"Not removed: the user said no. Exit code " + std::to_wstring(kRemovalCancelledExitCode) + L".");
         return kRemovalCancelledExitCode;
     }
@@ -52,9 +55,13 @@ int RunRemoval(const InstallContext& context, const CommandLineOptions& options,
         outcome = RemovalOutcome::RemovedAtRestart;
     }
     const int code = RemovalExitCode(outcome);
-    log.Line(RemovalLogText(outcome) + L" Exit code " + std::to_wstring(code) + L".");
+    const bool modelMissing = oneModel && outcome == RemovalOutcome::NothingInstalled;
+    log.Line((modelMissing ? std::wstring(L"Nothing to remove.") : RemovalLogText(outcome)) + L" Exit code " +
+             std::to_wstring(code) + L".");
     if (!options.quiet)
-        AppMessageBox(nullptr, ResString(RemovalMessageId(outcome)),
+        AppMessageBox(nullptr,
+                      modelMissing ? FormatText(ResString(IDS_UNINSTALL_MODEL_NOTHING), options.model)
+                                   : ResString(RemovalMessageId(outcome)),
                       outcome == RemovalOutcome::Incomplete ? MB_ICONERROR : MB_ICONINFORMATION);
     return code;
 }

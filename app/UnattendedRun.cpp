@@ -108,7 +108,12 @@ InstallationCheck CheckInstallationAllowed(const InstallContext& context, bool f
     }
     ProductVersion installed;
     const ProductVersion running = RunningProductVersion();
-    if (NewestInstalledVersion(installed) && CompareVersions(running, installed) < 0) {
+    if (!NewestInstalledVersion(installed))
+        return check;
+    if (CompareVersions(running, installed) > 0)
+        check.log = L"Version " + VersionText(installed) + L" is installed; this installer is " + VersionText(running) +
+                    L" and updates it.";
+    if (CompareVersions(running, installed) < 0) {
         check.installedVersion = VersionText(installed);
         if (!force) {
             check.exitCode = kDowngradeExitCode;

@@ -1598,23 +1598,36 @@ TEST_F(InstallFlow, RemovalAsksAndAnswersInTheUserInterfaceLanguage)
     const std::wstring folder = MakePackageFolder(L"removal-ui");
     ASSERT_TRUE(CopySampleFiles(folder, {}));
     EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable parallel"));
+    // One model (/model) is asked for and answered by its name.
     const struct {
+        const wchar_t* model;
         int answer;
         UINT result;  // the message that follows; 0 for none
         DWORD exitCode;
         const char* shot;
     } runs[] = {
-        {IDNO, 0, kRemovalCancelledExitCode, "uninstall-question"},
-        {IDYES, IDS_UNINSTALL_DONE, 0, "uninstall-done"},
-        {IDYES, IDS_UNINSTALL_NOTHING, kNothingInstalledExitCode, nullptr},
+        {L"QX1000", IDNO, 0, kRemovalCancelledExitCode, "uninstall-model-question"},
+        {L"QX2000", IDYES, IDS_UNINSTALL_MODEL_NOTHING, kNothingInstalledExitCode, "uninstall-model-nothing"},
+        {nullptr, IDNO, 0, kRemovalCancelledExitCode, "uninstall-question"},
+        {nullptr, IDYES, IDS_UNINSTALL_DONE, 0, "uninstall-done"},
+        {nullptr, IDYES, IDS_UNINSTALL_NOTHING, kNothingInstalledExitCode, nullptr},
+    };
+    const auto textOf = [](UINT id, const wchar_t* model) {
+        std::wstring text = Text(id);
+        const size_t at = text.find(L"%s");
+        if (model && at != std::wstring::npos)
+            text.replace(at, 2, model);
+        return text;
     };
     for (const auto& run : runs) {
         SCOPED_TRACE(run.exitCode);
         app.Kill();
-        ASSERT_TRUE(app.Start(folder + L"\\QuorvexSetup.exe", L"/uninstall"));
+        ASSERT_TRUE(app.Start(folder + L"\\QuorvexSetup.exe",
+                              run.model ? L"/uninstall /model " + std::wstring(run.model) : std::wstring(L"/uninstall")));
         HWND box = app.WaitForMessageBox();
         ASSERT_NE(nullptr, box);
-        EXPECT_EQ(Utf8(Text(IDS_UNINSTALL_CONFIRM)), Utf8(MessageBoxText(box)));
+        EXPECT_EQ(Utf8(textOf(run.model ? IDS_UNINSTALL_MODEL_CONFIRM : IDS_UNINSTALL_CONFIRM, run.model)),
+                  Utf8(MessageBoxText(box)));
         if (run.answer == IDNO)
             Shot(run.shot);
         ASSERT_TRUE(AnswerMessageBox(box, run.answer));
@@ -1622,7 +1635,7 @@ TEST_F(InstallFlow, RemovalAsksAndAnswersInTheUserInterfaceLanguage)
             ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
             HWND message = app.WaitForMessageBox();
             ASSERT_NE(nullptr, message);
-            EXPECT_EQ(Utf8(Text(run.result)), Utf8(MessageBoxText(message)));
+            EXPECT_EQ(Utf8(textOf(run.result, run.model)), Utf8(MessageBoxText(message)));
             if (run.shot)
                 Shot(run.shot);
             ASSERT_TRUE(AnswerMessageBox(message, IDOK));
@@ -1630,7 +1643,7 @@ TEST_F(InstallFlow, RemovalAsksAndAnswersInTheUserInterfaceLanguage)
         DWORD code = 99;
         EXPECT_TRUE(app.WaitForExit(20000, &code));
         EXPECT_EQ(run.exitCode, code);
-        EXPECT_EQ(run.exitCode == kRemovalCancelledExitCode, HasPrinter(kQx1000));
+        EXPECT_EQ(run.exitCode == kRemovalCancelledExitCode || run.model != nullptr, HasPrinter(kQx1000));
     }
 }
 
@@ -2128,6 +2141,9 @@ TEST_F(InstallFlow, DeploymentUpgradeAndDowngrade)
         << "the changed data file is not in the driver folder";
     EXPECT_TRUE(GetString(kUninstallKey, L"DisplayVersion", text) && text == L"1.0.1.0") << Utf8(text);
     EXPECT_EQ(L"1.0.1.0", ModelVersion(L"QX1000"));
+    ExpectLogSays(ReadText(logPath), {"Version 1.0.0.0 is installed; this installer is 1.0.1.0 and updates it.",
+                                      "Already installed: printer \"Quorvex QX1000\" uses \"Quorvex QX1000\" on LPT1:",
+                                      "Already installed: printer \"Quorvex QX1000\". Exit code 0."});
 
     // The older one again: refused, and nothing changes.
     const std::vector<std::wstring> before = PrinterNames();
