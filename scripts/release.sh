@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds a release of the Quorvex printer driver from the committed sources:
 #   release.sh --unidrv DIR --pkcs12 FILE [--pass-file FILE] [--timestamp URL]
-#              [--ca FILE] [--out DIR]
-#   release.sh --unidrv DIR --unsigned [--out DIR]
+#              [--ca FILE] [--out DIR] [--download-url URL]
+#   release.sh --unidrv DIR --unsigned [--out DIR] [--download-url URL]
 # --unidrv    the folder of the real unidriver core files (unidrv.dll,
 #             unidrvui.dll, unires.dll, unidrv.hlp) that the installer carries
 # --pkcs12    the code-signing certificate and key; --pass-file holds the key's
@@ -12,6 +12,8 @@
 # --ca        the CA certificates the signatures are verified against after
 #             signing (default: the system's bundle)
 # --unsigned  no signatures (to reproduce a release and compare it)
+# --download-url  where the zip will be published, for the package manager
+#             manifest (default: the maker's web address, downloads/<zip>)
 # --out       where the release goes (default: build/release); replaced as a
 #             whole when the release is made, untouched when it is refused
 # --bench-x64 BENCH ONLY, NEVER SHIPPED: the same release built for x86-64,
@@ -19,7 +21,9 @@
 #             cannot start
 #
 # Writes to --out: the package folder as users get it, a zip of it named with
-# the version, and SHA256SUMS of the zip and of every file in the folder.
+# the version, SHA256SUMS of the zip and of every file in the folder, and in
+# winget/ the Windows Package Manager manifests of the zip
+# (scripts/winget/README.md).
 # Refuses, writing nothing, when the working tree has uncommitted changes, the
 # unidriver folder lacks a file or holds the build's generated stand-ins,
 # qpack check finds a model the installer would not list or a package file
@@ -36,7 +40,7 @@ fail() { echo "release: REFUSED: $*" >&2; exit 1; }
 usage() { sed -n '2,/^[^#]/s/^# \{0,1\}//p' "$0" >&2; exit 2; }
 
 unidrv= pkcs12= pass_file= timestamp= ca=/etc/ssl/certs/ca-certificates.crt unsigned=0 bench=0
-out=$root/build/release
+out=$root/build/release download_url=
 while [ $# -gt 0 ]; do
   case $1 in
     --unidrv) unidrv=${2:?}; shift 2 ;;
@@ -46,6 +50,7 @@ while [ $# -gt 0 ]; do
     --ca) ca=${2:?}; shift 2 ;;
     --unsigned) unsigned=1; shift ;;
     --out) out=${2:?}; shift 2 ;;
+    --download-url) download_url=${2:?}; shift 2 ;;
     --bench-x64) bench=1; shift ;;
     -h|--help) usage ;;
     *) echo "release: unknown argument $1" >&2; usage ;;
@@ -92,9 +97,9 @@ fi
 
 version=$(sed -nE 's/^#define QV_VERSION_TEXT "([^"]+)"$/\1/p' context/Version.h)
 [ -n "$version" ] || fail "context/Version.h has no QV_VERSION_TEXT"
-toolchain=cmake/mingw-i686.cmake name=QuorvexPrinterDriver-$version
+toolchain=cmake/mingw-i686.cmake name=QuorvexPrinterDriver-$version arch=x86
 if [ $bench = 1 ]; then
-  toolchain=cmake/mingw-x86_64.cmake name=$name-bench-x64
+  toolchain=cmake/mingw-x86_64.cmake name=$name-bench-x64 arch=x64
   echo "release: --bench-x64: an x86-64 build for the Wine bench, NOT FOR SHIPPING"
 fi
 
@@ -194,6 +199,17 @@ with zipfile.ZipFile(os.path.join(stage, name + ".zip"), "w") as z:
             z.writestr(info, f.read(), compresslevel=9)
 EOF
 (cd "$stage" && { sha256sum "$name.zip"; find "$name" -type f | LC_ALL=C sort | xargs -d '\n' sha256sum; } >SHA256SUMS)
+
+# ---- Package manager manifests -----------------------------------------------
+if [ -z "$download_url" ]; then
+  web=$(sed -nE 's/^constexpr wchar_t kWebAddress\[\] = L"([^"]+)";$/\1/p' context/ProductInfo.h)
+  [ -n "$web" ] || fail "context/ProductInfo.h has no kWebAddress for the download address"
+  download_url=${web%/}/downloads/$name.zip
+fi
+python3 scripts/winget/manifest.py --root "$root" --version "$version" --arch "$arch" \
+  --zip "$stage/$name.zip" --installer "$name/QuorvexSetup.exe" --url "$download_url" --out "$stage/winget" >/dev/null ||
+  fail "the package manager manifests could not be written (above)"
+python3 scripts/winget/check.py "$stage" || fail "the package manager manifests do not check (above)"
 
 rm -rf "$out"
 mkdir -p "$out"

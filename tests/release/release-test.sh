@@ -5,7 +5,8 @@
 #     bench's bitness (BITS 64: --bench-x64) with a throwaway CA: both
 #     signatures verify, the installer carries the signed helper and the
 #     package's digest list, one changed byte breaks the signature,
-#     SHA256SUMS holds, the zip is the folder; and
+#     SHA256SUMS holds, the zip is the folder, the package manager manifests
+#     check (and a broken one does not); and
 #     one unattended installation from its package folder under Wine
 #   release-test.sh reproducible SOURCE_DIR BENCH_BUILD BITS SCRATCH QPACK
 #     two --unsigned releases of the shipping build from two clones in
@@ -202,6 +203,30 @@ with zipfile.ZipFile(os.path.join(out, name + ".zip")) as z:
 sys.exit(0 if zipped == on_disk else "zip and folder differ: %s" % sorted(set(zipped) ^ set(on_disk)))
 EOF
 check "the zip holds exactly the package folder" $?
+
+# The package manager manifests: they match the kept schemas and the zip
+# (check.py), and check.py finds a manifest that does not.
+python3 "$src/scripts/winget/check.py" "$out" >"$scratch/winget-check.txt" 2>&1
+rc=$?
+cat "$scratch/winget-check.txt"
+manifests=$out/winget/manifests/q/Quorvex/PrinterDriver/$version
+installer=$manifests/Quorvex.PrinterDriver.installer.yaml
+[ $rc = 0 ] && grep -q "^  InstallerSha256: $(sha256sum "$out/$name.zip" | cut -c1-64 | tr a-f A-F)\$" "$installer" &&
+  grep -q "^- Architecture: $([ "$bits" = 64 ] && echo x64 || echo x86)\$" "$installer"
+check "the package manager manifests match their schemas, the zip's SHA-256 and the build's architecture" $?
+manifest_refused() {  # manifest_refused WHAT EXPECTED_TEXT sed-expression
+  rm -rf "$scratch/bad-release" && cp -R "$out" "$scratch/bad-release"
+  sed -i "$3" "$scratch/bad-release/winget/manifests/q/Quorvex/PrinterDriver/$version/Quorvex.PrinterDriver.installer.yaml"
+  ! python3 "$src/scripts/winget/check.py" "$scratch/bad-release" >"$scratch/bad-check.txt" 2>&1 &&
+    grep -q "$2" "$scratch/bad-check.txt"
+  local ok=$?
+  [ $ok = 0 ] || cat "$scratch/bad-check.txt"
+  check "check.py finds $1" $ok
+}
+manifest_refused "a SHA-256 that is not the zip's" "is not the zip's" 's/^\(  InstallerSha256: \)0/\1F/; t; s/^\(  InstallerSha256: \)./\10/'
+manifest_refused "a response the format does not know" "does not match the installer schema" 's/ReturnResponse: downgrade/ReturnResponse: refused/'
+manifest_refused "a field the format does not know" "does not match the installer schema" 's/^Scope: machine$/Scope: machine\nRunAsAdmin: true/'
+manifest_refused "an installer path not in the zip" "not in the zip" 's/QuorvexSetup.exe/Setup.exe/'
 
 # One unattended installation from the package folder under Wine.
 . "$src/sim/wine/machine-check.sh"
