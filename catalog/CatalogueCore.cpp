@@ -48,6 +48,8 @@ InfAssessment AssessInf(const std::wstring& upperName, const std::wstring& text)
     m.manufacturer = a.ids.manufacturer;
     m.lptIdSuffix = a.ids.lptIdSuffix;
     m.usbIdSuffix = a.ids.usbIdSuffix;
+    m.networkConnection = a.ids.network;
+    m.serialConnection = a.ids.serial;
     m.displayName = m.manufacturer + L" " + m.namePrefix + m.nameNumber;
     m.deviceDescription = m.displayName;
     m.driverName = m.displayName;

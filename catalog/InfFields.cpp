@@ -73,7 +73,39 @@ void StoreWord(unsigned char* p, std::uint32_t v)
         p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+// The declared connections' words; see InfIds.
+void ParseConnections(const std::wstring& text, InfIds& ids)
+{
+    const std::wstring marker = std::wstring(kConnectionsKey) + L"=";
+    const std::size_t at = text.find(marker);
+    if (at == std::wstring::npos)
+        return;
+    std::size_t end = text.find(L'\n', at);
+    if (end == std::wstring::npos)
+        end = text.size();
+    const std::size_t comment = text.find(L';', at);
+    if (comment < end)
+        end = comment;
+    std::size_t from = at + marker.size();
+    while (from <= end) {
+        std::size_t comma = text.find(L',', from);
+        if (comma == std::wstring::npos || comma > end)
+            comma = end;
+        const std::wstring word = CleanPiece(text, from, comma);
+        const std::wstring upper = UpperCaseAscii(word);
+        if (upper == L"NETWORK")
+            ids.network = true;
+        else if (upper == L"SERIAL")
+            ids.serial = true;
+        else if (!word.empty())
+            ids.unknownConnections.push_back(word);
+        from = comma + 1;
+    }
+}
+
 }  // namespace
+
+const wchar_t kConnectionsKey[] = L"QuorvexConnections";
 
 std::wstring UpperCaseAscii(const std::wstring& text)
 {
@@ -109,6 +141,7 @@ InfIds ParseInfIds(const std::wstring& text, const std::wstring& modelKey)
             h = text.size();
         ids.securityId = DropFront(CleanPiece(text, g, h), kSecurityMarker.size());
     }
+    ParseConnections(text, ids);
     return ids;
 }
 

@@ -2,20 +2,32 @@
 // check that decides whether the file is listed.
 //
 // The text is not parsed as an INF: the fields are found by plain,
-// case-sensitive substring searches for "LPTENUM\", "USBPRINT\" and
-// "SecurityID=", so the same rules hold for any layout of the file.
+// case-sensitive substring searches for "LPTENUM\", "USBPRINT\",
+// "SecurityID=" and "QuorvexConnections=", so the same rules hold for any
+// layout of the file.
 #ifndef QV_CATALOG_INFFIELDS_H
 #define QV_CATALOG_INFFIELDS_H
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 struct InfIds {
     std::wstring manufacturer;   // empty when neither id line names one
     std::wstring lptIdSuffix;    // "FFFF" without a parallel id line
     std::wstring usbIdSuffix;    // "FFFF" without a USB id line
     std::wstring securityId;     // the raw value after "SecurityID=", cleaned
+    // The connections the maker declares besides the hardware ids' USB and
+    // parallel: the comma-separated words after the first
+    // "QuorvexConnections=" up to the line's end or a ';' comment, in any
+    // letter case. Words that name no connection are kept for the report.
+    bool network = false;
+    bool serial = false;
+    std::vector<std::wstring> unknownConnections;
 };
+
+// The key of that line, for the packaging tool that writes it.
+extern const wchar_t kConnectionsKey[];
 
 // Letters a..z to A..Z; nothing else changes (file names and hardware ids
 // are ASCII, and both sides of the SecurityID check must agree).

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 
 TEST(ParseInfIds, ExampleModelLineGivesMakerAndSuffix)
 {
@@ -81,6 +82,35 @@ TEST(ParseInfIds, DegenerateKeysAndTextsStayInBounds)
     ids = ParseInfIds(L"", L"QX1");
     EXPECT_EQ(L"FFFF", ids.lptIdSuffix);
     EXPECT_EQ(L"FFFF", ids.usbIdSuffix);
+}
+
+TEST(ParseInfIds, DeclaredConnectionsAreWordsOfTheFirstLine)
+{
+    const struct {
+        const wchar_t* text;
+        bool network, serial;
+        const wchar_t* unknown;  // the unknown words, joined by '|'
+    } cases[] = {
+        {L"[Version]\r\n", false, false, L""},
+        {L"[QuorvexInstaller]\r\nQuorvexConnections=Network\r\n", true, false, L""},
+        {L"QuorvexConnections= serial , NETWORK ; comment, Modem\r\nnext", true, true, L""},
+        {L"QuorvexConnections=Serial", false, true, L""},  // the last line, without a line feed
+        {L"QuorvexConnections=\r\n", false, false, L""},
+        {L"QuorvexConnections=Network,Bluetooth,,Fax\n", true, false, L"Bluetooth|Fax"},
+        // The first line counts; the key is case-sensitive like the others.
+        {L"QuorvexConnections=Serial\r\nQuorvexConnections=Network\r\n", false, true, L""},
+        {L"quorvexconnections=Network\r\n", false, false, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.text, c.text + std::wcslen(c.text)).c_str());
+        const InfIds ids = ParseInfIds(c.text, L"QX1000");
+        EXPECT_EQ(c.network, ids.network);
+        EXPECT_EQ(c.serial, ids.serial);
+        std::wstring unknown;
+        for (const std::wstring& word : ids.unknownConnections)
+            unknown += (unknown.empty() ? L"" : L"|") + word;
+        EXPECT_EQ(std::wstring(c.unknown), unknown);
+    }
 }
 
 TEST(DecodeHexBlock, AcceptsLowerCaseAndSpaces)

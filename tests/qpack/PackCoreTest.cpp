@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -186,6 +187,57 @@ TEST(QpackSign, RefusesWhatItCannotSignAndLeavesTheBytes)
     EXPECT_EQ(SignOutcome::Failed, r.outcome);
     EXPECT_NE(std::string::npos, r.error.find("ill-formed at byte 45")) << r.error;
     EXPECT_EQ(before, bytes);
+}
+
+// qpack connections: the value replaced or the section added in the file's
+// own encoding and line endings, read back as the installer reads it, and
+// the SecurityID still accepted.
+TEST(QpackConnections, WritesTheDeclarationInEveryEncoding)
+{
+    for (const char* name : {"QX1000.INF", "QX2000.INF", "VKT300.INF"}) {
+        SCOPED_TRACE(name);
+        const Bytes original = ReadSample(name);
+        ASSERT_FALSE(original.empty());
+        const std::wstring upper(name, name + std::strlen(name));
+        for (int round = 0; round < 4; ++round) {
+            const bool network = (round & 1) != 0, serial = (round & 2) != 0;
+            Bytes bytes = original;
+            std::string error;
+            ASSERT_TRUE(SetConnectionsInfBytes(bytes, network, serial, error)) << error;
+            const InfAssessment a = AssessInf(upper, DecodeForTool(bytes));
+            EXPECT_TRUE(a.accepted);
+            EXPECT_EQ(network, a.model.networkConnection);
+            EXPECT_EQ(serial, a.model.serialConnection);
+            EXPECT_EQ(IsUtf16(original), IsUtf16(bytes));
+            EXPECT_EQ(original[0], bytes[0]);
+            // Everything before the declaration's value stays as it was.
+            const std::size_t at = Find(bytes, Encode(bytes, "QuorvexConnections="));
+            ASSERT_NE(std::string::npos, at);
+            EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + static_cast<long>(std::min(at, original.size())),
+                                   original.begin()));
+            // Written again with the same words: the same bytes.
+            Bytes again = bytes;
+            ASSERT_TRUE(SetConnectionsInfBytes(again, network, serial, error));
+            EXPECT_TRUE(again == bytes);
+        }
+    }
+    // A file without a declaration and with bare line feeds gets the section
+    // with bare line feeds, after a break of its own where the text ends unbroken.
+    Bytes plain;
+    const std::string text = "[Version]\nSignature=\"$Windows NT$\"";
+    plain.assign(text.begin(), text.end());
+    std::string error;
+    ASSERT_TRUE(SetConnectionsInfBytes(plain, true, true, error)) << error;
+    const std::string written(plain.begin(), plain.end());
+    EXPECT_EQ(std::string::npos, written.find('\r'));
+    EXPECT_NE(std::string::npos, written.find("$\"\n\n;"));
+    EXPECT_NE(std::string::npos, written.find("\n[QuorvexInstaller]\nQuorvexConnections=Network,Serial\n"));
+    // A UTF-8 file that the installer would not read is left alone.
+    Bytes broken = {0xEF, 0xBB, 0xBF, 'a', 0xC0, 0x80};
+    const Bytes before = broken;
+    EXPECT_FALSE(SetConnectionsInfBytes(broken, true, false, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(broken == before);
 }
 
 TEST(QpackPackage, StagedFilesFollowTheModelNames)

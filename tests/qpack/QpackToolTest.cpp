@@ -68,7 +68,8 @@ TEST_F(QpackTool, SamplePackageIsCompleteAndListedInInstallerOrder)
     EXPECT_LT(qx2, qx1);
     EXPECT_TRUE(Says("present  gpd/STDNAMES.GPD"));
     EXPECT_TRUE(Says("UTF-16 LE with byte order mark"));
-    EXPECT_TRUE(Says("connections        USB, parallel"));
+    EXPECT_TRUE(Says("connections        USB, parallel, network"));
+    EXPECT_TRUE(Says("connections        parallel, serial"));
 }
 
 TEST_F(QpackTool, MissingFileOrBadValueFailsTheCheck)
@@ -95,6 +96,26 @@ TEST_F(QpackTool, SignThenCheckAcceptsAFreshModel)
     EXPECT_TRUE(Says("usbIdSuffix        \"1234\""));
     EXPECT_EQ(0, Run("sign " + Package("QX9.INF")));
     EXPECT_TRUE(Says("already signed")) << m_output;
+}
+
+// The declared connections: written by the tool, reported by the check,
+// a word the installer does not know fails the check.
+TEST_F(QpackTool, ConnectionsAreDeclaredAndChecked)
+{
+    Overwrite("QX9.INF", "[Version]\r\nClass=Printer\r\n\r\n[M]\r\nx = y, USBPRINT\\QuorvexQX91234\r\n");
+    ASSERT_EQ(0, Run("sign " + Package("QX9.INF"))) << m_output;
+    ASSERT_EQ(0, Run("connections network,serial " + Package("QX9.INF"))) << m_output;
+    EXPECT_EQ(0, Run("check " + Package("QX9.INF"))) << m_output;
+    EXPECT_TRUE(Says("connections        USB, network, serial")) << m_output;
+    ASSERT_EQ(0, Run("connections none " + Package("QX9.INF"))) << m_output;
+    EXPECT_EQ(0, Run("check " + Package("QX9.INF"))) << m_output;
+    EXPECT_TRUE(Says("connections        USB\n")) << m_output;
+    EXPECT_EQ(2, Run("connections modem " + Package("QX9.INF")));
+    Overwrite("QX9.INF", "[Version]\r\nClass=Printer\r\nSecurityID=x\r\n[M]\r\nx = y, USBPRINT\\QuorvexQX91234\r\n"
+                         "[QuorvexInstaller]\r\nQuorvexConnections=Network,Modem\r\n");
+    ASSERT_EQ(0, Run("sign " + Package("QX9.INF"))) << m_output;
+    EXPECT_EQ(1, Run("check " + Package("QX9.INF")));
+    EXPECT_TRUE(Says("UNKNOWN CONNECTION \"Modem\"")) << m_output;
 }
 
 TEST_F(QpackTool, UnreadableInputAndBadUsageExitWithTwo)

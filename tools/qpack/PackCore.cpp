@@ -247,6 +247,55 @@ SignResult SignInfBytes(const std::wstring& fileName, std::vector<unsigned char>
     return result;
 }
 
+bool SetConnectionsInfBytes(std::vector<unsigned char>& bytes, bool network, bool serial, std::string& error)
+{
+    error = InfTextProblem(bytes);
+    if (!error.empty())
+        return false;
+    MappedText m = DecodeMapped(bytes);
+    if (m.offsets.empty() || m.text != DecodeForTool(bytes)) {
+        error = "internal error: the text offsets do not match the decoded text";
+        return false;
+    }
+    std::string value = network ? "Network" : "";
+    if (serial)
+        value += value.empty() ? "Serial" : ",Serial";
+    const std::wstring marker = std::wstring(kConnectionsKey) + L"=";
+    std::vector<unsigned char> edited;
+    const std::size_t g = m.text.find(marker);
+    if (g != std::wstring::npos) {
+        const std::size_t valueStart = g + marker.size();
+        std::size_t valueEnd = m.text.find(L'\n', valueStart);
+        if (valueEnd == std::wstring::npos)
+            valueEnd = m.text.size();
+        if (valueEnd > valueStart && m.text[valueEnd - 1] == L'\r')
+            --valueEnd;
+        const std::vector<unsigned char> encoded = EncodeAscii(value, m.encoding);
+        edited.assign(bytes.begin(), bytes.begin() + m.offsets[valueStart]);
+        edited.insert(edited.end(), encoded.begin(), encoded.end());
+        edited.insert(edited.end(), bytes.begin() + m.offsets[valueEnd], bytes.end());
+    } else {
+        const std::size_t firstBreak = m.text.find(L'\n');
+        const std::string eol =
+            (firstBreak != std::wstring::npos && (firstBreak == 0 || m.text[firstBreak - 1] != L'\r')) ? "\n" : "\r\n";
+        const bool endsBroken = !m.text.empty() && m.text.back() == L'\n';
+        const std::string section = (endsBroken ? "" : eol) + eol +
+                                    "; Connections the Quorvex installer offers besides USB and parallel." + eol +
+                                    "[QuorvexInstaller]" + eol + Narrow(marker) + value + eol;
+        const std::vector<unsigned char> encoded = EncodeAscii(section, m.encoding);
+        edited = bytes;
+        edited.insert(edited.end(), encoded.begin(), encoded.end());
+    }
+    // What the installer will read from the edited file.
+    const InfIds ids = ParseInfIds(DecodeForTool(edited), L"");
+    if (ids.network != network || ids.serial != serial || !ids.unknownConnections.empty()) {
+        error = "the edited file would not read as these connections (the line's value does not stand alone)";
+        return false;
+    }
+    bytes.swap(edited);
+    return true;
+}
+
 std::vector<StagedFile> PackageFilesFor(const PrinterModel& model)
 {
     // The digest list's paths, split into folder and name.

@@ -43,6 +43,15 @@ struct SignResult {
 // is checked the way the installer checks it before it is handed back.
 SignResult SignInfBytes(const std::wstring& fileName, std::vector<unsigned char>& bytes);
 
+// Writes the connections a model offers besides USB and parallel (the
+// words "Network" and "Serial") into `bytes`, the content of an INF file:
+// the value of its first "QuorvexConnections=" line is replaced, or a
+// section holding that line is added at the end of the file. No word gives
+// an empty value (nothing besides USB and parallel). Encoding, byte order
+// mark, line endings and every other byte stay. False, with `error`, when
+// the file cannot be edited; the bytes are then untouched.
+bool SetConnectionsInfBytes(std::vector<unsigned char>& bytes, bool network, bool serial, std::string& error);
+
 struct StagedFile {
     std::wstring folder;   // "" for the package's top folder, else "gpd", "i386", ...
     std::wstring name;

@@ -34,6 +34,7 @@ const char kUsage[] =
     "\n"
     "SYNOPSIS\n"
     "    qpack sign FILE.inf...\n"
+    "    qpack connections network|serial|network,serial|none FILE.inf...\n"
     "    qpack check PATH... [--digests LIST]\n"
     "    qpack digests PACKAGE_DIR\n"
     "    qpack --help\n"
@@ -57,6 +58,17 @@ const char kUsage[] =
     "        [Version] section when there is none. The encoding, the byte order\n"
     "        mark, the line endings and every other byte stay as they were. Sign\n"
     "        again after renaming a file or changing its USB hardware id.\n"
+    "\n"
+    "    connections WORDS FILE.inf...\n"
+    "        Declares the connections the installer offers for each file's model\n"
+    "        besides USB and parallel, which come from its hardware id lines:\n"
+    "        \"network\" (a printer on the network, raw TCP, Standard TCP/IP port),\n"
+    "        \"serial\" (a printer on a COM port), both as \"network,serial\", or\n"
+    "        \"none\". The value of the file's first \"QuorvexConnections=\" line is\n"
+    "        replaced, or a [QuorvexInstaller] section holding that line is added\n"
+    "        at the end of the file; encoding, byte order mark, line endings and\n"
+    "        every other byte stay. The SecurityID does not cover the line: a\n"
+    "        release's digest list does, like every other byte of the file.\n"
     "\n"
     "    check PATH...\n"
     "        PATH is an INF file or a package folder (every *.inf file in it, in\n"
@@ -202,6 +214,55 @@ int Sign(const std::vector<fs::path>& files)
     return status;
 }
 
+int Connections(const std::string& words, const std::vector<fs::path>& files)
+{
+    bool network = false, serial = false;
+    if (words != "none") {
+        std::size_t from = 0;
+        while (from <= words.size()) {
+            std::size_t comma = words.find(',', from);
+            if (comma == std::string::npos)
+                comma = words.size();
+            const std::string word = words.substr(from, comma - from);
+            if (word == "network")
+                network = true;
+            else if (word == "serial")
+                serial = true;
+            else {
+                std::cerr << "qpack: connections: \"" << word
+                          << "\" is no connection (network, serial, network,serial or none)\n";
+                return kCannotRun;
+            }
+            from = comma + 1;
+        }
+    }
+    int status = kOk;
+    for (const fs::path& file : files) {
+        std::vector<unsigned char> bytes;
+        std::string reason;
+        if (!ReadBytes(file, bytes, reason)) {
+            Complain(file, reason);
+            status = kCannotRun;
+            continue;
+        }
+        const std::vector<unsigned char> before = bytes;
+        if (!SetConnectionsInfBytes(bytes, network, serial, reason)) {
+            Complain(file, "not changed: " + reason);
+            if (status == kOk)
+                status = kProblems;
+            continue;
+        }
+        if (bytes != before && !WriteBytes(file, bytes, reason)) {
+            Complain(file, reason);
+            status = kCannotRun;
+            continue;
+        }
+        std::cout << Shown(file) << ": " << (bytes == before ? "unchanged, " : "") << "connections besides USB and parallel: "
+                  << (network && serial ? "network, serial" : network ? "network" : serial ? "serial" : "none") << "\n";
+    }
+    return status;
+}
+
 void PrintField(const char* name, const std::wstring& value)
 {
     std::cout << "    " << name << std::string(19 - std::strlen(name), ' ');
@@ -253,12 +314,23 @@ bool ReportInf(const fs::path& file, const std::wstring& upperName, const std::v
     PrintField("lptIdSuffix", m.lptIdSuffix);
     PrintField("usbIdSuffix", m.usbIdSuffix);
     std::string cables;
+    const auto add = [&cables](const char* name) { cables += (cables.empty() ? "" : ", ") + std::string(name); };
     if (IsSuffixSupported(m.usbIdSuffix))
-        cables = "USB";
+        add("USB");
     if (IsSuffixSupported(m.lptIdSuffix))
-        cables += cables.empty() ? "parallel" : ", parallel";
+        add("parallel");
+    if (m.networkConnection)
+        add("network");
+    if (m.serialConnection)
+        add("serial");
     std::cout << "    connections        " << (cables.empty() ? "none (the id lines are missing)" : cables) << "\n";
-    return a.accepted;
+    bool wordsKnown = true;
+    for (const std::wstring& word : a.ids.unknownConnections) {
+        std::cout << "    UNKNOWN CONNECTION \"" << EncodeUtf8(word)
+                  << "\" in QuorvexConnections= (the installer ignores it; run qpack connections)\n";
+        wordsKnown = false;
+    }
+    return a.accepted && wordsKnown;
 }
 
 // Names in a folder by their upper-case form, as Windows matches them.
@@ -533,6 +605,13 @@ int Run(const std::vector<fs::path>& args)
             rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(i), rest.begin() + static_cast<std::ptrdiff_t>(i) + 2);
             break;
         }
+    }
+    if (command == "connections") {
+        if (rest.size() < 2) {
+            std::cerr << "qpack: connections needs the connections and at least one INF file\n";
+            return kCannotRun;
+        }
+        return Connections(EncodeUtf8(PathText(rest[0])), std::vector<fs::path>(rest.begin() + 1, rest.end()));
     }
     if (command != "sign" && command != "check") {
         std::cerr << "qpack: unknown command \"" << Shown(args[0]) << "\"; run \"qpack --help\"\n";
