@@ -219,16 +219,7 @@ TEST_F(TcpMonitorStandIn, KeepsTheInterfaceRulesAndPrintsOnlyToLoopback)
 
     // A job to the port goes nowhere: the monitor refuses to connect.
     ASSERT_TRUE(wm::RegisterRawDriver(kDriver));
-    std::wstring name = kPrinter, port = L"IP_192.0.2.1", driver = kDriver, processor = L"WinPrint", type = L"RAW";
-    PRINTER_INFO_2W info = {};
-    info.pPrinterName = &name[0];
-    info.pPortName = &port[0];
-    info.pDriverName = &driver[0];
-    info.pPrintProcessor = &processor[0];
-    info.pDatatype = &type[0];
-    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    ASSERT_NE(nullptr, printer);
-    ClosePrinter(printer);
+    ASSERT_TRUE(wm::AddPrinterOnPort(kPrinter, L"IP_192.0.2.1", kDriver));
     DWORD error = 0;
     EXPECT_FALSE(wm::PrintRawJob(kPrinter, "not for the network", error));
 
