@@ -131,17 +131,18 @@ endfunction()
 # Runs a Windows program in a fresh copy of a prepared Wine prefix.
 #   qv_wine_run(NAME n EXE target [ARCH win32|win64] [VERSION winxp]
 #               [LANG en_US.UTF-8] [LABELS ...] [ARGS ...] [TIMEOUT s] [DISPLAY]
-#               [ONLY_32BIT reason])
+#               [ONLY_32BIT reason] [SERIAL COMn])
 # DISPLAY marks tests that open windows: they run one at a time, so that
 # screenshots show only their own windows. In the x86-64 build every run
 # takes the 64-bit prefix; ONLY_32BIT names a run whose subject the 64-bit
 # program does not have (WOW64): there it is registered as skipped, with the
-# reason, so that the skip is seen.
+# reason, so that the skip is seen. SERIAL gives the prefix a serial port of
+# that name on the bench's pseudo-terminal (sim/README.md).
 function(qv_wine_run)
   if(NOT WIN32)
     return()
   endif()
-  cmake_parse_arguments(A "DISPLAY" "NAME;EXE;ARCH;VERSION;LANG;TIMEOUT;ONLY_32BIT;DPI" "LABELS;ARGS" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY" "NAME;EXE;ARCH;VERSION;LANG;TIMEOUT;ONLY_32BIT;DPI;SERIAL" "LABELS;ARGS" ${ARGN})
   if(NOT TARGET ${A_EXE})
     return()
   endif()
@@ -162,14 +163,17 @@ function(qv_wine_run)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()
-  set(dpi_args)
+  set(prefix_args)
   if(A_DPI)
-    set(dpi_args --dpi ${A_DPI})
+    set(prefix_args --dpi ${A_DPI})
+  endif()
+  if(A_SERIAL)
+    list(APPEND prefix_args --serial ${A_SERIAL})
   endif()
   add_test(NAME ${A_NAME}
     COMMAND bash ${QV_SIM_DIR}/wine/run-test.sh
       --build ${CMAKE_BINARY_DIR} --bits ${QV_PROGRAM_BITS} --arch ${A_ARCH} --version ${A_VERSION}
-      --lang ${A_LANG} --name ${A_NAME} ${dpi_args}
+      --lang ${A_LANG} --name ${A_NAME} ${prefix_args}
       -- $<TARGET_FILE:${A_EXE}> ${A_ARGS})
   set(labels wine ${A_ARCH} ${A_LABELS})
   set_tests_properties(${A_NAME} PROPERTIES

@@ -121,6 +121,23 @@ bool ListDrivers(const std::wstring& environment, std::vector<ListedDriver>& dri
     return true;
 }
 
+bool ListPorts(std::vector<std::wstring>& ports, DWORD& error)
+{
+    ports.clear();
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    if (!ReadWholeList(
+            [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+                return EnumPortsW(nullptr, 1, data, size, needed, returned) != FALSE;
+            },
+            buffer, count, error))
+        return false;
+    const PORT_INFO_1W* info = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        ports.push_back(Text(info[i].pName));
+    return true;
+}
+
 bool DriverStoreInf(const std::wstring& environment, const std::wstring& driverName, std::wstring& infPath,
                     DWORD& error)
 {

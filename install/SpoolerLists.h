@@ -1,5 +1,5 @@
-// The spooler's lists the installer and the removal read: the printers and
-// the drivers of an environment. Each list is read whole or not at all: a
+// The spooler's lists the installer and the removal read: the printers, the
+// drivers of an environment and the ports. Each list is read whole or not at all: a
 // failure is passed up with the system's error, never taken for an empty
 // list, because the callers decide from these lists what they may delete.
 #ifndef QV_INSTALL_SPOOLERLISTS_H
@@ -31,6 +31,9 @@ bool ListPrinters(DWORD flags, std::vector<ListedPrinter>& printers, DWORD& erro
 
 // The drivers registered in `environment` ("Windows NT x86", "Windows x64").
 bool ListDrivers(const std::wstring& environment, std::vector<ListedDriver>& drivers, DWORD& error);
+
+// The names of every port the spooler knows, of every monitor, in its order.
+bool ListPorts(std::vector<std::wstring>& ports, DWORD& error);
 
 // Where Windows keeps driver `driverName`'s package (Vista and later: the INF
 // in its driver store): empty `infPath` when the system keeps none (older

@@ -13,6 +13,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   python3-pil  # only to redraw the wizard artwork (wizard/res/art)
   osslsigncode openssl python3 zip  # scripts/release.sh: signing, the zip, its test
+  # (python3 also runs the serial bench's cable, sim/serial/ptycom.py)
   python3-yaml python3-jsonschema  # scripts/release.sh and its test: the package manager manifests against their schemas
 )
 

@@ -1,12 +1,16 @@
 // Plugs virtual printers into a Wine prefix, and unplugs them, by writing and
 // removing the registry records that Windows' USB printing class driver and
-// parallel-port enumerator keep for a connected printer. Test equipment only.
+// parallel-port enumerator keep for a connected printer; and enters a serial
+// port (a pseudo-terminal the bench made, see sim/serial/ptycom.py) where
+// Windows lists its COM ports. Test equipment only.
 //
 //   qvdevice plug-usb <hardwareId> <port> <instance> [--symbolic <text> | --no-symbolic]
 //            [--no-port-number] [--no-device-params] [--mfg <text>] [--desc <text>]
 //   qvdevice unplug-usb <hardwareId> <instance>
 //   qvdevice plug-lpt <hardwareId> <instance> [--mfg <text>] [--desc <text>]
 //   qvdevice unplug-lpt <hardwareId> <instance>
+//   qvdevice plug-com <COMn> <unix device>
+//   qvdevice unplug-com <COMn>
 //
 // Exit code 0 on success, 1 when a record could not be written or removed,
 // 2 on a usage error.
@@ -16,6 +20,8 @@
 #include <cwchar>
 #include <string>
 #include <vector>
+
+#include "install/SerialPortsCore.h"
 
 namespace {
 
@@ -27,6 +33,13 @@ const wchar_t* const kPortGuid = L"{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
 const wchar_t* const kUsbDeviceGuid = L"{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 const wchar_t* const kPrinterClassGuid = L"{4D36E979-E325-11CE-BFC1-08002BE10318}";
 const wchar_t* const kUsbClassGuid = L"{36FC9E60-C465-11CF-8056-444553540000}";
+// Where every serial port driver enters the ports it serves (a volatile key,
+// made again at every start of the system), where the spooler's local port
+// monitor finds its ports, and the Wine spooler's own mapping of a port name
+// to a file or device of the host.
+const wchar_t* const kSerialComm = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+const wchar_t* const kSpoolerPorts = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+const wchar_t* const kWineSpooler = L"Software\\Wine\\Printing\\Spooler";
 
 // Owns one open registry key.
 class Key {
@@ -291,13 +304,91 @@ int UnplugLpt(const std::wstring& hardwareId, const std::wstring& instance)
     return ok ? 0 : 1;
 }
 
+int Usage();
+
+// The value a serial driver of ours enters for port n.
+std::wstring SerialDeviceName(unsigned number)
+{
+    return L"\\Device\\VirtualSerial" + std::to_wstring(number);
+}
+
+// The port as Windows lists it once its driver runs: the SERIALCOMM entry
+// (the key made volatile, as the system makes it), the spooler's port
+// "COMn:" with the Ports class installer's default line "9600,n,8,1" where
+// the port is new to it, and Wine's mapping of "COMn:" to the terminal, the
+// one way Wine's spooler writes a job to a COM port (its local port monitor
+// prints to files and to its own port kinds only).
+int PlugCom(const std::wstring& com, const std::wstring& device)
+{
+    const unsigned number = SerialPortNumber(com);
+    if (number == 0 || device.empty() || device[0] != L'/')
+        return Usage();
+    const std::wstring port = L"COM" + std::to_wstring(number);
+    bool ok = true;
+    {
+        HKEY key = nullptr;
+        ok = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr,
+                             &key, nullptr) == ERROR_SUCCESS;
+        if (ok) {
+            const std::wstring value = SerialDeviceName(number);
+            ok = RegSetValueExW(key, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                                static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+            RegCloseKey(key);
+        }
+    }
+    {
+        Key ports;
+        std::wstring line;
+        ok = ports.Create(kSpoolerPorts) && (ports.ReadText((port + L":").c_str(), line) ||
+                                             ports.Text((port + L":").c_str(), L"9600,n,8,1")) && ok;
+    }
+    {
+        HKEY key = nullptr;
+        const bool mapped = RegCreateKeyExW(HKEY_CURRENT_USER, kWineSpooler, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                            nullptr) == ERROR_SUCCESS;
+        ok = mapped && ok;
+        if (mapped) {
+            const std::wstring name = port + L":";
+            ok = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(device.c_str()),
+                                static_cast<DWORD>((device.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS && ok;
+            RegCloseKey(key);
+        }
+    }
+    return ok ? 0 : 1;
+}
+
+// Takes the port out of SERIALCOMM and Wine's mapping. The spooler's port
+// "COMn:" stays, as Windows keeps it when a serial adapter is unplugged.
+int UnplugCom(const std::wstring& com)
+{
+    const unsigned number = SerialPortNumber(com);
+    if (number == 0)
+        return Usage();
+    const std::wstring name = L"COM" + std::to_wstring(number) + L":";
+    bool ok = true;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        const LONG status = RegDeleteValueW(key, SerialDeviceName(number).c_str());
+        ok = (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) && ok;
+        RegCloseKey(key);
+    }
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kWineSpooler, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        const LONG status = RegDeleteValueW(key, name.c_str());
+        ok = (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) && ok;
+        RegCloseKey(key);
+    }
+    return ok ? 0 : 1;
+}
+
 int Usage()
 {
     fwprintf(stderr, L"usage: qvdevice plug-usb <hardwareId> <port> <instance> [--symbolic <text>|--no-symbolic]\n"
                      L"                [--no-port-number] [--no-device-params] [--mfg <text>] [--desc <text>]\n"
                      L"       qvdevice unplug-usb <hardwareId> <instance>\n"
                      L"       qvdevice plug-lpt <hardwareId> <instance> [--mfg <text>] [--desc <text>]\n"
-                     L"       qvdevice unplug-lpt <hardwareId> <instance>\n");
+                     L"       qvdevice unplug-lpt <hardwareId> <instance>\n"
+                     L"       qvdevice plug-com <COMn> <unix device>\n"
+                     L"       qvdevice unplug-com <COMn>\n");
     return 2;
 }
 
@@ -325,5 +416,9 @@ int wmain(int argc, wchar_t** argv)
         return UnplugUsb(argv[2], argv[3]);
     if (verb == L"unplug-lpt" && argc == 4)
         return UnplugLpt(argv[2], argv[3]);
+    if (verb == L"plug-com" && argc == 4)
+        return PlugCom(argv[2], argv[3]);
+    if (verb == L"unplug-com" && argc == 3)
+        return UnplugCom(argv[2]);
     return Usage();
 }

@@ -2,20 +2,25 @@
 # Runs one Windows program in a fresh copy of a prepared Wine prefix:
 #   run-test.sh --build DIR [--bits 32|64] --arch win32|win64
 #               --version default|win98|nt40|win2k|winxp|win7|win10
-#               --lang en_US.UTF-8 --name NAME [--dpi N] [--keep] -- program.exe [args...]
+#               --lang en_US.UTF-8 --name NAME [--dpi N] [--serial COMn] [--keep] -- program.exe [args...]
 # --bits says which build DIR holds: 32 (the programs that ship; the default)
 # or 64 (the x86-64 build, which runs in a win64 prefix under Wine's 64-bit
 # loader, also where this machine cannot start 32-bit programs).
 # --dpi sets the display's dots per inch of the prefix (96 is 100 %, 120 is
 # 125 %, 144 is 150 %, 192 is 200 %), as the display settings would.
+# --serial gives the prefix a serial port COMn whose other end is a file (see
+# sim/serial/ptycom.py and sim/README.md).
 # The copy lives in DIR/prefixes/run/NAME and is removed after a passing run
 # (kept after a failing one, for a look). The program sees:
 #   QV_TEST_OUTPUT   a Windows path (Z:\...) of DIR/test-output/NAME, for screenshots
 #   QV_BUILD_DIR     the Windows path of DIR
+#   QV_SERIAL_PORT   with --serial: the port's name, "COMn"
+#   QV_SERIAL_CAPTURE  with --serial: the Windows path of the file that every
+#                    byte written to the port is appended to
 # Every process of the prefix is ended before this script returns.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build= bits=32 arch=win32 version=default lang=en_US.UTF-8 name= dpi= keep=0
+build= bits=32 arch=win32 version=default lang=en_US.UTF-8 name= dpi= serial= keep=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
@@ -25,6 +30,7 @@ while [ $# -gt 0 ]; do
     --lang) lang=$2; shift 2 ;;
     --name) name=$2; shift 2 ;;
     --dpi) dpi=$2; shift 2 ;;
+    --serial) serial=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     --) shift; break ;;
     *) echo "run-test: unknown argument $1" >&2; exit 2 ;;
@@ -43,7 +49,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${QV_IN_XVFB:-}" ]; then
   # Windows need an X server; without one, give this run its own.
   export QV_IN_XVFB=1
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --build "$build" --bits "$bits" --arch "$arch" --version "$version" \
-    --lang "$lang" --name "$name" ${dpi:+--dpi "$dpi"} $( [ $keep = 1 ] && echo --keep ) -- "$@"
+    --lang "$lang" --name "$name" ${dpi:+--dpi "$dpi"} ${serial:+--serial "$serial"} $( [ $keep = 1 ] && echo --keep ) -- "$@"
 fi
 
 template=$build/prefixes/template-$arch
@@ -66,20 +72,34 @@ export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
 export LC_ALL=$lang LANG=$lang
 overrides="mscoree,mshtml,winemenubuilder.exe="
 
-# The print-installation stand-in, when the build has one (see sim/README.md),
-# in the system folder that programs of its bitness load from.
+# The stand-ins, when the build has them (see sim/README.md), in the system
+# folder that programs of its bitness load from: the print-installation entry
+# point, and the Standard TCP/IP Port monitor that prefix.reg registers
+# (Wine's spooler runs in the program's own process and loads the monitor
+# there; Wine has no tcpmon.dll of its own to override).
+sysdir=system32
+[ "$arch" = win64 ] && [ "$bits" = 32 ] && sysdir=syswow64
 standin=$build/sim/printui.dll
 if [ -f "$standin" ]; then
-  sysdir=system32
-  [ "$arch" = win64 ] && [ "$bits" = 32 ] && sysdir=syswow64
   cp --remove-destination "$standin" "$prefix/drive_c/windows/$sysdir/printui.dll"
   overrides="$overrides;printui=n"
 fi
+if [ -f "$build/sim/tcpmon.dll" ]; then
+  cp --remove-destination "$build/sim/tcpmon.dll" "$prefix/drive_c/windows/$sysdir/tcpmon.dll"
+fi
 export WINEDLLOVERRIDES=$overrides
 
-cleanup() { wineserver -k >/dev/null 2>&1 || true; }
+serial_pid=
+cleanup() {
+  [ -n "$serial_pid" ] && kill "$serial_pid" 2>/dev/null
+  wineserver -k >/dev/null 2>&1 || true
+}
 trap cleanup EXIT
 trap 'exit 143' TERM INT
+
+# A serial port's SERIALCOMM entry lives in a volatile key, as on Windows:
+# one server for the whole run keeps it from the entry to the program's end.
+[ -n "$serial" ] && wineserver -p
 
 if [ "$version" != default ]; then
   wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
@@ -97,6 +117,24 @@ out=$build/test-output/$name
 rm -rf "$out"; mkdir -p "$out"
 export QV_TEST_OUTPUT=$(winpath "$out") QV_BUILD_DIR=$(winpath "$build")
 
+if [ -n "$serial" ]; then
+  capture=$out/serial-$serial.bin
+  ready=$prefix/.serial-ready
+  : > "$capture"
+  python3 "$here/../serial/ptycom.py" --prefix "$prefix" --com "$serial" --capture "$capture" \
+    --ready "$ready" --seconds "${QV_SERIAL_SECONDS:-300}" &
+  serial_pid=$!
+  for _ in $(seq 100); do
+    [ -f "$ready" ] && break
+    kill -0 "$serial_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -f "$ready" ] || { echo "run-test: the serial bench did not start" >&2; exit 1; }
+  wine "$build/sim/qvdevice.exe" plug-com "$serial" "$(head -n1 "$ready")" ||
+    { echo "run-test: $serial could not be entered in the prefix" >&2; exit 1; }
+  export QV_SERIAL_PORT=$serial QV_SERIAL_CAPTURE=$(winpath "$capture")
+fi
+
 # Hooks a test may need before its program starts (virtual devices and so on).
 if [ -n "${QV_PREPARE:-}" ]; then
   bash -c "$QV_PREPARE" || { echo "run-test: preparation failed" >&2; exit 1; }
@@ -106,6 +144,11 @@ wine "$@"
 rc=$?
 wineserver -k >/dev/null 2>&1
 wineserver -w >/dev/null 2>&1
+if [ -n "$serial_pid" ]; then
+  kill "$serial_pid" 2>/dev/null
+  wait "$serial_pid" 2>/dev/null
+  serial_pid=
+fi
 
 # Screenshots are taken as BMP by the Windows side; keep PNG copies.
 for bmp in "$out"/*.bmp; do

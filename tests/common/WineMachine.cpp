@@ -374,6 +374,21 @@ void DeletePrinterNamed(const std::wstring& name)
         DeletePrinter(printer.Get());
 }
 
+bool AddPrinterOnPort(const std::wstring& name, const std::wstring& port, const std::wstring& driver)
+{
+    std::wstring printer = name, portName = port, driverName = driver, processor = L"WinPrint", datatype = L"RAW";
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = &printer[0];
+    info.pPortName = &portName[0];
+    info.pDriverName = &driverName[0];
+    info.pPrintProcessor = &processor[0];
+    info.pDatatype = &datatype[0];
+    HANDLE handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (handle)
+        ClosePrinter(handle);
+    return handle != nullptr;
+}
+
 bool ServiceExists(const std::wstring& name)
 {
     const UniqueService manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));

@@ -88,6 +88,9 @@ private:
 bool PrinterExists(const std::wstring& name);
 // Deletes the printer if there is one of that name.
 void DeletePrinterNamed(const std::wstring& name);
+// Adds printer `name` on `port` with `driver`, "WinPrint" and "RAW", as a
+// person would by hand; false when the spooler refuses it.
+bool AddPrinterOnPort(const std::wstring& name, const std::wstring& port, const std::wstring& driver);
 
 // ---- services
 // Whether the service manager has a service of that name.

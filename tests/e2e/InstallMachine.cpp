@@ -386,17 +386,7 @@ bool AddOtherMakersPrinter(const std::wstring& printer, const std::wstring& driv
 
 bool AddPrinterOnFilePort(const std::wstring& name, const std::wstring& driver)
 {
-    std::wstring printer = name, port = L"FILE:", driverName = driver, processor = L"WinPrint", datatype = L"RAW";
-    PRINTER_INFO_2W info = {};
-    info.pPrinterName = &printer[0];
-    info.pPortName = &port[0];
-    info.pDriverName = &driverName[0];
-    info.pPrintProcessor = &processor[0];
-    info.pDatatype = &datatype[0];
-    HANDLE handle = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    if (handle)
-        ClosePrinter(handle);
-    return handle != nullptr;
+    return wm::AddPrinterOnPort(name, L"FILE:", driver);
 }
 
 }  // namespace e2e

@@ -1,6 +1,8 @@
 // The simulated machine under Wine: the virtual devices write and remove
-// exactly the records Windows keeps, and the stand-in printui.dll answers
-// "rundll32.exe printui.dll,PrintUIEntry" as the installer starts it.
+// exactly the records Windows keeps, the stand-in printui.dll answers
+// "rundll32.exe printui.dll,PrintUIEntry" as the installer starts it, and
+// the stand-in Standard TCP/IP Port monitor keeps the rules of its interface
+// and prints to no address off the machine.
 #include <windows.h>
 #include <winspool.h>
 
@@ -8,6 +10,8 @@
 
 #include <algorithm>
 
+#include "install/TcpIpPortCore.h"
+#include "tests/common/BenchPorts.h"
 #include "tests/common/WineMachine.h"
 
 namespace {
@@ -31,6 +35,7 @@ protected:
         wm::QvDevice(L"unplug-usb QuorvexQX10007A2B SN0001");
         wm::QvDevice(L"unplug-usb QuorvexQX20001234 SN0002");
         wm::QvDevice(L"unplug-lpt QuorvexQX10007A2B 1&2a3b4c&0&LPT1.4");
+        wm::QvDevice(L"unplug-com COM7");
         wm::DeleteKeyTree(kUsbPrintEnum);
     }
 };
@@ -118,6 +123,112 @@ TEST_F(VirtualDevices, ParallelPlugAndUnplug)
     EXPECT_EQ(0u, text.find(std::wstring(L"LPTENUM\\QuorvexQX10007A2B") + L'\0'));
     ASSERT_EQ(0, wm::QvDevice(L"unplug-lpt QuorvexQX10007A2B 1&2a3b4c&0&LPT1.4"));
     EXPECT_FALSE(wm::KeyExists(kEnum + L"LPTENUM\\QuorvexQX10007A2B"));
+}
+
+// A value of HKEY_CURRENT_USER\Software\Wine\Printing\Spooler, empty when missing.
+std::wstring WineSpoolerMapping(const wchar_t* port)
+{
+    wchar_t text[256] = {};
+    DWORD size = sizeof(text) - sizeof(wchar_t);
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Printing\\Spooler", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::wstring();
+    RegQueryValueExW(key, port, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return text;
+}
+
+TEST_F(VirtualDevices, SerialPortPlugAndUnplug)
+{
+    const std::wstring serialComm = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+    const std::wstring ports = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+    ASSERT_EQ(0, wm::QvDevice(L"plug-com com7 /dev/null"));
+    std::wstring text;
+    ASSERT_TRUE(wm::GetString(serialComm, L"\\Device\\VirtualSerial7", text));
+    EXPECT_EQ(L"COM7", text);
+    ASSERT_TRUE(wm::GetString(ports, L"COM7:", text));
+    EXPECT_EQ(L"9600,n,8,1", text);
+    EXPECT_EQ(L"/dev/null", WineSpoolerMapping(L"COM7:"));
+    // A port the spooler knows keeps its line.
+    ASSERT_TRUE(wm::SetString(ports, L"COM7:", L"19200,n,8,1,x"));
+    ASSERT_EQ(0, wm::QvDevice(L"plug-com COM7 /dev/null"));
+    ASSERT_TRUE(wm::GetString(ports, L"COM7:", text));
+    EXPECT_EQ(L"19200,n,8,1,x", text);
+
+    ASSERT_EQ(0, wm::QvDevice(L"unplug-com COM7"));
+    EXPECT_FALSE(wm::ValueExists(serialComm, L"\\Device\\VirtualSerial7"));
+    EXPECT_EQ(L"", WineSpoolerMapping(L"COM7:"));
+    EXPECT_TRUE(wm::ValueExists(ports, L"COM7:"));
+    EXPECT_EQ(0, wm::QvDevice(L"unplug-com COM7"));
+
+    EXPECT_EQ(2, wm::QvDevice(L"plug-com COM07 /dev/null"));
+    EXPECT_EQ(2, wm::QvDevice(L"plug-com COM7 relative/name"));
+    EXPECT_EQ(2, wm::QvDevice(L"unplug-com LPT1"));
+}
+
+// ---- the stand-in Standard TCP/IP Port monitor ------------------------------
+
+class TcpMonitorStandIn : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        wm::DeletePrinterNamed(kPrinter);
+        wm::RemoveRawDriver(kDriver);
+        wm::DeleteKeyTree(kPorts + L"\\IP_192.0.2.1");
+    }
+
+    // XcvData on ",XcvMonitor Standard TCP/IP Port" opened with `access`;
+    // the monitor's status, or the spooler's error when it was not reached.
+    static DWORD Command(ACCESS_MASK access, const wchar_t* command, void* input, DWORD size)
+    {
+        wm::Printer monitor(L",XcvMonitor Standard TCP/IP Port", access);
+        if (!monitor.Get())
+            return GetLastError();
+        DWORD needed = 0, status = 0;
+        if (!XcvDataW(monitor.Get(), command, static_cast<BYTE*>(input), size, nullptr, 0, &needed, &status))
+            return GetLastError();
+        return status;
+    }
+
+    const std::wstring kPorts = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
+    const std::wstring kPrinter = L"Off the machine";
+    const std::wstring kDriver = L"Quorvex Bench Raw";
+};
+
+TEST_F(TcpMonitorStandIn, KeepsTheInterfaceRulesAndPrintsOnlyToLoopback)
+{
+    TcpIpPortSettings settings;
+    settings.host = settings.ipAddress = L"192.0.2.1";  // TEST-NET-1: reaches nothing
+    tcpxcv::PortData1 data = MakeAddPortData(L"IP_192.0.2.1", settings);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Command(SERVER_ACCESS_ENUMERATE, L"AddPort", &data, sizeof(data)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA),
+              Command(SERVER_ACCESS_ADMINISTER, L"AddPort", &data, sizeof(data) - 1));
+    data.version = 2;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_LEVEL), Command(SERVER_ACCESS_ADMINISTER, L"AddPort", &data, sizeof(data)));
+    data.version = 1;
+    data.protocol = tcpxcv::kProtocolLpr;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SUPPORTED), Command(SERVER_ACCESS_ADMINISTER, L"AddPort", &data, sizeof(data)));
+    EXPECT_FALSE(wm::KeyExists(kPorts + L"\\IP_192.0.2.1"));
+    data.protocol = tcpxcv::kProtocolRawTcp;
+    ASSERT_EQ(0u, Command(SERVER_ACCESS_ADMINISTER, L"AddPort", &data, sizeof(data)));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS),
+              Command(SERVER_ACCESS_ADMINISTER, L"AddPort", &data, sizeof(data)));
+    DWORD number = 0;
+    ASSERT_TRUE(wm::GetDword(kPorts + L"\\IP_192.0.2.1", L"PortNumber", number));
+    EXPECT_EQ(9100u, number);
+
+    // A job to the port goes nowhere: the monitor refuses to connect.
+    ASSERT_TRUE(wm::RegisterRawDriver(kDriver));
+    ASSERT_TRUE(wm::AddPrinterOnPort(kPrinter, L"IP_192.0.2.1", kDriver));
+    DWORD error = 0;
+    EXPECT_FALSE(wm::PrintRawJob(kPrinter, "not for the network", error));
+
+    tcpxcv::DeletePortData1 remove = MakeDeletePortData(L"IP_192.0.2.1");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), Command(SERVER_ACCESS_ENUMERATE, L"DeletePort", &remove, sizeof(remove)));
+    EXPECT_EQ(0u, Command(SERVER_ACCESS_ADMINISTER, L"DeletePort", &remove, sizeof(remove)));
+    EXPECT_FALSE(wm::KeyExists(kPorts + L"\\IP_192.0.2.1"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_UNKNOWN_PORT),
+              Command(SERVER_ACCESS_ADMINISTER, L"DeletePort", &remove, sizeof(remove)));
 }
 
 // ---- the stand-in printui.dll ---------------------------------------------
