@@ -1,5 +1,7 @@
 #include "install/Snmp.h"
 
+#include "catalog/InfFields.h"
+
 const SnmpOid kPpmPrinterIeee1284DeviceIdOid = {1, 3, 6, 1, 4, 1, 2699, 1, 2, 1, 2, 1, 1, 3, 1};
 const SnmpOid kHrDeviceDescrOid = {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 3, 1};
 
@@ -242,9 +244,9 @@ std::wstring NormalKey(const std::wstring& key)
         if (blank)
             normal += L' ';
         blank = false;
-        normal += (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+        normal += c;
     }
-    return normal;
+    return UpperCaseAscii(normal);
 }
 
 }  // namespace
