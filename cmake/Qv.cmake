@@ -213,3 +213,46 @@ function(qv_resource_script_depends)
   set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
                ${CMAKE_SOURCE_DIR}/wizard/res/QuorvexSetup.manifest.in ${CMAKE_SOURCE_DIR}/context/Version.h)
 endfunction()
+
+# Links TARGET to DLL (not one of the system's known DLLs) delay-loaded: the
+# delay-load hook of support/SystemLibrary.cpp loads it from the system
+# folder on first use, where an import at start-up would have the loader
+# look in the program's folder first. DEF lists the functions the programs
+# call, with the 32-bit names' @N; makes the imported library qv_STEM_delay.
+#   qv_delay_loaded_dll(target STEM winspool DLL winspool.drv DEF file.def)
+function(qv_delay_loaded_dll target)
+  cmake_parse_arguments(A "" "STEM;DLL;DEF" "" ${ARGN})
+  if(NOT MINGW)
+    target_link_libraries(${target} PUBLIC ${A_STEM} delayimp)
+    target_link_options(${target} INTERFACE /DELAYLOAD:${A_DLL})
+    return()
+  endif()
+  set(delay_lib ${CMAKE_CURRENT_BINARY_DIR}/lib${A_STEM}_delay.a)
+  set(delay_def ${A_DEF})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # x86-64 has one calling convention and no @N in its symbol names: the
+    # x86-64 build takes the same list without them.
+    file(READ ${A_DEF} def_text)
+    string(REGEX REPLACE "@[0-9]+" "" def_text "${def_text}")
+    get_filename_component(def_name ${A_DEF} NAME_WE)
+    set(delay_def ${CMAKE_CURRENT_BINARY_DIR}/${def_name}-x64.def)
+    set(old_text "")
+    if(EXISTS ${delay_def})
+      file(READ ${delay_def} old_text)
+    endif()
+    if(NOT old_text STREQUAL def_text)
+      file(WRITE ${delay_def} "${def_text}")
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${A_DEF})
+  endif()
+  add_custom_command(OUTPUT ${delay_lib}
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${delay_def}
+            --kill-at --output-delaylib ${delay_lib}
+    DEPENDS ${delay_def}
+    COMMENT "Delay-load import library for ${A_DLL}")
+  add_custom_target(${A_STEM}_delay DEPENDS ${delay_lib})
+  add_library(qv_${A_STEM}_delay STATIC IMPORTED GLOBAL)
+  set_target_properties(qv_${A_STEM}_delay PROPERTIES IMPORTED_LOCATION ${delay_lib})
+  add_dependencies(${target} ${A_STEM}_delay)
+  target_link_libraries(${target} PUBLIC qv_${A_STEM}_delay)
+endfunction()

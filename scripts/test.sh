@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: native unit tests (ASan, UBSan),
 # Windows tests under Wine (registry, files, spooler, services), window and
-# end-to-end tests under Xvfb, and a bounded fuzz run.
+# end-to-end tests under Xvfb, and bounded fuzz runs.
 #   test.sh [--x64] [ctest arguments for the native and the Windows build, e.g. -R catalog]
 #
 # The Windows tests run the 32-bit programs that ship, where this machine can
@@ -83,7 +83,9 @@ count build/windows-tests.log
 
 if [ $# -eq 0 ] && [ -f fuzz/run.sh ]; then
   echo "== fuzzing the INF reader (bounded)"
-  if bash fuzz/run.sh 30; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+  if bash fuzz/run.sh 30 inf; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+  echo "== fuzzing the SNMP reply reader and the device id (bounded)"
+  if bash fuzz/run.sh 15 snmp; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 fi
 
 echo "Screenshots and logs: build/$windows_preset/test-output/"

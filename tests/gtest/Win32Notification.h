@@ -9,6 +9,10 @@
 #ifndef QV_TESTS_GTEST_WIN32_NOTIFICATION_H
 #define QV_TESTS_GTEST_WIN32_NOTIFICATION_H
 
+// Windows Sockets 2 first: <windows.h> alone brings in the old winsock.h,
+// and a test of the network code, which this header comes before, could not
+// include winsock2.h after it.
+#include <winsock2.h>
 #include <windows.h>
 
 namespace testing {
