@@ -32,6 +32,9 @@ function(qv_target_defaults target)
     # looked up at run time.
     target_compile_definitions(${target} PUBLIC
       UNICODE _UNICODE WINVER=0x0500 _WIN32_WINNT=0x0500 NOMINMAX)
+    # Winsock calls by name, not through their import slots: see
+    # support/Winsock.h (a delay-loaded ws2_32.dll needs it).
+    target_compile_definitions(${target} PUBLIC WINSOCK_API_LINKAGE=)
   endif()
 endfunction()
 

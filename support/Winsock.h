@@ -8,6 +8,16 @@
 #ifndef QV_SUPPORT_WINSOCK_H
 #define QV_SUPPORT_WINSOCK_H
 
+// Calls go to the Winsock functions by name, not through their import slots
+// (winsock2.h declares them dllimport). Where ws2_32.dll is delay-loaded, the
+// 32-bit linker keeps a function's loading stub only when something calls the
+// function by name; without the stub its slot stays empty and the first call
+// jumps to address 0 (the import check looks for such slots). The build
+// defines it for every file of ours (cmake/Qv.cmake), also for the tests,
+// whose GoogleTest header includes winsock2.h before anything else.
+#ifndef WINSOCK_API_LINKAGE
+#define WINSOCK_API_LINKAGE
+#endif
 #include <winsock2.h>
 
 #include "support/Handle.h"

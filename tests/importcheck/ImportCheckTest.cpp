@@ -43,6 +43,7 @@ public:
         Set32(At(0x1104), 0x80000007);
         SetText(At(0x1142), "CloseHandle");
 
+        Set32(kOptional + 28, 0x400000);  // image base
         Set32(At(0x1200), 1);          // relative addresses
         Set32(At(0x1204), 0x1280);
         Set32(At(0x1208), 0x12f0);
@@ -51,6 +52,7 @@ public:
         SetText(At(0x1280), "winspool.drv");
         Set32(At(0x12a0), 0x1300);
         SetText(At(0x1302), "AddPrinterW");
+        Set32(At(0x12c0), 0x401380);   // the import slot: its loading stub
     }
 
     static std::size_t At(std::uint32_t rva) { return rva - 0x1000 + 0x200; }
@@ -228,6 +230,11 @@ TEST(ImportReview, PassesOnlyWhatIsReviewedImportedTheReviewedWayAndOldEnough)
          "line 5: USER32.dll!MessageBoxW is imported by no program any more"},
         {"a subsystem version Windows 2000 refuses", base,
          [](TestImage& i) { i.SetVersions(4, 0, 6, 0); }, "subsystem version 6.0 in the header"},
+        {"a delay-load slot without its stub", base, [](TestImage& i) { i.Set32(TestImage::At(0x12c0), 0); },
+         "the delay-load slot of winspool.drv!AddPrinterW does not point to its loading stub"},
+        {"a delay-load slot pointing outside the program", base,
+         [](TestImage& i) { i.Set32(TestImage::At(0x12c0), 0x7ff00000); },
+         "winspool.drv!AddPrinterW does not point to its loading stub"},
         {"an operating system version newer than 2000", base,
          [](TestImage& i) { i.SetVersions(5, 1, 4, 0); }, "operating system version 5.1"},
     };

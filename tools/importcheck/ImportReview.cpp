@@ -150,6 +150,12 @@ std::vector<std::string> CheckImports(const std::vector<ProgramImports>& program
                                VersionText(floor.major, floor.minor));
         }
         for (const ImportedDll& dll : pe.dlls) {
+            for (const std::string& function : dll.unboundFunctions) {
+                findings.push_back(name + ": the delay-load slot of " + dll.name + "!" + function +
+                                   " does not point to its loading stub, so the first call jumps to nothing "
+                                   "(a stub the linker dropped: call the function by name, not through "
+                                   "its __imp_ slot)");
+            }
             for (const std::string& function : dll.functions) {
                 const std::string what = dll.name + "!" + function;
                 const auto found = reviewed.find(Key(dll.name, function));

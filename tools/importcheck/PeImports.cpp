@@ -97,6 +97,7 @@ public:
     std::size_t Size() const { return m_bytes.size(); }
 
     std::vector<Section> sections;
+    std::uint32_t imageBase = 0;
 
 private:
     const std::vector<std::uint8_t>& m_bytes;
@@ -167,7 +168,16 @@ bool ReadDelayDescriptor(const Image& image, std::size_t offset, ImportedDll& dl
     dll.kind = ImportKind::Delay;
     if (!image.NameAtRva(nameRva, dll.name) || dll.name.find('.') == std::string::npos)
         return false;
-    return ReadThunks(image, intRva, dll.functions) && !dll.functions.empty();
+    if (!ReadThunks(image, intRva, dll.functions) || dll.functions.empty())
+        return false;
+    // Each import slot starts out holding the address of its loading stub.
+    for (std::size_t i = 0; i < dll.functions.size(); ++i) {
+        std::uint32_t slot = 0;
+        if (!image.U32AtRva(iatRva + static_cast<std::uint32_t>(4 * i), slot) || slot < image.imageBase ||
+            slot == image.imageBase || !image.Mapped(slot - image.imageBase))
+            dll.unboundFunctions.push_back(dll.functions[i]);
+    }
+    return true;
 }
 
 bool ReadDelayDirectory(const Image& image, std::uint32_t rva, std::vector<ImportedDll>& dlls,
@@ -238,7 +248,7 @@ bool ReadPeImports(const std::vector<std::uint8_t>& bytes, PeImports& out, std::
         return false;
     }
     std::uint32_t directoryCount = 0;
-    if (!image.U16(optional + 40, out.osVersionMajor) || !image.U16(optional + 42, out.osVersionMinor) ||
+    if (!image.U32(optional + 28, image.imageBase) || !image.U16(optional + 40, out.osVersionMajor) || !image.U16(optional + 42, out.osVersionMinor) ||
         !image.U16(optional + 48, out.subsystemVersionMajor) ||
         !image.U16(optional + 50, out.subsystemVersionMinor) || !image.U16(optional + 68, out.subsystem) ||
         !image.U32(optional + 92, directoryCount)) {

@@ -14,6 +14,10 @@ struct ImportedDll {
     std::string name;                    // as the file spells it
     ImportKind kind = ImportKind::Static;
     std::vector<std::string> functions;  // by name, or "#<ordinal>"
+    // Delay-loaded functions whose import slot does not point into the
+    // program: the stub that loads the DLL on the first call is missing (a
+    // linker that dropped it), so that call jumps to wherever the slot points.
+    std::vector<std::string> unboundFunctions;
 };
 
 struct PeImports {
