@@ -4,9 +4,15 @@
 //   /quiet            install with no window at all (needs /model)
 //   /model NAME       the model, by INF base name ("QX1000") or display
 //                     name ("Quorvex QX1000")
-//   /cable usb|parallel
+//   /cable usb|parallel|network|serial
 //                     default: USB where the model supports it, otherwise
 //                     parallel (the connection page's rule)
+//   /address HOST[:PORT]
+//                     with /cable network: the printer's IPv4 address or
+//                     host name and its raw-printing port (default 9100)
+//   /port COMn [/baud N] [/flow none|xonxoff|hardware]
+//                     with /cable serial: the serial port, its speed
+//                     (default 9600) and its handshake (default hardware)
 //   /force            install on a USB printer of another model
 //   /log FILE         append one timestamped line per step and the result
 //   /model auto       the one listed model whose printer is connected
@@ -30,6 +36,7 @@
 #include <vector>
 
 #include "catalog/CatalogueCore.h"
+#include "context/ConnectionSettings.h"
 #include "context/ExitCodes.h"
 
 struct CommandLineOptions {
@@ -45,19 +52,24 @@ struct CommandLineOptions {
     bool cleanup = false;
     unsigned long cleanupProcess = 0;
     std::wstring model;    // as given
-    std::wstring cable;    // "usb", "parallel" or empty for the default
+    std::wstring cable;    // "usb", "parallel", "network", "serial" or empty for the default
+    // The network or serial printer's settings, read from /address, /port,
+    // /baud and /flow (the defaults where they are not given).
+    ConnectionSettings connection;
     std::wstring logPath;  // as given; empty for no log
     // Why the log cannot be used, when that is so (see ResolveLogPath); the
     // reason can then not go to the log.
     std::wstring logProblem;
     // Why the command line cannot be followed; empty when it can.
     std::wstring error;
+    // One of /address, /port, /baud or /flow was given.
+    bool connectionGiven = false;
 
     // No argument at all: the wizard.
     bool IsWizard() const
     {
         return !help && !quiet && !force && !uninstall && !cleanup && model.empty() && cable.empty() &&
-               logPath.empty();
+               logPath.empty() && !connectionGiven;
     }
 };
 
@@ -73,9 +85,9 @@ CommandLineOptions ParseCommandLine(const std::vector<std::wstring>& arguments);
 // letters compared regardless of case. Null when none does.
 const PrinterModel* FindNamedModel(const ModelCatalogue& catalogue, const std::wstring& name);
 
-// The connection type ("USB" or "LPT") for `cable` ("usb", "parallel" or
-// empty for the default) on `model`. False with the reason in `error` when
-// the model does not support that cable.
+// The connection type ("USB", "LPT", "NET" or "COM") for `cable` ("usb",
+// "parallel", "network", "serial" or empty for the default) on `model`.
+// False with the reason in `error` when the model does not offer it.
 bool ChooseConnection(const PrinterModel& model, const std::wstring& cable, std::wstring& connectionType,
                       std::wstring& error);
 

@@ -32,7 +32,10 @@ std::wstring Number(long value)
 
 std::wstring CableName(const std::wstring& connectionType)
 {
-    return connectionType == L"USB" ? L"USB" : L"parallel";
+    return connectionType == L"USB"   ? L"USB"
+           : connectionType == L"NET" ? L"network"
+           : connectionType == L"COM" ? L"serial"
+                                      : L"parallel";
 }
 
 bool IsAutomaticModel(const std::wstring& name)
@@ -106,6 +109,19 @@ public:
     {
         m_log.Line(m_force ? L"The connected USB printer is another model: installing on it, as /force asks."
                            : L"The connected USB printer is another model: not installing on it without /force.");
+        return m_force;
+    }
+    bool AskInstallOnOtherModel(const std::wstring& printerSays) override
+    {
+        m_log.Line(L"The printer at that address says it is " + Quoted(printerSays) + L", not a " +
+                   m_model.displayName + (m_force ? L": installing on it, as /force asks." : L": not installing on it without /force."));
+        return m_force;
+    }
+    bool AskInstallWithoutAnswer(const std::wstring& address) override
+    {
+        m_log.Line(L"Nothing answers at " + address +
+                   (m_force ? L": installing anyway, as /force asks (a printer switched off now)."
+                            : L": not installing without /force."));
         return m_force;
     }
     void ReportHelperNotWritten(const std::wstring&) override
@@ -185,6 +201,56 @@ public:
         return Outcome(m_ops.UpdatePrinterDriver(model),
                        L"Printer driver " + Quoted(model.driverName) + L" registered again from the checked files",
                        L"The printer driver " + Quoted(model.driverName) + L" could not be registered again");
+    }
+    NetworkProbeResult ProbeNetworkPrinter(const ConnectionSettings& connection) override
+    {
+        const NetworkProbeResult probe = m_ops.ProbeNetworkPrinter(connection);
+        const std::wstring at = connection.networkHost + L":" + Number(static_cast<long>(connection.networkPort));
+        if (!probe.answered) {
+            m_log.Line(L"The printer at " + at + L" does not answer (" +
+                       (probe.resolved ? L"address " + probe.ipAddress + L", " : std::wstring(L"the name was not found, ")) +
+                       L"system error " + Number(static_cast<long>(probe.error)) + L").");
+        } else {
+            m_log.Line(L"The printer at " + at + L" (address " + probe.ipAddress + L") answers" +
+                       (!probe.snmpAnswered ? std::wstring(L"; it does not answer SNMP.")
+                        : probe.deviceId.empty()
+                            ? std::wstring(L"; SNMP gives no device id.")
+                            : (probe.deviceIdIsDescription ? L"; it describes itself as " : L"; its device id is ") +
+                                  Quoted(probe.deviceId) + L"."));
+        }
+        return probe;
+    }
+    bool PrepareNetworkPort(const ConnectionSettings& connection, bool snmpAnswered, std::wstring& port,
+                            bool& created) override
+    {
+        const bool ok = m_ops.PrepareNetworkPort(connection, snmpAnswered, port, created);
+        const std::wstring at = connection.networkHost + L":" + Number(static_cast<long>(connection.networkPort));
+        m_log.Line(!ok      ? L"Failed: no Standard TCP/IP port could be made for " + at + L"."
+                   : created ? L"Standard TCP/IP port " + port + L" made for " + at + L"."
+                             : L"Standard TCP/IP port " + port + L" for " + at + L" is there already and is used.");
+        return ok;
+    }
+    InstallResult PrepareSerialPort(const ConnectionSettings& connection, std::wstring& port, bool& created) override
+    {
+        const InstallResult result = m_ops.PrepareSerialPort(connection, port, created);
+        const wchar_t* flow = connection.flow == FlowControl::None      ? L"no flow control"
+                              : connection.flow == FlowControl::XonXoff ? L"Xon/Xoff flow control"
+                                                                        : L"hardware flow control";
+        if (result == InstallResult::Success)
+            m_log.Line(L"Serial port " + connection.serialPort + L" opened (nothing sent) and set to " +
+                       Number(static_cast<long>(connection.baud)) + L" baud, 8 data bits, no parity, 1 stop bit, " +
+                       flow + (created ? L"; the spooler's port " + port + L" added." : std::wstring(L".")));
+        else if (result == InstallResult::SerialPortNotOpened)
+            m_log.Line(L"Failed: serial port " + connection.serialPort + L" is not there or cannot be opened.");
+        else
+            m_log.Line(L"Failed: serial port " + connection.serialPort +
+                       L" could not be set up, or the spooler has no port of it.");
+        return result;
+    }
+    void DeleteMadePort(const std::wstring& port, const std::wstring& connectionType) override
+    {
+        m_ops.DeleteMadePort(port, connectionType);
+        m_log.Line(L"The port " + port + L" made by this run is taken away again.");
     }
     bool DeviceRecordsFinished(const PrinterModel& model) override
     {
@@ -362,8 +428,14 @@ int RunUnattendedInstallation(InstallContext& context, const CommandLineOptions&
 
     context.model = *model;
     context.model.connectionType = connectionType;
-    log.Line(L"Installing " + model->displayName + L" (" + model->infBaseName + L".INF) on the " +
-             CableName(connectionType) + L" cable, Windows " + Number(static_cast<long>(context.osMajorVersion)) +
+    context.connection = options.connection;
+    const std::wstring where =
+        connectionType == L"NET"   ? L"the network printer at " + options.connection.networkHost + L":" +
+                                       Number(static_cast<long>(options.connection.networkPort))
+        : connectionType == L"COM" ? L"serial port " + options.connection.serialPort
+                                   : L"the " + CableName(connectionType) + L" cable";
+    log.Line(L"Installing " + model->displayName + L" (" + model->infBaseName + L".INF) on " + where + L", Windows " +
+             Number(static_cast<long>(context.osMajorVersion)) +
              L"." + Number(static_cast<long>(context.osMinorVersion)) + L", spooler environment " + context.environment + L", " +
              (context.useLegacyInstall ? L"through the spooler directly." : L"through the system's printer installation."));
 

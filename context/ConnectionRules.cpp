@@ -10,3 +10,16 @@ bool IsSuffixSupported(const std::wstring& suffix)
             c = static_cast<wchar_t>(c - L'a' + L'A');
     return tail != L"FFFF";
 }
+
+bool OffersConnection(const PrinterModel& model, const std::wstring& type)
+{
+    if (type == L"USB")
+        return IsSuffixSupported(model.usbIdSuffix);
+    if (type == L"LPT")
+        return IsSuffixSupported(model.lptIdSuffix);
+    if (type == L"NET")
+        return model.networkConnection;
+    if (type == L"COM")
+        return model.serialConnection;
+    return false;
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "context/ConnectionSettings.h"
 #include "context/PrinterModel.h"
 
 struct InstallContext {
@@ -20,6 +21,9 @@ struct InstallContext {
     bool useLegacyInstall = false;      // direct spooler path (32-bit Windows 2000/XP/2003)
     std::wstring classKeyDefaultValue;  // never assigned: always empty
     PrinterModel model;
+    // The network or serial printer's address and settings, when
+    // model.connectionType is "NET" or "COM".
+    ConnectionSettings connection;
 
     std::uint32_t GetOsMajorVersion() const { return osMajorVersion; }
     std::uint32_t GetOsMinorVersion() const { return osMinorVersion; }

@@ -42,7 +42,7 @@ bool SameName(const std::wstring& a, const std::wstring& b)
 bool InstallRecord::Empty() const
 {
     return printers.empty() && drivers.empty() && files.empty() && folders.empty() && classInstances.empty() &&
-           classKeyValues.empty() && devices.empty() && models.empty();
+           classKeyValues.empty() && devices.empty() && ports.empty() && models.empty();
 }
 
 bool InstallRecord::AddRecordedPrinter(const RecordedPrinter& printer)
@@ -81,6 +81,11 @@ bool InstallRecord::AddClassKeyValue(const SavedValue& value)
                      [](const SavedValue& a, const SavedValue& b) { return SameName(a.name, b.name); });
 }
 
+bool InstallRecord::AddRecordedPort(const RecordedPort& port)
+{
+    return AddUnique(ports, port, [](const RecordedPort& a, const RecordedPort& b) { return SameName(a.name, b.name); });
+}
+
 bool InstallRecord::AddDevice(const RecordedDevice& device)
 {
     return AddUnique(devices, device, [](const RecordedDevice& a, const RecordedDevice& b) {
@@ -107,6 +112,7 @@ bool InstallRecord::AddModel(const RecordedModel& model)
         merge(existing.files, model.files);
         merge(existing.classInstances, model.classInstances);
         merge(existing.devices, model.devices);
+        merge(existing.ports, model.ports);
         for (std::wstring RecordedModel::*text :
              {&RecordedModel::displayName, &RecordedModel::driverName, &RecordedModel::version})
             if (!(model.*text).empty() && existing.*text != model.*text) {

@@ -47,6 +47,17 @@ struct RecordedDevice {
     std::vector<SavedValue> before;  // a value not listed was not there
 };
 
+// A printer port our run made: a Standard TCP/IP port for a network
+// printer, or a serial port the spooler did not list. Removal deletes it
+// once no printer uses it, and a network port only while it still leads to
+// the address and number it was made for.
+struct RecordedPort {
+    std::wstring name;        // "IP_10.0.0.5", "COM5:"
+    std::wstring kind;        // "NET" or "COM"
+    std::wstring host;        // a network port's address as given
+    std::uint32_t number = 0; // a network port's TCP port number
+};
+
 // What our runs installed for one model, so that a deployment tool can tell
 // each model apart and remove one alone. `version` is written only once an
 // installation of the model has succeeded; the lists name, of what the
@@ -59,6 +70,7 @@ struct RecordedModel {
     std::vector<std::wstring> files;           // every driver-folder file its runs wrote or rely on
     std::vector<std::wstring> classInstances;  // printer class instances made for it
     std::vector<std::wstring> devices;         // device instance keys its runs recorded
+    std::vector<std::wstring> ports;           // ports made for it (see RecordedPort)
 };
 
 struct InstallRecord {
@@ -73,6 +85,7 @@ struct InstallRecord {
     // where Windows' own values were there: it is not read.)
     std::vector<SavedValue> classKeyValues;
     std::vector<RecordedDevice> devices;
+    std::vector<RecordedPort> ports;
     std::vector<RecordedModel> models;
 
     bool Empty() const;
@@ -85,6 +98,7 @@ struct InstallRecord {
     bool AddFolder(const std::wstring& path);
     bool AddClassInstance(const RecordedClassInstance& instance);
     bool AddClassKeyValue(const SavedValue& value);
+    bool AddRecordedPort(const RecordedPort& port);
     // Adds the model, or to the model of that name what it lacks (a version
     // given replaces the one there); true when anything was added.
     bool AddModel(const RecordedModel& model);

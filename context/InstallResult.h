@@ -16,6 +16,11 @@ enum class InstallResult : std::int32_t {
     UsbNotAvailable = 10,     // the USB printing service has never listed one
     FilesNotStaged = 20,
     PrinterNotCreated = 30,
+    NetworkNoAnswer = 40,          // nothing answers at the network printer's address and port
+    NetworkDeviceNotMatched = 41,  // the network printer says it is another model
+    NetworkPortNotCreated = 42,    // the printer's Standard TCP/IP port could not be made
+    SerialPortNotOpened = 50,      // the serial port is not there or cannot be opened
+    SerialPortNotConfigured = 51,  // its settings could not be set, or the spooler has no port of it
     DriverNotAdded = 60,
     PrinterNotAdded = 70,
     SystemTooOld = 100,

@@ -9,10 +9,13 @@ DriverRecordTexts MakeDriverRecord(const std::wstring& driverDirectory,
                                    const std::wstring& nameNumber)
 {
     std::wstring dataName, sharedGpd;
-    if (connectionType == L"LPT") {
+    // A serial printer takes the parallel set, a stream without a device
+    // of its own to ask; a network printer the USB set, like a printer that
+    // answers on its link.
+    if (connectionType == L"LPT" || connectionType == L"COM") {
         dataName = infBaseName + L".gpd";
         sharedGpd = L"Common6.gpd";
-    } else if (connectionType == L"USB") {
+    } else if (connectionType == L"USB" || connectionType == L"NET") {
         dataName = infBaseName + L"U.gpd";
         sharedGpd = L"CommonU6.gpd";
     }

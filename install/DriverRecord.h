@@ -19,8 +19,8 @@ struct DriverRecordTexts {
     std::wstring defaultDataType; // "RAW"
 };
 
-// The record for one model. `connectionType` "LPT" picks the parallel GPD
-// pair, "USB" the USB pair; any other value leaves the data file name and
+// The record for one model. `connectionType` "LPT" or "COM" picks the
+// parallel GPD pair, "USB" or "NET" the USB pair; any other value leaves the data file name and
 // the shared GPD empty (the list then ends after its sixth entry).
 DriverRecordTexts MakeDriverRecord(const std::wstring& driverDirectory,
                                    const std::wstring& environment,

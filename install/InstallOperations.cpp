@@ -6,9 +6,80 @@
 #include "install/DeviceRecords.h"
 #include "install/DriverRegistration.h"
 #include "install/InstallRecordStore.h"
+#include "install/LocalPorts.h"
+#include "install/NetworkAddress.h"
 #include "install/Printers.h"
+#include "install/SerialPorts.h"
+#include "install/TcpIpPort.h"
 #include "install/ServiceHelper.h"
+#include "support/MessageLoop.h"
 #include "support/Security.h"
+
+namespace {
+
+// How long the probe may take in all: a printer on the shop's network
+// answers within milliseconds; one that is switched off never does.
+const unsigned kProbeTimeoutMs = 3000;
+
+// The UDP port of the printers' SNMP agents: 161, unless an administrator
+// set another (0 for none) in the installer's policy key, for networks that
+// move the agents. Read in the 64-bit view on 64-bit Windows, where policy
+// tools write.
+unsigned short SnmpPortSetting(const InstallContext& context)
+{
+    const REGSAM view = context.isWow64 ? KEY_WOW64_64KEY : 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Quorvex\\Printer Driver", 0, KEY_QUERY_VALUE | view,
+                      &key) != ERROR_SUCCESS)
+        return kSnmpAgentPort;
+    DWORD type = 0, value = 0, size = sizeof(value);
+    const bool read = RegQueryValueExW(key, L"SnmpPort", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+                          ERROR_SUCCESS &&
+                      type == REG_DWORD && size == sizeof(value) && value <= 65535;
+    RegCloseKey(key);
+    return read ? static_cast<unsigned short>(value) : kSnmpAgentPort;
+}
+
+// The probe and what it was asked, for the thread that runs it.
+struct ProbeJob {
+    std::wstring host;
+    unsigned port = 0;
+    unsigned short snmpPort = 0;
+    NetworkProbeResult result;
+};
+
+DWORD WINAPI RunProbe(void* parameter)
+{
+    ProbeJob& job = *static_cast<ProbeJob*>(parameter);
+    job.result = ProbeNetworkPrinter(job.host, job.port, job.snmpPort, kProbeTimeoutMs);
+    return 0;
+}
+
+// The probe on a thread of its own while this thread goes on dispatching
+// its window messages: the wizard stays painted for the seconds a printer
+// that is switched off takes. Where no thread can be made, on this one.
+NetworkProbeResult ProbeWhilePumping(ProbeJob& job)
+{
+    DWORD id = 0;
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, RunProbe, &job, 0, &id));
+    if (!thread.IsValid()) {
+        RunProbe(&job);
+        return job.result;
+    }
+    HANDLE handle = thread.Get();
+    for (;;) {
+        const DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 1)
+            break;  // the probe ended (or the wait failed: the thread is waited for below)
+        // A quit message is posted again for the loop that owns it; the
+        // probe is bounded and ends by itself.
+        message_loop::DispatchPending();
+    }
+    WaitForSingleObject(handle, INFINITE);
+    return job.result;
+}
+
+}  // namespace
 
 SystemInstallOperations::SystemInstallOperations(const InstallContext& context, const RunningProgramFile& program)
     : m_program(program), m_context(context), m_stager(context)
@@ -155,4 +226,63 @@ HelperRunResult SystemInstallOperations::RunHelperServiceOnce(const std::wstring
 bool SystemInstallOperations::RegisterInstallation(const PrinterModel&)
 {
     return RegisterInstalledProduct(m_program, m_registrationProblem);
+}
+
+NetworkProbeResult SystemInstallOperations::ProbeNetworkPrinter(const ConnectionSettings& connection)
+{
+    ProbeJob job;
+    job.host = connection.networkHost;
+    job.port = connection.networkPort;
+    job.snmpPort = SnmpPortSetting(m_context);
+    const NetworkProbeResult probe = ProbeWhilePumping(job);
+    m_probedAddress = probe.resolved ? probe.ipAddress : std::wstring();
+    return probe;
+}
+
+bool SystemInstallOperations::PrepareNetworkPort(const ConnectionSettings& connection, bool snmpAnswered,
+                                                 std::wstring& port, bool& created)
+{
+    TcpIpPortSettings settings;
+    settings.host = connection.networkHost;
+    // The address as found when the printer was asked; a printer that did
+    // not answer keeps its name, which the port monitor looks up itself.
+    settings.ipAddress = IsIpv4Address(connection.networkHost) ? connection.networkHost : m_probedAddress;
+    settings.portNumber = connection.networkPort;
+    settings.snmpEnabled = snmpAnswered;
+    unsigned long error = 0;
+    return EnsureTcpIpPort(settings, port, created, error);
+}
+
+InstallResult SystemInstallOperations::PrepareSerialPort(const ConnectionSettings& connection, std::wstring& port,
+                                                         bool& created)
+{
+    created = false;
+    unsigned long error = 0;
+    if (!SerialPortOpens(connection.serialPort, error))
+        return InstallResult::SerialPortNotOpened;
+    port = connection.serialPort + L":";
+    bool listed = false;
+    DWORD listError = 0;
+    if (!SpoolerHasPort(port, listed, listError))
+        return InstallResult::SerialPortNotConfigured;
+    if (!listed) {
+        if (!AddLocalPort(port, listError))
+            return InstallResult::SerialPortNotConfigured;
+        created = true;
+    }
+    SerialSettings settings;
+    settings.baud = connection.baud;
+    settings.flow = connection.flow;
+    return ConfigureSerialPort(connection.serialPort, settings, error) ? InstallResult::Success
+                                                                       : InstallResult::SerialPortNotConfigured;
+}
+
+void SystemInstallOperations::DeleteMadePort(const std::wstring& port, const std::wstring& connectionType)
+{
+    unsigned long error = 0;
+    DWORD localError = 0;
+    if (connectionType == L"NET")
+        DeleteTcpIpPort(port, error);
+    else if (connectionType == L"COM")
+        DeleteLocalPort(port, localError);
 }

@@ -30,6 +30,11 @@ public:
     bool FindPrinterOnPort(const std::wstring& driverName, const std::wstring& port, std::wstring& printer) override;
     bool UpdatePrinterDriver(const PrinterModel& model) override;
     bool DeviceRecordsFinished(const PrinterModel& model) override;
+    NetworkProbeResult ProbeNetworkPrinter(const ConnectionSettings& connection) override;
+    bool PrepareNetworkPort(const ConnectionSettings& connection, bool snmpAnswered, std::wstring& port,
+                            bool& created) override;
+    InstallResult PrepareSerialPort(const ConnectionSettings& connection, std::wstring& port, bool& created) override;
+    void DeleteMadePort(const std::wstring& port, const std::wstring& connectionType) override;
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;
     bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
@@ -59,6 +64,8 @@ private:
     InstallContext WithModel(const PrinterModel& model) const;
 
     const InstallContext& m_context;  // only its platform settings are read
+    // The address the last probe found for its host name.
+    std::wstring m_probedAddress;
     DriverFileStager m_stager;
     bool m_unattended = false;
 };

@@ -167,7 +167,8 @@ bool AddModelRecord(const RecordedModel& model, const RecordedModel* current)
         const std::vector<std::wstring>* recorded;
     } lists[] = {{L"Files", model.files, current ? &current->files : nullptr},
                  {L"ClassInstances", model.classInstances, current ? &current->classInstances : nullptr},
-                 {L"Devices", model.devices, current ? &current->devices : nullptr}};
+                 {L"Devices", model.devices, current ? &current->devices : nullptr},
+                 {L"Ports", model.ports, current ? &current->ports : nullptr}};
     for (const auto& l : lists) {
         std::vector<std::wstring> missing;
         for (const std::wstring& name : l.names) {
@@ -260,6 +261,17 @@ RegStatus ReadInstallRecord(InstallRecord& record)
             }
         record.AddDevice(device);
     });
+    reader.ForEachSubkey(L"Ports", [&](CRegistry& item, const std::wstring& path) {
+        RecordedPort port;
+        port.name = path.substr(path.rfind(L'\\') + 1);
+        DWORD number = 0;
+        item.ReadString(L"Kind", port.kind);
+        item.ReadString(L"Host", port.host);
+        if (item.ReadDword(L"Number", number))
+            port.number = number;
+        if (!port.kind.empty())
+            record.AddRecordedPort(port);
+    });
     reader.ForEachSubkey(L"Models", [&](CRegistry& item, const std::wstring& path) {
         RecordedModel model;
         model.infBaseName = path.substr(path.rfind(L'\\') + 1);
@@ -269,6 +281,7 @@ RegStatus ReadInstallRecord(InstallRecord& record)
         model.files = reader.ValueNamesAt(path + L"\\Files");
         model.classInstances = reader.ValueNamesAt(path + L"\\ClassInstances");
         model.devices = reader.ValueNamesAt(path + L"\\Devices");
+        model.ports = reader.ValueNamesAt(path + L"\\Ports");
         record.AddModel(model);
     });
     return reader.Status();
@@ -328,6 +341,18 @@ bool AddToInstallRecord(const InstallRecord& additions)
                     whole;
         ok = whole && reg.WriteString(L"InstanceKey", device.instanceKey) && ok;
     }
+    for (const RecordedPort& port : additions.ports) {
+        if (!current.AddRecordedPort(port))
+            continue;
+        if (port.name.empty() || port.name.find(L'\\') != std::wstring::npos) {
+            ok = false;
+            continue;
+        }
+        // The name of the key last: a port is only read back once whole.
+        CRegistry reg(HKEY_LOCAL_MACHINE, kReadWrite);
+        ok = reg.OpenKey(Below(L"Ports") + L"\\" + port.name, TRUE) && reg.WriteString(L"Host", port.host) &&
+             reg.WriteDword(L"Number", port.number) && reg.WriteString(L"Kind", port.kind) && ok;
+    }
     for (const RecordedModel& model : additions.models)
         ok = AddModelRecord(model, current.FindModel(model.infBaseName)) && ok;
     return ok;
@@ -384,6 +409,9 @@ LONG RemoveFromInstallRecord(const InstallRecord& gone)
             if (SameName(d.instanceKey, key))
                 subkeys.push_back(path);
     });
+    for (const RecordedPort& port : gone.ports)
+        if (!port.name.empty() && port.name.find(L'\\') == std::wstring::npos)
+            subkeys.push_back(Below(L"Ports") + L"\\" + port.name);
     for (const RecordedModel& model : gone.models)
         if (!model.infBaseName.empty())
             subkeys.push_back(Below(L"Models") + L"\\" + model.infBaseName);

@@ -12,6 +12,11 @@
 //                   our run added, the text it wrote as data (the key's
 //                   unnamed value as this key's unnamed value)
 //   Devices\<n>     "InstanceKey"; below "Before", the values it had
+//   Ports\<name>    a port our run made: "Kind" ("NET" or "COM"), and for a
+//                   network port "Host" and "Number"
+//   Models\<INF>    "DisplayName", "Driver", "Version"; below "Files",
+//                   "ClassInstances", "Devices" and "Ports" the names of what
+//                   came with the model
 // Entries are only ever added while installing, each as soon as the thing
 // exists, so that a run ended halfway is recorded as far as it got; removal
 // deletes the whole key last.

@@ -1,6 +1,7 @@
 #include "install/InstallSequence.h"
 
 #include "context/HelperProtocol.h"
+#include "install/DeviceIdMatch.h"
 #include "install/PrinterNaming.h"
 #include "install/UsbDetection.h"
 
@@ -86,6 +87,47 @@ void InstallSequence::Enumerate(std::vector<std::wstring>& names)
 
 InstallResult InstallSequence::RunInstallation()
 {
+    m_madePort.clear();
+    RunSteps();
+    // Nothing is left half done: a port made for a printer that was not
+    // created goes again.
+    if (m_resultCode != InstallResult::Success && !m_madePort.empty())
+        m_ops.DeleteMadePort(m_madePort, m_context.model.connectionType);
+    m_madePort.clear();
+    return m_resultCode;
+}
+
+InstallResult InstallSequence::FindNetworkPrinter(std::wstring& port)
+{
+    const ConnectionSettings& connection = m_context.connection;
+    const NetworkProbeResult probe = m_ops.ProbeNetworkPrinter(connection);
+    if (!probe.answered) {
+        if (!m_page.AskInstallWithoutAnswer(connection.networkHost + L":" + std::to_wstring(connection.networkPort)))
+            return InstallResult::NetworkNoAnswer;
+    } else if (!probe.deviceId.empty() &&
+               !DeviceIdNamesModel(probe.deviceId, probe.deviceIdIsDescription, m_context.model)) {
+        if (!m_page.AskInstallOnOtherModel(probe.deviceId))
+            return InstallResult::NetworkDeviceNotMatched;
+    }
+    bool created = false;
+    if (!m_ops.PrepareNetworkPort(connection, probe.snmpAnswered, port, created))
+        return InstallResult::NetworkPortNotCreated;
+    if (created)
+        m_madePort = port;
+    return InstallResult::Success;
+}
+
+InstallResult InstallSequence::FindSerialPrinter(std::wstring& port)
+{
+    bool created = false;
+    const InstallResult result = m_ops.PrepareSerialPort(m_context.connection, port, created);
+    if (created)
+        m_madePort = port;
+    return result;
+}
+
+InstallResult InstallSequence::RunSteps()
+{
     m_resultCode = InstallResult::Success;
     m_printersBefore.clear();
     m_printersAfter.clear();
@@ -101,6 +143,10 @@ InstallResult InstallSequence::RunInstallation()
         m_resultCode = m_ops.DetectUsbPrinterPort(ModelDeviceKeyName(model, model.usbIdSuffix), description, port);
         if (m_resultCode == InstallResult::UsbDeviceNotMatched && m_page.AskForceInstall())
             m_resultCode = InstallResult::Success;  // forced: goes on with the port as detection left it
+    } else if (model.connectionType == L"NET") {
+        m_resultCode = FindNetworkPrinter(port);
+    } else if (model.connectionType == L"COM") {
+        m_resultCode = FindSerialPrinter(port);
     }
     if (m_resultCode != InstallResult::Success)
         return m_resultCode;
@@ -202,6 +248,10 @@ InstallResult InstallSequence::KeepPrinter(const std::wstring& printer, const st
 CompletionOutcome InstallSequence::CompleteInstallation()
 {
     const PrinterModel& model = m_context.model;
+    // A network or serial printer is no Plug-and-Play device of this
+    // computer: it has no records to finish.
+    if (model.connectionType != L"LPT" && model.connectionType != L"USB")
+        return m_completion = CompletionOutcome::NothingToFinish;
     // A printer kept from before: its device's records are written again
     // only where they are missing, so that a run made again changes nothing.
     if (m_keptExisting && m_ops.DeviceRecordsFinished(model))

@@ -13,6 +13,7 @@
 #include "context/InstallContext.h"
 #include "context/InstallResult.h"
 #include "install/HelperRun.h"
+#include "install/NetworkProbe.h"
 
 // What became of the default printer after the printer was created.
 enum class DefaultPrinterOutcome {
@@ -70,6 +71,12 @@ public:
     virtual void ReportPrinterListError(std::uint32_t errorCode) = 0;
     // Whether to install on a printer that is not the model's; true for yes.
     virtual bool AskForceInstall() = 0;
+    // The network printer says it is another model (`printerSays`, its
+    // device id or description): whether to install on it; true for yes.
+    virtual bool AskInstallOnOtherModel(const std::wstring& printerSays) = 0;
+    // Nothing answers at `address` ("host:port"): whether to install
+    // anyway (a printer that is switched off now); true for yes.
+    virtual bool AskInstallWithoutAnswer(const std::wstring& address) = 0;
     // The helper program could not be written out; `modelName` is the
     // model's display name.
     virtual void ReportHelperNotWritten(const std::wstring& modelName) = 0;
@@ -144,6 +151,37 @@ public:
     {
         (void)model;
         return false;
+    }
+    // Whether the network printer of `connection` answers, and what it says
+    // it is.
+    virtual NetworkProbeResult ProbeNetworkPrinter(const ConnectionSettings& connection)
+    {
+        (void)connection;
+        return NetworkProbeResult();
+    }
+    // The Standard TCP/IP port of `connection` (one of the same address and
+    // number is reused) in `port`; `created` when this call made it. SNMP
+    // status queries are on only where the printer answered SNMP.
+    virtual bool PrepareNetworkPort(const ConnectionSettings& connection, bool snmpAnswered, std::wstring& port,
+                                    bool& created)
+    {
+        (void)connection, (void)snmpAnswered, (void)port, (void)created;
+        return false;
+    }
+    // The serial port of `connection` opened once (nothing sent) and set up
+    // for printing; `port` the spooler's name of it ("COM3:"), `created`
+    // when the spooler had no such port and this call added it. Success,
+    // SerialPortNotOpened or SerialPortNotConfigured.
+    virtual InstallResult PrepareSerialPort(const ConnectionSettings& connection, std::wstring& port, bool& created)
+    {
+        (void)connection, (void)port, (void)created;
+        return InstallResult::SerialPortNotOpened;
+    }
+    // A port this run made, taken away again because the run failed after
+    // making it.
+    virtual void DeleteMadePort(const std::wstring& port, const std::wstring& connectionType)
+    {
+        (void)port, (void)connectionType;
     }
     // Whether the connected device of the model already has its records
     // finished by an installation of ours (tied to a class instance of the
@@ -227,8 +265,15 @@ public:
 
 private:
     void Enumerate(std::vector<std::wstring>& names);
+    // The run's steps; RunInstallation takes away a port they made when
+    // they fail.
+    InstallResult RunSteps();
     // The rest of a run that keeps printer `printer` on `port`.
     InstallResult KeepPrinter(const std::wstring& printer, const std::wstring& port);
+    // The port of a network or serial printer, made or found; the questions
+    // when the network printer does not answer or is another model.
+    InstallResult FindNetworkPrinter(std::wstring& port);
+    InstallResult FindSerialPrinter(std::wstring& port);
 
     InstallContext& m_context;
     ISetupPage& m_page;
@@ -254,6 +299,8 @@ private:
     std::vector<std::wstring> m_printersAfter;
     std::wstring m_serviceExeName;
     std::wstring m_serviceName;
+    // A port this run made (network or serial), until the run succeeded.
+    std::wstring m_madePort;
 };
 
 #endif

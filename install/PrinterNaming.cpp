@@ -70,7 +70,7 @@ std::wstring DefaultPrinterEntry(const std::wstring& printerName,
         return std::wstring();
     if (connectionType == L"LPT")
         return printerName + L",winspool,LPT1:";
-    if (connectionType == L"USB")
+    if (connectionType == L"USB" || connectionType == L"NET" || connectionType == L"COM")
         return printerName + L",winspool," + port;
     return std::wstring();
 }

@@ -31,8 +31,8 @@ bool FindNewPrinter(const std::vector<std::wstring>& before,
                     const std::wstring& printerName, std::wstring& newName);
 
 // The "device" entry of the profile section "windows": "<name>,winspool,LPT1:"
-// for "LPT", "<name>,winspool,<port>" for "USB", empty for anything else
-// and for a name with a comma.
+// for "LPT", "<name>,winspool,<port>" for "USB", "NET" and "COM", empty for
+// anything else and for a name with a comma.
 std::wstring DefaultPrinterEntry(const std::wstring& printerName,
                                  const std::wstring& connectionType,
                                  const std::wstring& port);

@@ -450,3 +450,62 @@ std::wstring RecordingOperations::RegistrationProblem() const
     const std::wstring problem = m_ops.RegistrationProblem();
     return problem.empty() ? m_recordProblem : problem;
 }
+
+void RecordingOperations::RecordPort(const RecordedPort& port, bool created)
+{
+    InstallRecord additions;
+    if (created) {
+        additions.AddRecordedPort(port);
+    } else {
+        InstallRecord current;
+        ReadInstallRecord(current);
+        bool ours = false;
+        for (const RecordedPort& p : current.ports)
+            ours = ours || SameName(p.name, port.name);
+        if (!ours)
+            return;
+    }
+    RecordedModel entry = ModelEntry(m_context.model);
+    entry.ports.push_back(port.name);
+    additions.AddModel(entry);
+    Record(additions, L"the port " + port.name);
+}
+
+bool RecordingOperations::PrepareNetworkPort(const ConnectionSettings& connection, bool snmpAnswered,
+                                             std::wstring& port, bool& created)
+{
+    if (!m_ops.PrepareNetworkPort(connection, snmpAnswered, port, created))
+        return false;
+    RecordedPort made;
+    made.name = port;
+    made.kind = L"NET";
+    made.host = connection.networkHost;
+    made.number = connection.networkPort;
+    RecordPort(made, created);
+    return true;
+}
+
+InstallResult RecordingOperations::PrepareSerialPort(const ConnectionSettings& connection, std::wstring& port,
+                                                     bool& created)
+{
+    const InstallResult result = m_ops.PrepareSerialPort(connection, port, created);
+    // A port added for a serial port that could not be set up is ours too,
+    // until the run takes it away again.
+    if (created || result == InstallResult::Success) {
+        RecordedPort made;
+        made.name = port;
+        made.kind = L"COM";
+        RecordPort(made, created);
+    }
+    return result;
+}
+
+void RecordingOperations::DeleteMadePort(const std::wstring& port, const std::wstring& connectionType)
+{
+    m_ops.DeleteMadePort(port, connectionType);
+    InstallRecord gone;
+    RecordedPort made;
+    made.name = port;
+    gone.AddRecordedPort(made);
+    RemoveFromInstallRecord(gone);
+}

@@ -42,6 +42,14 @@ public:
     }
     bool UpdatePrinterDriver(const PrinterModel& model) override;
     bool DeviceRecordsFinished(const PrinterModel& model) override { return m_ops.DeviceRecordsFinished(model); }
+    NetworkProbeResult ProbeNetworkPrinter(const ConnectionSettings& connection) override
+    {
+        return m_ops.ProbeNetworkPrinter(connection);
+    }
+    bool PrepareNetworkPort(const ConnectionSettings& connection, bool snmpAnswered, std::wstring& port,
+                            bool& created) override;
+    InstallResult PrepareSerialPort(const ConnectionSettings& connection, std::wstring& port, bool& created) override;
+    void DeleteMadePort(const std::wstring& port, const std::wstring& connectionType) override;
     bool AddPrinterDirect(const std::wstring& printerName, const std::wstring& port,
                           const std::wstring& driverName) override;
     bool InstallPrinterWithPrintUI(const PrinterModel& model, const std::wstring& printerName,
@@ -74,6 +82,10 @@ private:
     // The files and folders below the spooler's driver folder now.
     std::set<std::wstring> DriverFolderContents();
     bool WriteDeviceRecords(const PrinterModel& model, bool usb);
+    // A port the model's printer goes on: one this run made (`port`, with
+    // what it was made for), or one an earlier run of ours made, which the
+    // model then shares; a port that was there before is not ours.
+    void RecordPort(const RecordedPort& port, bool created);
 
     IInstallOperations& m_ops;
     const InstallContext& m_context;

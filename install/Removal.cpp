@@ -13,10 +13,12 @@
 #include "install/DeviceRecordsCore.h"
 #include "install/FilePlan.h"
 #include "install/InstallRecordStore.h"
+#include "install/LocalPorts.h"
 #include "install/Printers.h"
 #include "install/ProgramCopy.h"
 #include "install/ServiceHelper.h"
 #include "install/SpoolerLists.h"
+#include "install/TcpIpPort.h"
 #include "support/ErrorText.h"
 #include "support/Handle.h"
 #include "support/Registry.h"
@@ -79,6 +81,13 @@ InstallRecord ModelPart(const InstallRecord& record, const RecordedModel& model)
         if (Contains(model.devices, device.instanceKey) && !others)
             part.AddDevice(device);
     }
+    for (const RecordedPort& port : record.ports) {
+        bool others = false;
+        for (const RecordedModel& m : record.models)
+            others = others || (&m != &model && Contains(m.ports, port.name));
+        if (Contains(model.ports, port.name) && !others)
+            part.AddRecordedPort(port);
+    }
     part.models.push_back(model);
     return part;
 }
@@ -96,6 +105,8 @@ public:
 private:
     bool LookFirst();
     void RemovePrinters();
+    // The ports our runs made, once no printer is left on them.
+    void RemovePorts();
     void RemoveDrivers();
     bool RemoveDriver(const RecordedDriver& driver);
     void RemoveFiles();
@@ -175,7 +186,8 @@ RemovalOutcome Remover::Run()
     Line(L"Record: " + std::to_wstring(m_record.printers.size()) + L" printers, " +
          std::to_wstring(m_record.drivers.size()) + L" drivers, " + std::to_wstring(m_record.files.size()) +
          L" files, " + std::to_wstring(m_record.classInstances.size()) + L" class instances, " +
-         std::to_wstring(m_record.devices.size()) + L" device instances.");
+         std::to_wstring(m_record.devices.size()) + L" device instances" +
+         (m_record.ports.empty() ? std::wstring() : L", " + std::to_wstring(m_record.ports.size()) + L" ports") + L".");
 
     // Nothing is deleted on what a list that could not be read would have
     // said: a file another driver uses, a key that only looks gone.
@@ -199,6 +211,7 @@ RemovalOutcome Remover::Run()
             there = there || SameName(p.name, m_defaultBefore);
         m_defaultWasOurs = !there;
     }
+    RemovePorts();
     RemoveDrivers();
     if (!m_scoped)
         RemoveHelperLeftovers();
@@ -310,6 +323,53 @@ void Remover::RemovePrinters()
             continue;
         }
         Line(L"Printer " + Quoted(name) + L" deleted.");
+    }
+}
+
+void Remover::RemovePorts()
+{
+    for (const RecordedPort& port : m_record.ports) {
+        // A printer that stays (another maker's, or another model's of
+        // ours) keeps its port.
+        std::wstring user;
+        for (const ListedPrinter& printer : m_printers)
+            if (SameName(printer.port, port.name) && !m_record.HasDriverNamed(printer.driver))
+                user = printer.name;
+        if (!user.empty()) {
+            Line(L"Port " + port.name + L" kept: printer " + Quoted(user) + L" uses it.");
+            continue;
+        }
+        if (port.kind == L"NET") {
+            TcpIpPortSettings now;
+            if (!ReadTcpIpPort(port.name, now))
+                continue;  // gone, or no longer a Standard TCP/IP port: not ours
+            if (!SameName(now.host, port.host) || now.portNumber != port.number) {
+                Line(L"Port " + port.name + L" kept: it leads to " + now.host + L":" + std::to_wstring(now.portNumber) +
+                     L" now, not to the address it was made for.");
+                continue;
+            }
+            unsigned long error = 0;
+            if (!DeleteTcpIpPort(port.name, error)) {
+                Failed(L"port " + port.name + L" could not be deleted" + Error(error));
+                continue;
+            }
+        } else if (port.kind == L"COM") {
+            bool listed = false;
+            DWORD error = 0;
+            if (!SpoolerHasPort(port.name, listed, error)) {
+                Failed(L"the spooler's ports could not be listed" + Error(error));
+                continue;
+            }
+            if (!listed)
+                continue;
+            if (!DeleteLocalPort(port.name, error)) {
+                Failed(L"port " + port.name + L" could not be deleted" + Error(error));
+                continue;
+            }
+        } else {
+            continue;
+        }
+        Line(L"Port " + port.name + L" deleted.");
     }
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-enum class FlowControl { None, XonXoff, Hardware };
+#include "context/ConnectionSettings.h"  // FlowControl
 
 struct SerialSettings {
     unsigned baud = 9600;

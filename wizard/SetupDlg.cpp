@@ -273,6 +273,18 @@ bool CSetupDlg::AskForceInstall()
     return AppMessageBox(m_hWnd, ResString(IDS_ASK_FORCE_INSTALL), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+bool CSetupDlg::AskInstallOnOtherModel(const std::wstring&)
+{
+    // The same question as for a USB printer of another model.
+    return AskForceInstall();
+}
+
+bool CSetupDlg::AskInstallWithoutAnswer(const std::wstring& address)
+{
+    return AppMessageBox(m_hWnd, FormatText(ResString(IDS_ASK_NO_ANSWER), address), MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}
+
 void CSetupDlg::ReportHelperNotWritten(const std::wstring& modelName)
 {
     const std::wstring caption = SetupUtilityCaption(ResString(IDS_SETUP_UTILITY_CAPTION), modelName);

@@ -64,6 +64,8 @@ private:
     void ReportFailure(InstallResult result) override;
     void ReportPrinterListError(std::uint32_t errorCode) override;
     bool AskForceInstall() override;
+    bool AskInstallOnOtherModel(const std::wstring& printerSays) override;
+    bool AskInstallWithoutAnswer(const std::wstring& address) override;
     void ReportHelperNotWritten(const std::wstring& modelName) override;
     void ReportHelperFailed(const std::wstring& modelName, const HelperRunResult& result) override;
     void ReportNotRegistered(const std::wstring& modelName) override;

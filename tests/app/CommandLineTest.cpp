@@ -2,6 +2,8 @@
 // refused and why, and which model and cable it comes to.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "app/CommandLine.h"
 #include "app/LogFileRules.h"
 
@@ -77,12 +79,29 @@ TEST(CommandLine, WhatCannotBeFollowedIsExplained)
         const char* error;
     } cases[] = {
         {{L"/quiet"}, "/quiet needs /model"},
-        {{L"/model", L"QX1000"}, "/model, /cable, /force and /log work only with /quiet"},
-        {{L"/force"}, "/model, /cable, /force and /log work only with /quiet"},
+        {{L"/model", L"QX1000"}, "/model, /cable, /address, /port, /baud, /flow, /force and /log work only with /quiet"},
+        {{L"/force"}, "/model, /cable, /address, /port, /baud, /flow, /force and /log work only with /quiet"},
         {{L"/quiet", L"/model"}, "/model needs a value"},
         {{L"/quiet", L"/model", L"/force"}, "/model needs a value"},
         {{L"/quiet", L"/model", L"QX1000", L"/log", L""}, "/log needs a value"},
-        {{L"/quiet", L"/model", L"QX1000", L"/cable", L"serial"}, "/cable takes usb or parallel, not \"serial\""},
+        {{L"/quiet", L"/model", L"QX1000", L"/cable", L"wifi"}, "/cable takes usb, parallel, network or serial, not \"wifi\""},
+        // The network and serial printers' settings.
+        {{L"/quiet", L"/model", L"QX1000", L"/cable", L"serial"}, "/cable serial needs /port COMn"},
+        {{L"/quiet", L"/model", L"QX1000", L"/cable", L"network"}, "/cable network needs /address HOST[:PORT]"},
+        {{L"/quiet", L"/model", L"QX1000", L"/address", L"10.0.0.5"}, "/address works only with /cable network"},
+        {{L"/quiet", L"/model", L"QX1000", L"/cable", L"network", L"/port", L"COM3", L"/address", L"10.0.0.5"},
+         "/port, /baud and /flow work only with /cable serial"},
+        {{L"/quiet", L"/model", L"QX1000", L"/cable", L"network", L"/address", L"010.0.0.5"},
+         "/address \"010.0.0.5\": "},
+        {{L"/quiet", L"/model", L"VKT300", L"/cable", L"serial", L"/port", L"LPT1"},
+         "/port takes a serial port such as COM3, not \"LPT1\""},
+        {{L"/quiet", L"/model", L"VKT300", L"/cable", L"serial", L"/port", L"COM3", L"/baud", L"9601"},
+         "/baud takes a speed of the serial line, 110 to 256000 (such as 9600 or 115200), not \"9601\""},
+        {{L"/quiet", L"/model", L"VKT300", L"/cable", L"serial", L"/port", L"COM3", L"/flow", L"rts"},
+         "/flow takes none, xonxoff or hardware, not \"rts\""},
+        {{L"/quiet", L"/model", L"auto", L"/cable", L"network", L"/address", L"10.0.0.5"},
+         "/model auto finds printers on USB and parallel cables only; name the model for a network or serial printer"},
+        {{L"/uninstall", L"/address", L"10.0.0.5"}, "/uninstall takes no /address, /port, /baud or /flow"},
         {{L"/quiet", L"/model", L"A", L"/model", L"B"}, "/model is given twice"},
         {{L"/quiet", L"/model", L"QX1000", L"/silent"}, "unknown switch \"/silent\""},
         {{L"/quiet", L"QX1000"}, "unexpected argument \"QX1000\""},
@@ -103,7 +122,12 @@ TEST(CommandLine, WhatCannotBeFollowedIsExplained)
     };
     for (const auto& c : cases) {
         const CommandLineOptions options = ParseCommandLine(c.arguments);
-        EXPECT_EQ(c.error, Narrow(options.error)) << Narrow(c.arguments.back());
+        // A reason that ends in ": " goes on with the address rule's own words.
+        const std::string error = Narrow(options.error);
+        if (std::string(c.error).back() == ' ')
+            EXPECT_EQ(c.error, error.substr(0, std::strlen(c.error))) << error;
+        else
+            EXPECT_EQ(c.error, error) << Narrow(c.arguments.back());
         EXPECT_FALSE(options.help);
     }
     // The log path is kept even when something else is wrong: the reason
@@ -200,4 +224,44 @@ TEST(CommandLine, TheCableFollowsTheConnectionPagesRule)
         EXPECT_EQ(c.type, Narrow(type));
         EXPECT_EQ(c.error, Narrow(error));
     }
+}
+
+// A network or serial printer's settings, read from the switches, with the
+// defaults where they are not given; the model must offer the connection.
+TEST(CommandLine, NetworkAndSerialSettings)
+{
+    const CommandLineOptions network =
+        ParseCommandLine({L"/quiet", L"/model", L"QX1000", L"/cable", L"NETWORK", L"/address", L"printer-7.shop.example:9101"});
+    EXPECT_EQ("", Narrow(network.error));
+    EXPECT_EQ(L"network", network.cable);
+    EXPECT_EQ(L"printer-7.shop.example", network.connection.networkHost);
+    EXPECT_EQ(9101u, network.connection.networkPort);
+    EXPECT_EQ(9100u, ParseCommandLine({L"/quiet", L"/model", L"QX1000", L"/cable", L"network", L"/address", L"10.0.0.5"})
+                         .connection.networkPort);
+    const CommandLineOptions serial = ParseCommandLine(
+        {L"-quiet", L"-model", L"VKT300", L"-cable", L"serial", L"-port", L"com12", L"-baud", L"19200", L"-flow", L"XonXoff"});
+    EXPECT_EQ("", Narrow(serial.error));
+    EXPECT_EQ(L"COM12", serial.connection.serialPort);
+    EXPECT_EQ(19200u, serial.connection.baud);
+    EXPECT_TRUE(serial.connection.flow == FlowControl::XonXoff);
+    const CommandLineOptions defaults =
+        ParseCommandLine({L"/quiet", L"/model", L"VKT300", L"/cable", L"serial", L"/port", L"COM3"});
+    EXPECT_EQ(9600u, defaults.connection.baud);
+    EXPECT_TRUE(defaults.connection.flow == FlowControl::Hardware);
+
+    PrinterModel model;
+    model.displayName = L"Quorvex VKT300";
+    model.usbIdSuffix = L"FFFF";
+    model.lptIdSuffix = L"QuorvexVKT3009A1B";
+    model.serialConnection = true;
+    std::wstring type, why;
+    EXPECT_TRUE(ChooseConnection(model, L"serial", type, why));
+    EXPECT_EQ(L"COM", type);
+    EXPECT_FALSE(ChooseConnection(model, L"network", type, why));
+    EXPECT_EQ(L"Quorvex VKT300 has no network connection", why);
+    EXPECT_TRUE(ChooseConnection(model, L"", type, why));
+    EXPECT_EQ(L"LPT", type) << "network and serial are never the default";
+    model.lptIdSuffix = L"FFFF";
+    EXPECT_FALSE(ChooseConnection(model, L"", type, why));
+    EXPECT_EQ(L"Quorvex VKT300 has neither a USB nor a parallel connection; give /cable serial", why);
 }

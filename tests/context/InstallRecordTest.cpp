@@ -49,6 +49,22 @@ TEST(InstallRecord, AddsEachThingOnceAsWindowsComparesNames)
     EXPECT_FALSE(classes.AddClassKeyValue({L"CLASS", false, L"Printer", 0}));
     EXPECT_EQ(2u, classes.classKeyValues.size());
     EXPECT_FALSE(classes.Empty());
+
+    // Ports by their name; a model lists each port it uses once.
+    InstallRecord ports;
+    EXPECT_TRUE(ports.AddRecordedPort({L"IP_10.0.0.5", L"NET", L"10.0.0.5", 9100}));
+    EXPECT_FALSE(ports.AddRecordedPort({L"ip_10.0.0.5", L"NET", L"10.0.0.6", 9101}));
+    EXPECT_TRUE(ports.AddRecordedPort({L"COM5:", L"COM", L"", 0}));
+    EXPECT_EQ(L"10.0.0.5", ports.ports[0].host);
+    EXPECT_FALSE(ports.Empty());
+    RecordedModel qx1000;
+    qx1000.infBaseName = L"QX1000";
+    qx1000.ports = {L"IP_10.0.0.5"};
+    EXPECT_TRUE(ports.AddModel(qx1000));
+    qx1000.ports = {L"IP_10.0.0.5", L"COM5:"};
+    EXPECT_TRUE(ports.AddModel(qx1000));
+    EXPECT_FALSE(ports.AddModel(qx1000));
+    EXPECT_EQ(2u, ports.FindModel(L"qx1000")->ports.size());
 }
 
 TEST(InstallRecord, FilesNoDriverUsesAndFoldersDeepestFirst)

@@ -23,12 +23,18 @@
 #include "tests/e2e/E2eSupport.h"
 #include "tests/e2e/InstallMachine.h"
 #include "tests/e2e/ScaleChecks.h"
+#include "tests/common/BenchPorts.h"
+#include "tests/common/NetPrinter.h"
 #include "app/CommandLine.h"
 #include "context/ProductInfo.h"
 #include "catalog/CatalogueCore.h"
 #include "catalog/InfFields.h"
 #include "context/EmbeddedFiles.h"
 #include "context/PackageDigests.h"
+#include "install/LocalPorts.h"
+#include "install/SerialPorts.h"
+#include "install/SpoolerLists.h"
+#include "install/TcpIpPort.h"
 #include "support/Sha256.h"
 #include "wizard/res/resource.h"
 
@@ -1378,10 +1384,12 @@ TEST_F(InstallFlow, UsageInTheUserInterfaceLanguage)
     } cases[] = {
         {L"/?", 0, ""},
         {L"/model QX1000 /log usage.log", 87,
-         "Wrong command line: /model, /cable, /force and /log work only with /quiet. Nothing was changed."},
+         "Wrong command line: /model, /cable, /address, /port, /baud, /flow, /force and /log work only with "
+         "/quiet. Nothing was changed."},
         {L"/model QX1000 /log nul.log", 87,
-         "Wrong command line: /model, /cable, /force and /log work only with /quiet; the log file \"nul.log\" cannot "
-         "be used: \"nul.log\" names a device in every folder, not a file. Nothing was changed."},
+         "Wrong command line: /model, /cable, /address, /port, /baud, /flow, /force and /log work only with "
+         "/quiet; the log file \"nul.log\" cannot be used: \"nul.log\" names a device in every folder, not a "
+         "file. Nothing was changed."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf8(c.arguments));
@@ -1400,7 +1408,9 @@ TEST_F(InstallFlow, UsageInTheUserInterfaceLanguage)
     }
     // The reason of the refusal is in the log that was asked for.
     ExpectLogSays(ReadText(folder + L"\\usage.log"),
-                  {"Wrong command line: /model, /cable, /force and /log work only with /quiet", "Exit code 87."});
+                  {"Wrong command line: /model, /cable, /address, /port, /baud, /flow, /force and /log work only "
+                   "with /quiet",
+                   "Exit code 87."});
 }
 
 
@@ -2248,6 +2258,269 @@ TEST_F(InstallFlow, DeploymentAttachedModel)
     QvDevice(L"unplug-usb " + kQx2000UsbId + L" SN0052");
 }
 
+// ---- network and serial printers
+
+const std::wstring kSnmpPolicy = L"SOFTWARE\\Policies\\Quorvex\\Printer Driver";
+
+std::vector<std::wstring> PortNames()
+{
+    std::vector<std::wstring> ports;
+    DWORD error = 0;
+    EXPECT_TRUE(ListPorts(ports, error)) << error;
+    return ports;
+}
+
+bool HasPort(const std::wstring& name)
+{
+    for (const std::wstring& port : PortNames())
+        if (lstrcmpiW(port.c_str(), name.c_str()) == 0)
+            return true;
+    return false;
+}
+
+void SetField(HWND page, int id, const std::wstring& text)
+{
+    SendMessageW(GetDlgItem(page, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// A network printer: its fields checked on Next, the printer found and
+// asked what it is, its Standard TCP/IP port made and the test page sent
+// there; a printer of another model, one that does not answer and a host
+// name; unattended runs on the same port; removal takes the ports it made
+// and leaves one that was there before.
+TEST_F(InstallFlow, NetworkPrinterInstalledTestedAndRemoved)
+{
+    const std::wstring folder = MakePackageFolder(L"network");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const int first = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+    wm::NetPrinter printer(L"--time-limit 300 --device-id \"MFG:Quorvex;MDL:QX1000;CMD:PCL;CLS:PRINTER;\"");
+    ASSERT_TRUE(printer.Started());
+    // The bench's SNMP agent is not on UDP 161: the administrator's setting.
+    ASSERT_TRUE(SetDword(kSnmpPolicy, L"SnmpPort", printer.UdpPort()));
+    const std::wstring number = std::to_wstring(printer.TcpPort());
+    // Another printer's port, there before: never ours.
+    TcpIpPortSettings before;
+    before.host = before.ipAddress = L"127.0.0.2";
+    before.portNumber = 9100;
+    std::wstring beforePort;
+    bool made = false;
+    unsigned long error = 0;
+    ASSERT_TRUE(EnsureTcpIpPort(before, beforePort, made, error)) << error;
+    const std::wstring logPath = OutputPath(L"network.log");
+    const std::wstring logSwitch = L" /log \"" + logPath + L"\"";
+
+    // The wizard: the fields in the pictures' place, each checked on Next.
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_NET));
+    EXPECT_TRUE(IsVisible(Page(), IDC_NET_ADDRESS));
+    EXPECT_FALSE(IsVisible(Page(), IDC_USB_PICTURE));
+    EXPECT_FALSE(IsVisible(Page(), IDC_COM_PORT));
+    EXPECT_FALSE(IsEnabled(Page(), IDC_RADIO_COM)) << "QX1000 has no serial connection";
+    EXPECT_EQ("9100", Utf8(ControlText(Page(), IDC_NET_PORT)));
+    const struct {
+        const wchar_t* address;
+        const wchar_t* port;
+        UINT message;
+    } refused[] = {{L"", L"9100", IDS_ERR_ADDRESS_EMPTY},
+                   {L"10.1", L"9100", IDS_ERR_ADDRESS_INVALID},
+                   {L"127.0.0.1", L"70000", IDS_ERR_PORT_NUMBER}};
+    for (const auto& r : refused) {
+        SetField(Page(), IDC_NET_ADDRESS, r.address);
+        SetField(Page(), IDC_NET_PORT, r.port);
+        Press(wizard, IDC_NEXT);
+        HWND box = app.WaitForMessageBox();
+        ASSERT_NE(nullptr, box);
+        std::wstring expected = Text(r.message);
+        if (expected.find(L"%s") != std::wstring::npos)
+            expected.replace(expected.find(L"%s"), 2, r.address);
+        EXPECT_EQ(Utf8(expected), Utf8(MessageBoxText(box)));
+        if (r.message == IDS_ERR_ADDRESS_INVALID)
+            Shot("network-address-refused");
+        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+        EXPECT_TRUE(WaitForTitle(IDS_CAPTION_CONNECT)) << "Next left the page with a wrong field";
+    }
+    // "HOST:PORT" in the address field: its port is the one meant.
+    SetField(Page(), IDC_NET_ADDRESS, L"127.0.0.1:" + number);
+    SetField(Page(), IDC_NET_PORT, L"9100");
+    Shot("connection-network");
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ExpectSucceeded(kQx1000, L"IP_127.0.0.1", kQx1000);
+    Shot("setup-success-network");
+    EXPECT_FALSE(printer.LogLines("snmp request").empty()) << "the printer was not asked what it is";
+    TcpIpPortSettings made1;
+    ASSERT_TRUE(ReadTcpIpPort(L"IP_127.0.0.1", made1));
+    EXPECT_EQ(printer.TcpPort(), made1.portNumber);
+    EXPECT_TRUE(made1.snmpEnabled) << "the printer answered SNMP";
+    EXPECT_EQ(Utf8(kQx1000), Utf8(DefaultPrinterName()));
+    // The test page goes through the port to the printer.
+    PrintTestPage(kQx1000, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return printer.Received().find("Quorvex stand-in test page for Quorvex QX1000") !=
+                                       std::string::npos; }, 15000))
+        << "the printer received: " << printer.Received();
+    Finish();
+
+    // Unattended: QX2000 on the same printer, which says it is a QX1000 —
+    // refused without /force, installed with it on the port that is there.
+    const std::vector<std::wstring> printers = PrinterNames();
+    EXPECT_EQ(41, RunQuiet(folder, L"/quiet /model QX2000 /cable network /address 127.0.0.1:" + number + logSwitch));
+    EXPECT_EQ(Join(printers), Join(PrinterNames()));
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX2000 /cable network /address 127.0.0.1:" + number + L" /force" +
+                                      logSwitch));
+    std::wstring port, driver;
+    EXPECT_TRUE(PrinterPortAndDriver(kQx2000, port, driver) && port == L"IP_127.0.0.1") << Utf8(port);
+    // By host name: the same printer, so the same port, and the printer of
+    // the model is kept.
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model QX1000 /cable network /address localhost:" + number + logSwitch));
+    ExpectLogSays(ReadText(logPath),
+                  {"Installing Quorvex QX2000 (QX2000.INF) on the network printer at 127.0.0.1:" + Utf8(number),
+                   "its device id is \"MFG:Quorvex;MDL:QX1000;CMD:PCL;CLS:PRINTER;\"",
+                   "says it is \"MFG:Quorvex;MDL:QX1000;CMD:PCL;CLS:PRINTER;\", not a Quorvex QX2000: not installing "
+                   "on it without /force.",
+                   "Not installed. Exit code 41.", "installing on it, as /force asks.",
+                   "Standard TCP/IP port IP_127.0.0.1 for 127.0.0.1:" + Utf8(number) + " is there already and is used.",
+                   "Installed: printer \"Quorvex QX2000\". Exit code 0.",
+                   "on the network printer at localhost:" + Utf8(number),
+                   "Already installed: printer \"Quorvex QX1000\" uses \"Quorvex QX1000\" on IP_127.0.0.1",
+                   "Already installed: printer \"Quorvex QX1000\". Exit code 0."});
+
+    // Nothing answers (a port nothing listens on): refused, and the wizard
+    // asks; No ends the run with its message, nothing made.
+    unsigned closed = 0;
+    {
+        wm::LoopbackListener gone;
+        closed = gone.Port();
+    }
+    ASSERT_NE(0u, closed);
+    const std::wstring silent = L"127.0.0.1:" + std::to_wstring(closed);
+    const std::vector<std::wstring> beforeSilent = PrinterNames();
+    EXPECT_EQ(40, RunQuiet(folder, L"/quiet /model QX1000 /cable network /address " + silent + logSwitch));
+    ExpectLogSays(ReadText(logPath), {"The printer at " + Utf8(silent) + " does not answer (address 127.0.0.1, system error",
+                                      "Nothing answers at " + Utf8(silent) + ": not installing without /force.",
+                                      "Not installed. Exit code 40."});
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kQx1000, IDC_RADIO_NET));
+    SetField(Page(), IDC_NET_ADDRESS, silent);
+    box = RunSetup();
+    ASSERT_NE(nullptr, box);
+    std::wstring question = Text(IDS_ASK_NO_ANSWER);
+    question.replace(question.find(L"%s"), 2, silent);
+    EXPECT_EQ(Utf8(question), Utf8(MessageBoxText(box)));
+    Shot("network-no-answer");
+    ASSERT_TRUE(AnswerMessageBox(box, IDNO));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailed(app.WaitForMessageBox(), IDS_ERR_NET_NO_ANSWER, false));
+    Finish();
+    EXPECT_FALSE(HasPort(L"IP_127.0.0.1_1")) << "a port was made for a printer that was not installed";
+    EXPECT_EQ(Join(beforeSilent), Join(PrinterNames()));
+
+    // Removal takes the printers and the port our runs made; the port that
+    // was there stays.
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet" + logSwitch));
+    EXPECT_FALSE(HasPort(L"IP_127.0.0.1"));
+    EXPECT_TRUE(HasPort(beforePort));
+    ExpectLogSays(ReadText(logPath), {"Record: ", "1 ports.", "Port IP_127.0.0.1 deleted.", "Removed. Exit code 0."});
+    unsigned long deleteError = 0;
+    EXPECT_TRUE(DeleteTcpIpPort(beforePort, deleteError)) << deleteError;
+    DeleteValue(kSnmpPolicy, L"SnmpPort");
+    EXPECT_TRUE(printer.Stop());
+}
+
+// The index of the choice `text` in combo box `id` of `page`; -1 when none.
+int ComboIndex(HWND page, int id, const std::wstring& text)
+{
+    HWND combo = GetDlgItem(page, id);
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t buffer[256] = {0};
+        const LRESULT n = SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
+        if (n > 0 && text == std::wstring(buffer, static_cast<size_t>(n)))
+            return i;
+    }
+    return -1;
+}
+
+// A serial printer: the port, its speed and its handshake chosen on the
+// page and set through the spooler's port monitor, the spooler's port added
+// where it had none, the test page at the cable's other end; unattended
+// again with other settings; a port that is not there; removal takes the
+// port it added.
+TEST_F(InstallFlow, SerialPrinterWithItsSettings)
+{
+    const std::wstring com = wm::BenchSerialPort();
+    if (com.empty())
+        GTEST_SKIP() << "this run has no serial cable (run-test.sh --serial COMn)";
+    const std::wstring kVkt300 = L"Quorvex VKT300";
+    const std::wstring folder = MakePackageFolder(L"serial");
+    ASSERT_TRUE(CopySampleFiles(folder, {}));
+    const int first = RunQuiet(folder, L"/uninstall /quiet");
+    EXPECT_TRUE(first == 0 || first == kNothingInstalledExitCode) << first;
+    // The spooler lists no port of the adapter yet.
+    DWORD portError = 0;
+    if (HasPort(com + L":")) {
+        ASSERT_TRUE(DeleteLocalPort(com + L":", portError)) << portError;
+    }
+    const std::wstring logPath = OutputPath(L"serial.log");
+    const std::wstring logSwitch = L" /log \"" + logPath + L"\"";
+
+    ASSERT_NO_FATAL_FAILURE(Start(folder));
+    ASSERT_NO_FATAL_FAILURE(ToConnectionPage(kVkt300, IDC_RADIO_COM));
+    EXPECT_FALSE(IsEnabled(Page(), IDC_RADIO_USB));
+    EXPECT_FALSE(IsEnabled(Page(), IDC_RADIO_NET));
+    EXPECT_TRUE(IsVisible(Page(), IDC_COM_PORT));
+    EXPECT_FALSE(IsVisible(Page(), IDC_NET_ADDRESS));
+    EXPECT_FALSE(IsVisible(Page(), IDC_LPT_PICTURE));
+    EXPECT_EQ("9600", Utf8(ControlText(Page(), IDC_COM_BAUD)));
+    EXPECT_EQ(Utf8(Text(IDS_FLOW_HARDWARE)), Utf8(ControlText(Page(), IDC_COM_FLOW)));
+    const int portIndex = ComboIndex(Page(), IDC_COM_PORT, com);
+    ASSERT_GE(portIndex, 0) << "the page does not list " << Utf8(com);
+    SendMessageW(GetDlgItem(Page(), IDC_COM_PORT), CB_SETCURSEL, static_cast<WPARAM>(portIndex), 0);
+    SendMessageW(GetDlgItem(Page(), IDC_COM_BAUD), CB_SETCURSEL,
+                 static_cast<WPARAM>(ComboIndex(Page(), IDC_COM_BAUD, L"19200")), 0);
+    SendMessageW(GetDlgItem(Page(), IDC_COM_FLOW), CB_SETCURSEL,
+                 static_cast<WPARAM>(ComboIndex(Page(), IDC_COM_FLOW, Text(IDS_FLOW_XONXOFF))), 0);
+    Shot("connection-serial");
+    HWND box = RunSetup();
+    ASSERT_EQ(nullptr, box) << Utf8(MessageBoxText(box));
+    ExpectSucceeded(kVkt300, com + L":", kVkt300);
+    Shot("setup-success-serial");
+    EXPECT_TRUE(HasPort(com + L":")) << "the spooler's port was not added";
+    SerialSettings line;
+    ASSERT_TRUE(ReadSerialPortSettings(com, line));
+    EXPECT_EQ(19200u, line.baud);
+    EXPECT_TRUE(line.flow == FlowControl::XonXoff);
+    PrintTestPage(kVkt300, IDOK);
+    const std::string arrived = wm::BenchSerialBytes(40, 15000);
+    EXPECT_NE(std::string::npos, arrived.find("Quorvex stand-in test page for Quorvex VKT300")) << arrived;
+    Finish();
+
+    // Unattended, other settings: the printer stays, the port takes them.
+    const std::vector<std::wstring> printers = PrinterNames();
+    EXPECT_EQ(0, RunQuiet(folder, L"/quiet /model VKT300 /cable serial /port " + com + L" /baud 9600 /flow hardware" +
+                                      logSwitch));
+    EXPECT_EQ(Join(printers), Join(PrinterNames()));
+    ASSERT_TRUE(ReadSerialPortSettings(com, line));
+    EXPECT_EQ(9600u, line.baud);
+    EXPECT_TRUE(line.flow == FlowControl::Hardware);
+    // A port the computer does not have.
+    EXPECT_EQ(50, RunQuiet(folder, L"/quiet /model VKT300 /cable serial /port COM250" + logSwitch));
+    ExpectLogSays(ReadText(logPath),
+                  {"Installing Quorvex VKT300 (VKT300.INF) on serial port " + Utf8(com),
+                   "Serial port " + Utf8(com) + " opened (nothing sent) and set to 9600 baud, 8 data bits, no parity, "
+                   "1 stop bit, hardware flow control.",
+                   "Already installed: printer \"Quorvex VKT300\". Exit code 0.",
+                   "Failed: serial port COM250 is not there or cannot be opened.", "Not installed. Exit code 50."});
+
+    // Removal takes the printer and the port the installation added.
+    EXPECT_EQ(0, RunQuiet(folder, L"/uninstall /quiet" + logSwitch));
+    EXPECT_FALSE(HasPrinter(kVkt300));
+    EXPECT_FALSE(HasPort(com + L":"));
+    ExpectLogSays(ReadText(logPath), {"Port " + Utf8(com) + ": deleted.", "Removed. Exit code 0."});
+    EXPECT_TRUE(AddLocalPort(com + L":", portError)) << portError;
+}
+
 // The full paths of the modules loaded in a running process.
 std::vector<std::wstring> ModulesOf(DWORD processId)
 {
@@ -2666,6 +2939,45 @@ TEST_F(InstallFlow, KeyboardOnlyInstallationAtEveryScale)
         EXPECT_EQ(lpt, FocusOf(wizard));
         ExpectTabOrder(wizard, {button(IDC_BACK), button(IDC_NEXT), button(IDCANCEL), lpt}, false);
         ExpectPageFits(wizard, dpi, scale + "03-connection");
+        // The network choice next: its fields take the pictures' place, Tab
+        // goes through them, and they fit; the serial choice (the model has
+        // none) is passed over.
+        PressKey(VK_RIGHT);
+        EXPECT_TRUE(WaitUntil([&] { return IsChecked(Page(), IDC_RADIO_NET); }, 5000)) << "the arrow key chose nothing";
+        HWND net = FindControl(Page(), IDC_RADIO_NET);
+        EXPECT_EQ(net, FocusOf(wizard));
+        ExpectTabOrder(wizard, {FindControl(Page(), IDC_NET_ADDRESS), FindControl(Page(), IDC_NET_PORT), button(IDC_BACK),
+                                button(IDC_NEXT), button(IDCANCEL), net}, false);
+        ExpectPageFits(wizard, dpi, scale + "03-connection-network");
+        PressKey(VK_RIGHT);
+        EXPECT_TRUE(WaitUntil([&] { return IsChecked(Page(), IDC_RADIO_USB); }, 5000))
+            << "the serial choice was not passed over";
+        // The serial choice, on the model that has it.
+        const auto toModel = [&](const std::wstring& model) {
+            Press(wizard, IDC_BACK);
+            ASSERT_TRUE(WaitForTitle(IDS_CAPTION_MODEL));
+            for (int i = 0; i < ListCount(Page(), IDC_MODEL_LIST); ++i) {
+                if (ListLine(Page(), IDC_MODEL_LIST, i) == model) {
+                    ASSERT_TRUE(SelectListLine(Page(), IDC_MODEL_LIST, i));
+                }
+            }
+            ASSERT_TRUE(WaitUntil([&] { return ControlText(Page(), IDC_MODEL_SELECTED) == model; }, 5000));
+            Press(wizard, IDC_NEXT);
+            ASSERT_TRUE(WaitForTitle(IDS_CAPTION_CONNECT));
+        };
+        ASSERT_NO_FATAL_FAILURE(toModel(L"Quorvex VKT300"));
+        Press(Page(), IDC_RADIO_COM);
+        EXPECT_TRUE(WaitUntil([&] { return IsVisible(Page(), IDC_COM_FLOW); }, 5000));
+        ExpectPageFits(wizard, dpi, scale + "03-connection-serial");
+        // Back to QX1000, whose first choice (USB) replaces the serial one;
+        // the keyboard takes it to parallel again.
+        ASSERT_NO_FATAL_FAILURE(toModel(kQx1000));
+        EXPECT_TRUE(IsChecked(Page(), IDC_RADIO_USB));
+        EXPECT_FALSE(IsChecked(Page(), IDC_RADIO_COM));
+        ASSERT_TRUE(focusIs(button(IDC_NEXT)));
+        ExpectTabOrder(wizard, {button(IDCANCEL), usb}, false);
+        PressKey(VK_RIGHT);
+        EXPECT_TRUE(WaitUntil([&] { return IsChecked(Page(), IDC_RADIO_LPT); }, 5000)) << "the arrow key chose nothing";
 
         // The installation, started with Enter; the keyboard ends on Finish.
         PressKey(VK_RETURN);

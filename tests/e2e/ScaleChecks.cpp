@@ -174,6 +174,32 @@ void CheckText(HWND page, HWND control, int dpi, std::vector<std::string>& fault
         }
         return;
     }
+    if (kind == L"ComboBox") {
+        // Every choice fits the closed box beside its drop-down arrow, and
+        // the box is tall enough for one line of its font.
+        Measure measure(page, control, dpi);
+        const int available = width - MulDiv(GetSystemMetrics(SM_CXVSCROLL), dpi, DisplayDpi()) - 4;
+        const int count = static_cast<int>(SendMessageW(control, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count && measure.Ok(); ++i) {
+            const LRESULT length = SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+            std::wstring item(length > 0 ? static_cast<size_t>(length) : 0, L'\0');
+            if (length > 0)
+                SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item[0]));
+            const SIZE size = measure.Wrapped(item, available, false);
+            if (size.cx > available)
+                faults.push_back(Describe(control) + ": choice \"" + Utf8(item) + "\" wider than the box");
+            if (size.cy > height)
+                faults.push_back(Describe(control) + ": choice \"" + Utf8(item) + "\" taller than the box");
+        }
+        return;
+    }
+    if (kind == L"Edit") {
+        // A field holds a line of its font.
+        Measure measure(page, control, dpi);
+        if (measure.Ok() && measure.Wrapped(L"Ag", width, false).cy > height)
+            faults.push_back(Describe(control) + ": the field is lower than a line of its text");
+        return;
+    }
     if (text.empty() || (kind != L"Static" && kind != L"Button") || IsPicture(control))
         return;
     Measure measure(page, control, dpi);

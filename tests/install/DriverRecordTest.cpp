@@ -30,6 +30,13 @@ TEST(DriverRecord, UsbModelAndUnknownConnection)
     const DriverRecordTexts usb = MakeDriverRecord(kDir, L"Windows NT x86", L"AB1234", L"ACME AB1234", L"USB", L"AB", L"1234");
     EXPECT_EQ(kDir + L"\\AB1234U.gpd", usb.dataFile);
     EXPECT_EQ(L"CommonU6.gpd", SplitMultiString(usb.dependentFiles).back());
+    // A network printer takes the USB pair, a serial one the parallel pair.
+    const DriverRecordTexts net = MakeDriverRecord(kDir, L"Windows NT x86", L"AB1234", L"ACME AB1234", L"NET", L"AB", L"1234");
+    EXPECT_EQ(usb.dataFile, net.dataFile);
+    EXPECT_EQ(usb.dependentFiles, net.dependentFiles);
+    const DriverRecordTexts com = MakeDriverRecord(kDir, L"Windows NT x86", L"AB1234", L"ACME AB1234", L"COM", L"AB", L"1234");
+    EXPECT_EQ(kDir + L"\\AB1234.gpd", com.dataFile);
+    EXPECT_EQ(L"Common6.gpd", SplitMultiString(com.dependentFiles).back());
 
     const DriverRecordTexts other = MakeDriverRecord(kDir, L"Windows NT x86", L"AB1234", L"ACME AB1234", L"usb", L"AB", L"1234");
     EXPECT_EQ(kDir + L"\\", other.dataFile);

@@ -47,6 +47,8 @@ TEST(PrinterNaming, DefaultPrinterEntryByConnection)
 {
     EXPECT_EQ(L"P,winspool,LPT1:", DefaultPrinterEntry(L"P", L"LPT", L"USB003"));
     EXPECT_EQ(L"P,winspool,USB001", DefaultPrinterEntry(L"P", L"USB", L"USB001"));
+    EXPECT_EQ(L"P,winspool,IP_10.0.0.5", DefaultPrinterEntry(L"P", L"NET", L"IP_10.0.0.5"));
+    EXPECT_EQ(L"P,winspool,COM3:", DefaultPrinterEntry(L"P", L"COM", L"COM3:"));
     EXPECT_EQ(L"", DefaultPrinterEntry(L"P", L"usb", L"USB001"));
     EXPECT_EQ(L"", DefaultPrinterEntry(L"Acme, Inc. P", L"LPT", L"USB003"));  // would split the entry
 }

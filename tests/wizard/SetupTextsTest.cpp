@@ -29,6 +29,8 @@ TEST(SetupTexts, EveryResultHasOneRowForTheWizardAndTheLog)
         InstallResult::UsbNoPrinter,   InstallResult::UsbDeviceNotMatched, InstallResult::UsbNotAvailable,
         InstallResult::FilesNotStaged, InstallResult::PrinterNotCreated,   InstallResult::DriverNotAdded,
         InstallResult::PrinterNotAdded, InstallResult::SystemTooOld,       InstallResult::Interrupted,
+        InstallResult::NetworkNoAnswer, InstallResult::NetworkDeviceNotMatched, InstallResult::NetworkPortNotCreated,
+        InstallResult::SerialPortNotOpened, InstallResult::SerialPortNotConfigured,
     };
     EXPECT_EQ(sizeof(reported) / sizeof(reported[0]), kResultTextCount) << "a row for no result, or twice";
     for (InstallResult result : reported) {

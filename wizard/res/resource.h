@@ -140,5 +140,36 @@
 #define IDS_DOWNGRADE              531
 #define IDS_UNINSTALL_MODEL_CONFIRM 532
 #define IDS_UNINSTALL_MODEL_NOTHING 533
+#define IDS_USE_NETWORK            534
+#define IDS_USE_SERIAL             535
+#define IDS_NET_ADDRESS_LABEL      536
+#define IDS_NET_PORT_LABEL         537
+#define IDS_COM_PORT_LABEL         538
+#define IDS_COM_BAUD_LABEL         539
+#define IDS_COM_FLOW_LABEL         540
+#define IDS_FLOW_NONE              541
+#define IDS_FLOW_XONXOFF           542
+#define IDS_FLOW_HARDWARE          543
+#define IDS_ERR_ADDRESS_EMPTY      544
+#define IDS_ERR_ADDRESS_INVALID    545
+#define IDS_ERR_PORT_NUMBER        546
+#define IDS_ERR_NO_SERIAL_PORT     547
+#define IDS_ASK_NO_ANSWER          548
+#define IDS_ERR_NET_NO_ANSWER      549
+#define IDS_ERR_PORT_NOT_CREATED   550
+#define IDS_ERR_SERIAL_PORT        551
+#define IDS_ERR_SERIAL_SETTINGS    552
+#define IDC_RADIO_NET              1050
+#define IDC_RADIO_COM              1051
+#define IDC_NET_ADDRESS_LABEL      1052
+#define IDC_NET_ADDRESS            1053
+#define IDC_NET_PORT_LABEL         1054
+#define IDC_NET_PORT               1055
+#define IDC_COM_PORT_LABEL         1056
+#define IDC_COM_PORT               1057
+#define IDC_COM_BAUD_LABEL         1058
+#define IDC_COM_BAUD               1059
+#define IDC_COM_FLOW_LABEL         1060
+#define IDC_COM_FLOW               1061
 
 #endif

@@ -3,6 +3,8 @@
 // that record what they were asked, in order.
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -65,6 +67,18 @@ public:
     }
     bool AskForceInstall() override
     {
+        ++questions;
+        return answerYes;
+    }
+    bool AskInstallOnOtherModel(const std::wstring& printerSays) override
+    {
+        log.push_back(L"ask other model " + printerSays);
+        ++questions;
+        return answerYes;
+    }
+    bool AskInstallWithoutAnswer(const std::wstring& address) override
+    {
+        log.push_back(L"ask no answer " + address);
         ++questions;
         return answerYes;
     }
@@ -232,6 +246,41 @@ public:
         calls.push_back(L"register-product");
         return registerProductOk;
     }
+    NetworkProbeResult ProbeNetworkPrinter(const ConnectionSettings& connection) override
+    {
+        calls.push_back(L"probe " + connection.networkHost + L":" + std::to_wstring(connection.networkPort));
+        return probe;
+    }
+    bool PrepareNetworkPort(const ConnectionSettings& connection, bool snmp, std::wstring& port,
+                            bool& created) override
+    {
+        calls.push_back(L"tcp-port " + connection.networkHost + (snmp ? L"|snmp" : L""));
+        port = L"IP_" + connection.networkHost;
+        created = portCreated;
+        return portOk;
+    }
+    InstallResult PrepareSerialPort(const ConnectionSettings& connection, std::wstring& port, bool& created) override
+    {
+        calls.push_back(L"serial-port " + connection.serialPort + L"|" + std::to_wstring(connection.baud));
+        port = connection.serialPort + L":";
+        created = portCreated;
+        return serialResult;
+    }
+    void DeleteMadePort(const std::wstring& port, const std::wstring& type) override
+    {
+        calls.push_back(L"delete-port " + port + L"|" + type);
+    }
+    bool FindPrinterOnPort(const std::wstring& driver, const std::wstring& port, std::wstring& printer) override
+    {
+        calls.push_back(L"find " + driver + L"|" + port);
+        printer = existingPrinter;
+        return !existingPrinter.empty();
+    }
+    bool UpdatePrinterDriver(const PrinterModel& model) override
+    {
+        calls.push_back(L"update " + model.infBaseName);
+        return true;
+    }
 
     std::vector<std::wstring> calls, detectedKeys;
     std::uint32_t* clock = nullptr;
@@ -243,6 +292,10 @@ public:
     DefaultPrinterOutcome defaultOutcome = DefaultPrinterOutcome::Set;
     HelperRunResult helperRun;
     std::wstring printUiName;  // the printer the entry point makes; empty: the one asked for
+    NetworkProbeResult probe;
+    bool portOk = true, portCreated = true;
+    InstallResult serialResult = InstallResult::Success;
+    std::wstring existingPrinter;  // what FindPrinterOnPort finds; empty: nothing
 };
 
 // Whether one of the calls `fake` recorded starts with `prefix`.
@@ -755,4 +808,96 @@ TEST_F(Sequence, TheOperationsTimeComesOutOfTheWaitsThatFollow)
     const std::uint32_t took = host.clockAtBroadcast - 0xFFFFF000u;
     EXPECT_GE(took, pacing);
     EXPECT_LE(took, pacing + 20u) << "the operations' time was added to the pacing";
+}
+
+// The network and serial connections: the questions when the printer does
+// not answer or is another model, the port made or found, and a port made
+// for a printer that was not created taken away again.
+TEST_F(Sequence, NetworkAndSerialPrintersFindTheirPortsAndUndoWhatFailed)
+{
+    const struct {
+        const char* name;
+        const wchar_t* type;
+        bool answered;
+        const wchar_t* deviceId;
+        bool answerYes, portOk, portCreated, printerOk;
+        InstallResult serialResult;
+        bool keepExisting;
+        InstallResult result;
+        const wchar_t* port;          // the port the printer goes on; empty: none
+        const wchar_t* question;      // the page's question, or empty
+        bool portDeleted;
+    } cases[] = {
+        {"answers, the model", L"NET", true, L"MFG:Quorvex;MDL:QX1000;", false, true, true, true,
+         InstallResult::Success, false, InstallResult::Success, L"IP_10.0.0.5", L"", false},
+        {"answers without a device id", L"NET", true, L"", false, true, false, true,
+         InstallResult::Success, false, InstallResult::Success, L"IP_10.0.0.5", L"", false},
+        {"another model, no", L"NET", true, L"MFG:Quorvex;MDL:QX2000;", false, true, true, true,
+         InstallResult::Success, false, InstallResult::NetworkDeviceNotMatched, L"", L"ask other model", false},
+        {"another model, yes", L"NET", true, L"MFG:Quorvex;MDL:QX2000;", true, true, true, true,
+         InstallResult::Success, false, InstallResult::Success, L"IP_10.0.0.5", L"ask other model", false},
+        {"no answer, no", L"NET", false, L"", false, true, true, true, InstallResult::Success, false,
+         InstallResult::NetworkNoAnswer, L"", L"ask no answer 10.0.0.5:9100", false},
+        {"no answer, yes", L"NET", false, L"", true, true, true, true, InstallResult::Success, false,
+         InstallResult::Success, L"IP_10.0.0.5", L"ask no answer 10.0.0.5:9100", false},
+        {"port refused", L"NET", true, L"", false, false, false, true, InstallResult::Success, false,
+         InstallResult::NetworkPortNotCreated, L"", L"", false},
+        {"printer refused on a made port", L"NET", true, L"", false, true, true, false, InstallResult::Success,
+         false, InstallResult::PrinterNotCreated, L"IP_10.0.0.5", L"", true},
+        {"printer refused on a found port", L"NET", true, L"", false, true, false, false, InstallResult::Success,
+         false, InstallResult::PrinterNotCreated, L"IP_10.0.0.5", L"", false},
+        {"run again on the found port", L"NET", true, L"", false, true, false, true, InstallResult::Success, true,
+         InstallResult::Success, L"", L"", false},
+        {"serial", L"COM", false, L"", false, true, false, true, InstallResult::Success, false,
+         InstallResult::Success, L"COM3:", L"", false},
+        {"serial port missing", L"COM", false, L"", false, true, false, true, InstallResult::SerialPortNotOpened,
+         false, InstallResult::SerialPortNotOpened, L"", L"", false},
+        {"serial printer refused on an added port", L"COM", false, L"", false, true, true, false,
+         InstallResult::Success, false, InstallResult::PrinterNotCreated, L"COM3:", L"", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallContext ctx = context;
+        MoveTo(ctx, OnWindows(6, 1));
+        ctx.model.connectionType = c.type;
+        ctx.connection.networkHost = L"10.0.0.5";
+        ctx.connection.serialPort = L"COM3";
+        FakePage pg;
+        FakeHost hs{pg.log};
+        FakeOps op;
+        pg.answerYes = c.answerYes;
+        op.probe.answered = c.answered;
+        op.probe.snmpAnswered = c.deviceId[0] != 0;
+        op.probe.deviceId = c.deviceId;
+        op.portOk = c.portOk;
+        op.portCreated = c.portCreated;
+        op.printUiOk = op.printUiCreates = c.printerOk;
+        op.serialResult = c.serialResult;
+        op.printers = {L"Other"};
+        if (c.keepExisting)
+            op.existingPrinter = L"Quorvex QX1000";
+        InstallSequence seq{ctx, pg, hs, op};
+        seq.SetPaced(false);
+        seq.SetKeepExistingPrinter(c.keepExisting);
+        seq.OnSetActive();
+        EXPECT_EQ(c.result, seq.GetResultCode());
+        std::wstring asked;
+        for (const std::wstring& line : pg.log)
+            if (line.compare(0, 4, L"ask ") == 0)
+                asked = line;
+        EXPECT_EQ(std::wstring(c.question), asked.substr(0, std::wcslen(c.question)));
+        EXPECT_EQ(c.question[0] != 0, !asked.empty());
+        EXPECT_EQ(std::wstring(c.type) == L"NET", CalledOn(op, L"probe 10.0.0.5:9100"));
+        if (c.port[0]) {
+            EXPECT_TRUE(CalledOn(op, L"printui " + std::wstring(c.port) + L"|")) << "no printer asked for on " << c.port;
+        } else {
+            EXPECT_FALSE(CalledOn(op, L"printui "));
+        }
+        EXPECT_EQ(c.portDeleted, CalledOn(op, L"delete-port "));
+        if (c.keepExisting) {
+            EXPECT_TRUE(seq.KeptExistingPrinter() && CalledOn(op, L"find Quorvex QX1000|IP_10.0.0.5"));
+        }
+        // Network and serial printers have no Plug-and-Play records to finish.
+        EXPECT_FALSE(CalledOn(op, L"usb-records") || CalledOn(op, L"lpt-records") || CalledOn(op, L"helper "));
+    }
 }
