@@ -135,9 +135,9 @@ endfunction()
 #   qv_wine_run(NAME n EXE target [ARCH win32|win64] [VERSION winxp]
 #               [LANG en_US.UTF-8] [LABELS ...] [ARGS ...] [TIMEOUT s] [DISPLAY]
 #               [ONLY_32BIT reason] [SERIAL COMn])
-# DISPLAY marks tests that open windows: they run one at a time, so that
-# screenshots show only their own windows. In the x86-64 build every run
-# takes the 64-bit prefix; ONLY_32BIT names a run whose subject the 64-bit
+# DISPLAY marks tests that open windows: each has an X server of its own,
+# so that its screenshots show only its own windows while other tests run.
+# In the x86-64 build every run takes the 64-bit prefix; ONLY_32BIT names a run whose subject the 64-bit
 # program does not have (WOW64): there it is registered as skipped, with the
 # reason, so that the skip is seen. SERIAL gives the prefix a serial port of
 # that name on the bench's pseudo-terminal (sim/README.md).
@@ -173,6 +173,9 @@ function(qv_wine_run)
   if(A_SERIAL)
     list(APPEND prefix_args --serial ${A_SERIAL})
   endif()
+  if(A_DISPLAY)
+    list(APPEND prefix_args --own-display)
+  endif()
   add_test(NAME ${A_NAME}
     COMMAND bash ${QV_SIM_DIR}/wine/run-test.sh
       --build ${CMAKE_BINARY_DIR} --bits ${QV_PROGRAM_BITS} --arch ${A_ARCH} --version ${A_VERSION}
@@ -184,8 +187,10 @@ function(qv_wine_run)
     TIMEOUT ${A_TIMEOUT}
     SKIP_RETURN_CODE 77  # sim/wine/machine-check.sh: no 32-bit programs on this machine
     FIXTURES_REQUIRED prefix_${A_ARCH})
-  if(A_DISPLAY)
-    set_tests_properties(${A_NAME} PROPERTIES RESOURCE_LOCK display)
+  if("e2e" IN_LIST A_LABELS)
+    # The long runs start first, so that the short ones fill the gaps
+    # beside them rather than leave the last long one alone at the end.
+    set_tests_properties(${A_NAME} PROPERTIES COST 100)
   endif()
 endfunction()
 

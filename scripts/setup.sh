@@ -15,6 +15,7 @@ PACKAGES=(
   osslsigncode openssl python3 zip  # scripts/release.sh: signing, the zip, its test
   # (python3 also runs the serial bench's cable, sim/serial/ptycom.py)
   python3-yaml python3-jsonschema  # scripts/release.sh and its test: the package manager manifests against their schemas
+  ccache  # the build scripts compile through it: a second build takes most from the cache
 )
 
 as_root() {
@@ -22,32 +23,49 @@ as_root() {
 }
 
 # A mirror in the middle of a sync serves an index that fails its checksum
-# for a while: try again, and in the end go on with the lists apt has (the
+# for a while: try once more, and then go on with the lists apt has (the
 # install below fails clearly if a package is really out of reach).
 apt_update() {
-  local try
-  for try in 1 2 3; do
-    as_root apt-get update -qq && return 0
-    echo "setup: apt-get update failed (try $try of 3)" >&2
-    [ "$try" -lt 3 ] && sleep 30
-  done
+  as_root apt-get update -qq && return 0
+  echo "setup: apt-get update failed; trying once more in 10 s" >&2
+  sleep 10
+  as_root apt-get update -qq && return 0
   echo "setup: going on with the package lists apt already has" >&2
 }
 
+# True when apt knows a version of package $1 it could install.
+installable() {
+  local candidate
+  candidate=$(apt-cache policy "$1" 2>/dev/null | sed -nE 's/^ *Candidate: *//p')
+  [ -n "$candidate" ] && [ "$candidate" != "(none)" ]
+}
+
 apt_install() {
-  local try p rest=()
-  for try in 1 2; do
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null && return 0
-    echo "setup: apt-get install failed (try $try of 2)" >&2
-    [ "$try" -lt 2 ] && { sleep 30; apt_update; }
+  local p name rest=()
+  for p in "$@"; do
+    name=$p
+    [ "$p" = wine32 ] && name=wine32:i386
+    # The i386 lists are the ones a mirror sync breaks most, and some
+    # machines have none: without them the 32-bit Wine cannot be installed,
+    # but everything else can, and the Windows tests then take the x86-64
+    # route (the test command says so). Known at once: no waiting for it.
+    if [ "$p" = wine32 ] && ! installable "$name"; then
+      echo "setup: installing without wine32 (the 32-bit Wine is not in the package lists); the Windows tests will run the x86-64 build" >&2
+      continue
+    fi
+    rest+=("$p")
   done
-  # The i386 lists are the ones a mirror sync breaks most; without them the
-  # 32-bit Wine cannot be installed, but everything else can, and the
-  # Windows tests then take the x86-64 route (the test command says so).
-  for p in "$@"; do [ "$p" = wine32 ] || rest+=("$p"); done
-  [ ${#rest[@]} -lt $# ] || return 1
+  [ ${#rest[@]} -gt 0 ] || return 0
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${rest[@]}" >/dev/null && return 0
+  echo "setup: apt-get install failed; fetching the package lists again and trying once more" >&2
+  apt_update
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${rest[@]}" >/dev/null && return 0
+  # Listed but not installable (i386 lists out of step with the others).
+  local without=()
+  for p in "${rest[@]}"; do [ "$p" = wine32 ] || without+=("$p"); done
+  [ ${#without[@]} -lt ${#rest[@]} ] || return 1
   echo "setup: installing without wine32 (the 32-bit Wine); the Windows tests will run the x86-64 build" >&2
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${rest[@]}" >/dev/null
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${without[@]}" >/dev/null
 }
 
 missing=()

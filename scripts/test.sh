@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: native unit tests (ASan, UBSan),
 # Windows tests under Wine (registry, files, spooler, services), window and
-# end-to-end tests under Xvfb, and bounded fuzz runs.
+# end-to-end tests under Xvfb, bounded fuzz runs and the release tests.
 #   test.sh [--x64] [ctest arguments for the native and the Windows build, e.g. -R catalog]
 #
 # The Windows tests run the 32-bit programs that ship, where this machine can
 # start 32-bit programs; where it cannot, they run the x86-64 build of the
 # same sources under 64-bit Wine. --x64 takes that route on any machine. The
 # 32-bit build, its import check and the native tests run either way, and
-# the x86-64 build is always compiled, so that it cannot rot unseen.
+# the other route's programs are always compiled, so that they cannot rot
+# unseen. At the end it prints how long each phase and each Windows test
+# took, and the five slowest tests.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,37 +21,46 @@ if [ "${1:-}" = --x64 ]; then
   shift
 fi
 
+# Wall time of each phase, in the order they ran.
+phase_names=() phase_seconds=()
+phase_start=0
+begin() { phase_start=$(date +%s.%N); echo "== $1"; }
+end() {
+  phase_names+=("$1")
+  phase_seconds+=("$(awk -v a="$(date +%s.%N)" -v b="$phase_start" 'BEGIN { printf "%.1f", a - b }')")
+}
+
+begin "package set-up"
 bash scripts/setup.sh || exit 1
+end "package set-up"
 . sim/wine/machine-check.sh
 if [ $route = 32 ] && reason=$(qv_32bit_refused); then
   route=64 why=$reason
 fi
 if [ $route = 64 ]; then
   route_line="Windows tests: x86-64 build under 64-bit Wine, because $why"
-  windows_preset=windows-x64
+  windows_preset=windows-x64 other_preset=windows
 else
   route_line="Windows tests: 32-bit build (the programs that ship) under Wine"
-  windows_preset=windows
+  windows_preset=windows other_preset=windows-x64
 fi
 echo "$route_line"
 
-bash scripts/build.sh all || { echo "build failed"; exit 1; }
-
-# One X server for every test that opens windows.
-xvfb_pid=
-if [ -z "${DISPLAY:-}" ] || [ -n "${CI:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X${n}-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    sleep 1
-    kill -0 "$xvfb_pid" 2>/dev/null && break
-    xvfb_pid=
-  done
-fi
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true; }
-trap cleanup EXIT
+# The route's build with its tests. Of the other build, the programs (so
+# that they cannot rot unseen) and, on the 32-bit route, what its check of
+# the x86-64 bench runs (sim_bench_without_32bit); its other tests would not
+# run here. The 32-bit programs are always there for the import check.
+other_targets="QuorvexSetup QPHelper qpack netprobe"
+[ $route = 32 ] && other_targets="$other_targets printui_standin app_platform_detection install_wine_test"
+for what in native "$windows_preset" "$other_preset"; do
+  begin "configure and build: $what"
+  if [ "$what" = "$other_preset" ]; then
+    QV_BUILD_TARGETS=$other_targets bash scripts/build.sh "$what" || { echo "build failed"; exit 1; }
+  else
+    bash scripts/build.sh "$what" || { echo "build failed"; exit 1; }
+  fi
+  end "configure and build: $what"
+done
 
 jobs=$(nproc 2>/dev/null || echo 2)
 status=0
@@ -71,30 +82,97 @@ count() {
 }
 
 mkdir -p build
-echo "== native tests"
+begin "native tests"
 ctest --preset native -j "$jobs" "$@" 2>&1 | tee build/native-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 count build/native-tests.log
+end "native tests"
 
-echo "== $route_line"
-ctest --preset $windows_preset -j "$jobs" "$@" 2>&1 | tee build/windows-tests.log
+# One X server for the Windows tests that open no window of their own; every
+# test that does has its own server (sim/wine/run-test.sh), so that they too
+# run two at a time.
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ] || [ -n "${CI:-}" ]; then
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X${n}-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    kill -0 "$xvfb_pid" 2>/dev/null && break
+    xvfb_pid=
+  done
+fi
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true; }
+trap cleanup EXIT
+
+# The release tests build the programs from nothing, on both cores: they
+# come after the others.
+begin "$route_line"
+ctest --preset $windows_preset -j "$jobs" -LE '^release$' "$@" 2>&1 | tee build/windows-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 count build/windows-tests.log
+end "Windows tests"
 
+# The bounded fuzz runs take one core each, beside the release tests, which
+# spend much of their time signing, zipping and waiting on Wine.
+fuzz_pid=
 if [ $# -eq 0 ] && [ -f fuzz/run.sh ]; then
-  echo "== fuzzing the INF reader (bounded)"
-  if bash fuzz/run.sh 30 inf; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
-  echo "== fuzzing the SNMP reply reader and the device id (bounded)"
-  if bash fuzz/run.sh 15 snmp; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+  fuzz_start=$(date +%s.%N)
+  (
+    rc=0
+    echo "== fuzzing the INF reader (bounded)"
+    bash fuzz/run.sh 30 inf || rc=$((rc | 1))
+    echo "== fuzzing the SNMP reply reader and the device id (bounded)"
+    bash fuzz/run.sh 15 snmp || rc=$((rc | 2))
+    exit $rc
+  ) >build/fuzz.log 2>&1 &
+  fuzz_pid=$!
+fi
+
+begin "release tests"
+ctest --preset $windows_preset -j "$jobs" -L '^release$' -FS '.*' "$@" 2>&1 | tee build/release-tests.log
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+count build/release-tests.log
+end "release tests"
+
+if [ -n "$fuzz_pid" ]; then
+  wait "$fuzz_pid"
+  fuzz_rc=$?
+  cat build/fuzz.log
+  # Two bounded runs, one bit of the code each.
+  for bit in 1 2; do
+    if [ $((fuzz_rc & bit)) = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+  done
+  phase_names+=("fuzzing: its build, the INF reader (30 s) and the SNMP reply reader (15 s), beside the release tests")
+  phase_seconds+=("$(awk -v a="$(date +%s.%N)" -v b="$fuzz_start" 'BEGIN { printf "%.1f", a - b }')")
 fi
 
 echo "Screenshots and logs: build/$windows_preset/test-output/"
 # Every skip says why: the reason each skipped test printed.
-for name in $(sed -nE 's/^[[:space:]]*[0-9]+ - ([^ ]+) .*\(Skipped\)$/\1/p' build/native-tests.log build/windows-tests.log); do
+for name in $(sed -nE 's/^[[:space:]]*[0-9]+ - ([^ ]+) .*\(Skipped\)$/\1/p' build/native-tests.log \
+                build/windows-tests.log build/release-tests.log); do
   for log in build/native/Testing/Temporary/LastTest.log build/$windows_preset/Testing/Temporary/LastTest.log; do
     [ -f "$log" ] && awk -v test="$name" '$0 ~ ("^[0-9]+/[0-9]+ Test: " test "$") { on = 1 }
       on && /^SKIPPED: / { print; on = 0 } /^<end of output>/ { on = 0 }' "$log"
   done
 done
+
+# Where the time went.
+tests_by_time() {  # "seconds name" for every test of the logs, slowest first
+  sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) \.+[^0-9]* ([0-9.]+) sec$/\2 \1/p' "$@" | sort -rn
+}
+echo "Time by phase (wall):"
+total=0
+for i in "${!phase_names[@]}"; do
+  printf '  %7.1f s  %s\n' "${phase_seconds[$i]}" "${phase_names[$i]}"
+  total=$(awk -v a="$total" -v b="${phase_seconds[$i]}" 'BEGIN { printf "%.1f", a + b }')
+done
+printf '  %7.1f s  in all\n' "$total"
+echo "Each Windows test (its own time; two run at a time):"
+tests_by_time build/windows-tests.log build/release-tests.log | awk '{ printf "  %7.1f s  %s\n", $1, $2 }'
+echo "The five slowest tests:"
+tests_by_time build/native-tests.log build/windows-tests.log build/release-tests.log | head -5 |
+  awk '{ printf "  %7.1f s  %s\n", $1, $2 }'
 echo "$passed passed, $failed failed, $skipped skipped. $route_line"
 exit $status

@@ -2,7 +2,8 @@
 # Runs one Windows program in a fresh copy of a prepared Wine prefix:
 #   run-test.sh --build DIR [--bits 32|64] --arch win32|win64
 #               --version default|win98|nt40|win2k|winxp|win7|win10
-#               --lang en_US.UTF-8 --name NAME [--dpi N] [--serial COMn] [--keep] -- program.exe [args...]
+#               --lang en_US.UTF-8 --name NAME [--dpi N] [--serial COMn] [--own-display] [--keep]
+#               -- program.exe [args...]
 # --bits says which build DIR holds: 32 (the programs that ship; the default)
 # or 64 (the x86-64 build, which runs in a win64 prefix under Wine's 64-bit
 # loader, also where this machine cannot start 32-bit programs).
@@ -10,6 +11,10 @@
 # 125 %, 144 is 150 %, 192 is 200 %), as the display settings would.
 # --serial gives the prefix a serial port COMn whose other end is a file (see
 # sim/serial/ptycom.py and sim/README.md).
+# --own-display gives the run an X server of its own (Xvfb), so that its
+# screenshots show its windows alone while other tests run beside it;
+# QV_TEST_DISPLAY=:N runs it on that display instead (to watch it; run one
+# test at a time then). Without any DISPLAY every run gets its own server.
 # The copy lives in DIR/prefixes/run/NAME and is removed after a passing run
 # (kept after a failing one, for a look). The program sees:
 #   QV_TEST_OUTPUT   a Windows path (Z:\...) of DIR/test-output/NAME, for screenshots
@@ -20,7 +25,7 @@
 # Every process of the prefix is ended before this script returns.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build= bits=32 arch=win32 version=default lang=en_US.UTF-8 name= dpi= serial= keep=0
+build= bits=32 arch=win32 version=default lang=en_US.UTF-8 name= dpi= serial= keep=0 own_display=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
@@ -32,6 +37,7 @@ while [ $# -gt 0 ]; do
     --dpi) dpi=$2; shift 2 ;;
     --serial) serial=$2; shift 2 ;;
     --keep) keep=1; shift ;;
+    --own-display) own_display=1; shift ;;
     --) shift; break ;;
     *) echo "run-test: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -45,11 +51,23 @@ case $bits in
   *) echo "run-test: --bits is 32 or 64" >&2; exit 2 ;;
 esac
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${QV_IN_XVFB:-}" ]; then
-  # Windows need an X server; without one, give this run its own.
-  export QV_IN_XVFB=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --build "$build" --bits "$bits" --arch "$arch" --version "$version" \
-    --lang "$lang" --name "$name" ${dpi:+--dpi "$dpi"} ${serial:+--serial "$serial"} $( [ $keep = 1 ] && echo --keep ) -- "$@"
+xvfb_pid=
+if [ $own_display = 1 ] && [ -n "${QV_TEST_DISPLAY:-}" ]; then
+  export DISPLAY=$QV_TEST_DISPLAY
+elif [ $own_display = 1 ] || [ -z "${DISPLAY:-}" ]; then
+  # The server picks a free display number itself and writes it to the
+  # pipe once it takes connections, so that runs started together never
+  # race for one number.
+  fifo=$(mktemp -u "${TMPDIR:-/tmp}/qv-xvfb.XXXXXX")
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'kill "$xvfb_pid" 2>/dev/null' EXIT
+  display=
+  read -r -t 30 display <"$fifo"
+  rm -f "$fifo"
+  [ -n "$display" ] || { kill "$xvfb_pid" 2>/dev/null; echo "run-test: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$display"
 fi
 
 template=$build/prefixes/template-$arch
@@ -93,6 +111,8 @@ serial_pid=
 cleanup() {
   [ -n "$serial_pid" ] && kill "$serial_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  true
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
