@@ -16,9 +16,11 @@ esac
 jobs=$(nproc 2>/dev/null || echo 2)
 targets=()
 [ -z "${QV_BUILD_TARGETS:-}" ] || read -r -a targets <<<"--target $QV_BUILD_TARGETS"
-# Paths below the checkout are hashed relative to it, so that another clone
-# of the same sources finds the same cache entries.
-export CCACHE_BASEDIR=$root
+# Paths below the checkout are hashed relative to it, and the build folder
+# is not hashed (the native build has debug information), so that another
+# clone of the same sources finds the same cache entries. Its debug
+# information then names the first clone's folder: only a debugger minds.
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 if [ "$what" = all ] || [ "$what" = native ]; then
   cmake --preset native -DQV_COMPILER_CACHE=ON >/dev/null
   cmake --build --preset native -j "$jobs"
