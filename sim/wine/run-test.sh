@@ -160,10 +160,33 @@ if [ -n "${QV_PREPARE:-}" ]; then
   bash -c "$QV_PREPARE" || { echo "run-test: preparation failed" >&2; exit 1; }
 fi
 
+# Wine (8.0) closes a desktop a second after a user of it goes away and the
+# users left are as many as the desktop process's threads. Under load that
+# fires while a window test still has windows up, after a program the test
+# started exits: the desktop goes, and X refuses the test's next window
+# (BadWindow on X_CreateWindow, which ends the program). A console program
+# waiting for input it never gets stays a user of the desktop for the run;
+# the server is stopped after the test, and the waiting program with it.
+if [ $own_display = 1 ]; then
+  held=$prefix/.desktop-held
+  hold=$(mktemp -u "${TMPDIR:-/tmp}/qv-hold.XXXXXX")
+  mkfifo "$hold"
+  exec 5<>"$hold"
+  rm -f "$hold"
+  rm -f "$held"
+  wine cmd.exe /c "echo held& pause" <&5 >"$held" 2>/dev/null &
+  for _ in $(seq 300); do
+    grep -q held "$held" 2>/dev/null && break
+    sleep 0.1
+  done
+  grep -q held "$held" 2>/dev/null || { echo "run-test: the desktop holder did not start" >&2; exit 1; }
+fi
+
 wine "$@"
 rc=$?
 wineserver -k >/dev/null 2>&1
 wineserver -w >/dev/null 2>&1
+[ $own_display = 1 ] && exec 5>&-
 if [ -n "$serial_pid" ]; then
   kill "$serial_pid" 2>/dev/null
   wait "$serial_pid" 2>/dev/null
