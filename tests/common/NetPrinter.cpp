@@ -51,11 +51,15 @@ NetPrinter::NetPrinter(const std::wstring& options)
     m_process = info.hProcess;
     const std::wstring ready = m_folder + L"\\ready.txt";
     for (int waited = 0; waited < 10000; waited += 20) {
+        // The file appears whole (it is renamed into place), but a read in
+        // the same moment has come back without the ports under load: it is
+        // read again until they are there.
         if (FileExists(ready)) {
             const std::string text = ReadText(ready);
             m_udpPort = PortFrom(text, "udp=");
             m_tcpPort = PortFrom(text, "tcp=");
-            return;
+            if (m_tcpPort != 0)
+                return;
         }
         if (WaitForSingleObject(m_process, 20) == WAIT_OBJECT_0)
             return;  // ended without ports: a usage error or no sockets
@@ -91,9 +95,14 @@ std::vector<std::string> NetPrinter::LogLines(const std::string& prefix) const
 
 bool NetPrinter::WaitForLog(const std::string& prefix, DWORD timeoutMs) const
 {
+    return WaitForLogLines(prefix, 1, timeoutMs);
+}
+
+bool NetPrinter::WaitForLogLines(const std::string& prefix, std::size_t count, DWORD timeoutMs) const
+{
     const DWORD start = GetTickCount();
     for (;;) {
-        if (!LogLines(prefix).empty())
+        if (LogLines(prefix).size() >= count)
             return true;
         if (GetTickCount() - start >= timeoutMs)
             return false;

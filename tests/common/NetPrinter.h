@@ -37,8 +37,11 @@ public:
     std::vector<std::string> Log() const;
     // The log lines that start with `prefix`.
     std::vector<std::string> LogLines(const std::string& prefix) const;
-    // Waits up to `timeoutMs` for a log line that starts with `prefix`.
+    // Waits up to `timeoutMs` for a log line that starts with `prefix`, or
+    // for `count` of them. The printer logs an event after it has acted
+    // (sent its reply), so a probe may have its answer before the log does.
     bool WaitForLog(const std::string& prefix, DWORD timeoutMs) const;
+    bool WaitForLogLines(const std::string& prefix, std::size_t count, DWORD timeoutMs) const;
 
     // Makes it stop and waits for it (at most 10 s); true when it ended by
     // itself with exit code 0. The files stay readable until destruction.

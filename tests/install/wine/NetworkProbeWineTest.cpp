@@ -101,6 +101,7 @@ TEST(NetworkProbe, DescriptionWhenThePrinterHasNoDeviceId)
     EXPECT_TRUE(t.result.deviceIdIsDescription);
     EXPECT_LT(t.ms, 1000u);
     // The device id was asked for, and refused as an object the agent lacks.
+    ASSERT_TRUE(printer.WaitForLogLines("snmp reply", 2, 3000));
     const std::vector<std::string> replies = printer.LogLines("snmp reply");
     EXPECT_EQ(1u, Containing(replies, "noSuchName index=1"));
     EXPECT_EQ(1u, Containing(replies, " values"));
@@ -150,7 +151,7 @@ TEST(NetworkProbe, SilentAgentIsAskedTwiceAndWaitedForToTheTimeOut)
     EXPECT_GE(t.ms + 50, timeout);
     EXPECT_LE(t.ms, timeout + 500);
     // One request per object and one retry of each, with the same ids.
-    Sleep(200);
+    ASSERT_TRUE(printer.WaitForLogLines("snmp request", 4, 3000));
     const std::vector<std::string> requests = printer.LogLines("snmp request");
     ASSERT_EQ(4u, requests.size());
     EXPECT_EQ(requests[0], requests[2]);
@@ -208,7 +209,7 @@ TEST(NetworkProbe, RepliesThatAreNotTheAnswerAreIgnored)
             EXPECT_TRUE(t.result.answered);
             EXPECT_FALSE(t.result.snmpAnswered);
             EXPECT_EQ(L"", t.result.deviceId);
-            EXPECT_FALSE(printer.LogLines("snmp reply id=").empty()) << "the printer sent its reply";
+            EXPECT_TRUE(printer.WaitForLog("snmp reply id=", 3000)) << "the printer sent its reply";
         }
         {
             // The same reply before the true one does not end the wait.
