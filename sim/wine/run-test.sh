@@ -15,6 +15,8 @@
 # screenshots show its windows alone while other tests run beside it;
 # QV_TEST_DISPLAY=:N runs it on that display instead (to watch it; run one
 # test at a time then). Without any DISPLAY every run gets its own server.
+# A run with --own-display also keeps Wine's desktop open until the program
+# ends (see the desktop holder below).
 # The copy lives in DIR/prefixes/run/NAME and is removed after a passing run
 # (kept after a failing one, for a look). The program sees:
 #   QV_TEST_OUTPUT   a Windows path (Z:\...) of DIR/test-output/NAME, for screenshots
